@@ -1,0 +1,37 @@
+// The show's music: a raylib stream that plays, and a decoded copy of all its samples that the
+// per-frame analysis reads around the play position.
+#pragma once
+
+#include <vector>
+
+#include "audio/audio_features.h"
+#include "raylib.h"  // Required for: Music, Wave
+
+struct MusicTrack {
+    Music music = {};
+    Wave wave = {};
+    float* samples = nullptr;     // frameCount * channels interleaved values [-1..1]; owned
+    std::vector<float> spectrum;  // 512 magnitudes of the last spectrum
+    int sampleRate = 0;
+    int channels = 0;
+    int frameCount = 0;
+    bool ready = false;
+    bool musicLoaded = false;
+    bool waveLoaded = false;
+    float bandPeak[8] = {};
+    float bandLevel[8] = {};
+    float previousBass = 0.0f;
+    float beatEnvelope = 0.0f;
+
+    MusicTrack() = default;
+    ~MusicTrack();
+    MusicTrack(const MusicTrack&) = delete;
+    MusicTrack& operator=(const MusicTrack&) = delete;
+};
+
+// Loads the stream and the decoded copy and starts playing; false leaves the track empty (silent).
+bool load(MusicTrack& track, const char* path);
+// Releases everything; safe on an empty or half-loaded track and more than once.
+void unload(MusicTrack& track);
+// Once per frame: keeps the stream fed and playing, then analyses the music at the play position.
+AudioFeatures update(MusicTrack& track);

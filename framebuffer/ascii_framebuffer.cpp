@@ -1,0 +1,70 @@
+#include "framebuffer/ascii_framebuffer.h"
+
+#include <cmath>  // Required for: powf(), roundf()
+
+#include "framebuffer/font_redraw.h"
+
+namespace {
+
+constexpr int kBaseCols = 120;
+constexpr int kBaseRows = 42;
+constexpr int kMinCols = 36, kMaxCols = 520;
+constexpr int kMinRows = 14, kMaxRows = 220;
+
+int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+}  // namespace
+
+bool operator==(const Color& a, const Color& b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
+}
+bool operator!=(const Color& a, const Color& b) { return !(a == b); }
+bool operator==(const Cell& a, const Cell& b) {
+    return a.codepoint == b.codepoint && a.fg == b.fg && a.bg == b.bg;
+}
+bool operator!=(const Cell& a, const Cell& b) { return !(a == b); }
+
+AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cellHeight_,
+                                   FramebufferBacking backing_)
+    : cols(cols_ > 0 ? cols_ : 0), rows(rows_ > 0 ? rows_ : 0), cellWidth(cellWidth_),
+      cellHeight(cellHeight_), backing(backing_) {
+    const size_t count = (size_t)cols * (size_t)rows;
+    drawn.assign(count, Cell{});
+    cells.assign(count, Cell{});
+    if (backing == FramebufferBacking::Gpu) {
+        target = LoadRenderTexture(cols * cellWidth, rows * cellHeight);
+        SetTextureFilter(target.texture, TEXTURE_FILTER_POINT);
+        loadFont(*this);
+        BeginTextureMode(target);
+        ClearBackground(background);
+        EndTextureMode();
+    }
+    clear(kSceneBackground);
+    drawn = cells;
+}
+
+AsciiFramebuffer::~AsciiFramebuffer() {
+    if (backing != FramebufferBacking::Gpu) return;
+    if (ownsFont) UnloadFont(font);
+    UnloadRenderTexture(target);
+}
+
+void AsciiFramebuffer::clear(Color bg) {
+    background = bg;
+    const Cell blank{32, defaultFg, bg};
+    for (Cell& c : cells) c = blank;
+}
+
+void AsciiFramebuffer::putText(int x, int y, const char* text, Color fg, Color bg) {
+    if (text == nullptr) return;
+    for (int i = 0; text[i] != '\0'; ++i) {
+        setCell(x + i, y, (uint32_t)(unsigned char)text[i], fg, bg);
+    }
+}
+
+GridSize gridSizeForZoom(int zoom) {
+    const float f = powf(1.2f, (float)zoom);
+    const int cols = (int)roundf((float)kBaseCols * f);
+    const int rows = (int)roundf((float)kBaseRows * f);
+    return {clampInt(cols, kMinCols, kMaxCols), clampInt(rows, kMinRows, kMaxRows)};
+}

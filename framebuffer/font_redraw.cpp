@@ -1,0 +1,134 @@
+#include "framebuffer/font_redraw.h"
+
+#include <cmath>  // Required for: roundf()
+
+namespace {
+
+// The first three are the system fonts the show was designed with; the DejaVu paths give the same
+// block and shade glyphs on Debian/Ubuntu, Fedora and Arch.
+const FontChoice kFonts[] = {
+    {"C:/Windows/Fonts/consola.ttf", "Consolas"},
+    {"C:/Windows/Fonts/lucon.ttf", "Lucida Console"},
+    {"C:/Windows/Fonts/CascadiaMono.ttf", "Cascadia Mono"},
+    {"/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", "DejaVu Sans Mono"},
+    {"/usr/share/fonts/dejavu-sans-mono-fonts/DejaVuSansMono.ttf", "DejaVu Sans Mono"},
+    {"/usr/share/fonts/dejavu/DejaVuSansMono.ttf", "DejaVu Sans Mono"},
+    {"/usr/share/fonts/TTF/DejaVuSansMono.ttf", "DejaVu Sans Mono"},
+};
+constexpr int kFontCount = (int)(sizeof(kFonts) / sizeof(kFonts[0]));
+
+const int kBlockCodepoints[] = {0x2580, 0x2584, 0x2588, 0x258C, 0x2590, 0x2591, 0x2592, 0x2593};
+// The glyphs whose presence lets scenes use the shade ramps, tested in this order
+const int kShadeTests[] = {0x2588, 0x2593, 0x2592, 0x2591};
+
+bool hasShadeGlyphs(Font font) {
+    for (int cp : kShadeTests) {
+        if (GetGlyphIndex(font, cp) < 0) return false;
+    }
+    return true;
+}
+
+float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+// The fonts raylib builds with LoadFontEx carry a 3x3 white square at the atlas's bottom-right
+// corner; the default font sets its own white texel as the shapes texture when it loads.
+Rectangle whiteTexel(const AsciiFramebuffer& fb) {
+    if (!fb.ownsFont) return GetShapesTextureRectangle();
+    return {(float)(fb.font.texture.width - 2), (float)(fb.font.texture.height - 2), 1.0f, 1.0f};
+}
+
+}  // namespace
+
+const FontChoice* fontTable(int* count) {
+    if (count != nullptr) *count = kFontCount;
+    return kFonts;
+}
+
+void fontCodepoints(int out[kFontCodepointCount]) {
+    int n = 0;
+    for (int cp = 32; cp <= 126; ++cp) out[n++] = cp;
+    for (int cp : kBlockCodepoints) out[n++] = cp;
+}
+
+void loadFont(AsciiFramebuffer& fb) {
+    const int glyphSize = fb.cellHeight - 2 > 8 ? fb.cellHeight - 2 : 8;
+    int codepoints[kFontCodepointCount];
+    fontCodepoints(codepoints);
+
+    bool loaded = false;
+    for (const FontChoice& choice : kFonts) {
+        if (!FileExists(choice.path)) continue;
+        Font font = LoadFontEx(choice.path, glyphSize, codepoints, kFontCodepointCount);
+        if (font.texture.id == 0) continue;
+        fb.font = font;
+        fb.fontName = choice.displayName;
+        fb.ownsFont = true;
+        fb.blockGlyphs = hasShadeGlyphs(font);
+        loaded = true;
+        break;
+    }
+    if (!loaded) {
+        fb.font = GetFontDefault();
+        fb.fontName = "DEFAULT";
+        fb.ownsFont = false;
+        fb.blockGlyphs = false;
+    }
+    SetTextureFilter(fb.font.texture, TEXTURE_FILTER_POINT);
+}
+
+void redraw(AsciiFramebuffer& fb, bool force) {
+    if (fb.backing != FramebufferBacking::Gpu) return;
+
+    // Rectangles and glyphs from one texture keep raylib's batch unbroken across cells.
+    const Texture2D previousShapes = GetShapesTexture();
+    const Rectangle previousRect = GetShapesTextureRectangle();
+    SetShapesTexture(fb.font.texture, whiteTexel(fb));
+
+    const float glyphSize = ((float)fb.cellHeight - 2.0f) * fb.glyphScale;
+    const float glyphOffsetX = ((float)fb.cellWidth - glyphSize * 0.56f) * 0.5f;
+    const float glyphOffsetY = ((float)fb.cellHeight - glyphSize) * 0.5f;
+
+    BeginTextureMode(fb.target);
+    for (int y = 0; y < fb.rows; ++y) {
+        for (int x = 0; x < fb.cols; ++x) {
+            const size_t i = (size_t)y * (size_t)fb.cols + (size_t)x;
+            const Cell& c = fb.cells[i];
+            if (!force && c == fb.drawn[i]) continue;
+
+            const Color bg = fb.colorBoost ? boostColor(c.bg, true) : c.bg;
+            const Color fg = fb.colorBoost ? boostColor(c.fg, false) : c.fg;
+            const int px = fb.cellWidth * x;
+            const int py = fb.cellHeight * y;
+            DrawRectangle(px, py, fb.cellWidth, fb.cellHeight, bg);
+            if (c.codepoint != 32) {
+                const Vector2 pos = {glyphOffsetX + (float)px + 0.25f, glyphOffsetY + (float)py + 0.15f};
+                DrawTextCodepoint(fb.font, (int)c.codepoint, pos, glyphSize, fg);
+            }
+            fb.drawn[i] = c;
+        }
+    }
+    EndTextureMode();
+
+    SetShapesTexture(previousShapes, previousRect);
+}
+
+Color boostColor(Color color, bool isBackground) {
+    const float saturation = isBackground ? 1.22f : 1.42f;
+    const float gain = isBackground ? 1.08f : 1.17f;
+    const float contrast = isBackground ? 1.1f : 1.2f;
+
+    const float r = (float)color.r / 255.0f;
+    const float g = (float)color.g / 255.0f;
+    const float b = (float)color.b / 255.0f;
+    const float luma = 0.299f * r + 0.587f * g + 0.114f * b;
+
+    auto channel = [&](float v) -> unsigned char {
+        v = ((v - luma) * saturation + luma) * gain;
+        v = (v - 0.5f) * contrast + 0.5f;
+        v = clamp01(v);
+        int byte = (int)roundf(v * 255.0f);
+        byte = byte < 0 ? 0 : (byte > 255 ? 255 : byte);
+        return (unsigned char)byte;
+    };
+    return {channel(r), channel(g), channel(b), color.a};
+}

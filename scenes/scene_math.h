@@ -1,0 +1,24 @@
+// Small helpers shared by the scenes: clamps and the deterministic integer hash.
+#pragma once
+
+#include <cstdint>
+
+inline float clamp(float x, float lo, float hi) { return x > hi ? hi : (x < lo ? lo : x); }
+inline float clamp01(float x) { return clamp(x, 0.0f, 1.0f); }
+
+// Integer mixing hash on unsigned 32-bit values with wrapping arithmetic.
+inline uint32_t hash32(uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7FEB352Du;
+    x ^= x >> 15;
+    x *= 0x846CA68Bu;
+    x ^= x >> 16;
+    return x;
+}
+
+// A number in [0, 1) from a key.
+inline float unit(uint32_t x) { return (float)(hash32(x) & 0xFFFFFFu) / 16777216.0f; }
+
+// Salts that derive further values from one key (key XOR salt).
+constexpr uint32_t kSaltA = 0x9E3779B9u;
+constexpr uint32_t kSaltB = 0x7F4A7C15u;

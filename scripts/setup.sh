@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Makes a machine ready to build davur_evi: installs the system packages the build and the tests
+# need (only those that are missing), then makes raylib >= 5.5 available. An installed raylib that
+# CMake finds is used as it is; otherwise raylib is built from the distribution's source package
+# into .deps/raylib (git-ignored) once, and later runs find it there.
+#
+#   scripts/setup.sh           packages for building and running the show
+#   scripts/setup.sh --test    also what the tests need (Xvfb, xdotool, PulseAudio, ...)
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+deps="$root/.deps"
+prefix="$deps/raylib"
+stamp="$prefix/.davur_evi-raylib"
+want_tests=0
+[ "${1:-}" = "--test" ] && want_tests=1
+
+die() { echo "setup: $*" >&2; exit 1; }
+say() { echo "setup: $*" >&2; }
+
+# ---------------------------------------------------------------------------------------------
+# System packages
+# ---------------------------------------------------------------------------------------------
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"
+    elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+    else die "need root or sudo to install: ${*: -1}"; fi
+}
+
+# Build tools, raylib's desktop dependencies, the TrueType font with block glyphs, the Ogg encoder.
+packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev
+          libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxi-dev libgl1-mesa-dev
+          libsdl2-dev fonts-dejavu-core libvorbis-dev libogg-dev)
+if [ "$want_tests" -eq 1 ]; then
+    packages+=(xvfb xauth xdotool x11-utils pulseaudio)
+fi
+
+install_missing() {
+    command -v dpkg-query >/dev/null 2>&1 || { say "not a Debian/Ubuntu system: install ${packages[*]} by hand"; return 0; }
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    [ "${#missing[@]}" -eq 0 ] && return 0
+    say "installing ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq >/dev/null
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
+        || die "could not install: ${missing[*]}"
+}
+install_missing "${packages[@]}"
+
+# ---------------------------------------------------------------------------------------------
+# raylib
+# ---------------------------------------------------------------------------------------------
+version_at_least() { [ "$(printf '%s\n%s\n' "$2" "$1" | sort -V | head -n1)" = "$2" ]; }
+
+# Already built here by an earlier run.
+if [ -f "$stamp" ]; then exit 0; fi
+
+# Installed on the system and new enough (it has IsMusicValid and IsWaveValid from 5.5 on).
+if pkg-config --exists raylib 2>/dev/null && version_at_least "$(pkg-config --modversion raylib)" 5.5; then
+    exit 0
+fi
+
+# Otherwise build the distribution's source package. Debian's unstable source of raylib is found
+# through a private apt state, with the mirror taken from this machine's own apt configuration.
+command -v apt-get >/dev/null 2>&1 || die "raylib >= 5.5 is missing and there is no apt to fetch its source; install raylib and run again"
+
+mirror=""
+for f in /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list /etc/apt/sources.list; do
+    [ -f "$f" ] || continue
+    mirror=$(grep -v '^[[:space:]]*#' "$f" | grep -hoE 'https?://[^ ]+/debian/?( |$)' | head -n1 | tr -d ' ' || true)
+    [ -n "$mirror" ] && break
+done
+[ -n "$mirror" ] || die "raylib >= 5.5 is missing and no Debian mirror is configured in /etc/apt to fetch its source from"
+
+work="$deps/src"
+rm -rf "$work"
+mkdir -p "$work/lists/partial" "$work/etc"
+cat > "$work/etc/raylib.sources" <<EOF
+Types: deb-src
+URIs: ${mirror%/}
+Suites: unstable
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+apt_src=(apt-get -qq -o "Dir::Etc::SourceList=$work/etc/raylib.sources" -o "Dir::Etc::SourceParts=$work/etc/none"
+         -o "Dir::State::Lists=$work/lists" -o "APT::Sandbox::User=root")
+say "fetching the raylib source package"
+"${apt_src[@]}" update >/dev/null 2>&1 || die "could not read the source index from $mirror"
+(cd "$work" && "${apt_src[@]}" source --download-only raylib >/dev/null 2>&1) || die "could not download the raylib source package"
+
+# Verify: the .dsc comes with apt's checks against the signed index; the tarball must match the
+# .dsc's SHA-256 and, for the version we know, the checksum recorded here.
+dsc=$(ls "$work"/raylib_*.dsc 2>/dev/null | head -n1)
+[ -n "$dsc" ] || die "the raylib source package has no .dsc"
+version=$(sed -n 's/^Version: //p' "$dsc" | head -n1)
+upstream=${version%%+*}; upstream=${upstream%%-*}
+version_at_least "$upstream" 5.5 || die "the distribution's raylib is $version; 5.5 or later is needed"
+orig=$(awk '/^Checksums-Sha256:/{f=1;next} /^[A-Z]/{f=0} f && $3 ~ /orig\.tar/ {print $3; exit}' "$dsc")
+orig_sum=$(awk '/^Checksums-Sha256:/{f=1;next} /^[A-Z]/{f=0} f && $3 ~ /orig\.tar/ {print $1; exit}' "$dsc")
+[ -n "$orig" ] && [ -f "$work/$orig" ] || die "the raylib source tarball is missing"
+echo "$orig_sum  $work/$orig" | sha256sum -c --quiet - || die "checksum mismatch for $orig"
+known_6_0="48063be6305afd417a7f44fc588b2f266354cb30c0073ba8fb503d5a0429688e"
+if [ "$orig" = "raylib_6.0+ds.orig.tar.gz" ] && [ "$orig_sum" != "$known_6_0" ]; then
+    die "the raylib 6.0 tarball does not have the known checksum"
+fi
+mkdir -p "$work/raylib"
+tar -xf "$work/$orig" -C "$work/raylib" --strip-components=1
+
+# Backend: GLFW when the source bundles it or the system's is >= 3.4, otherwise SDL2, otherwise RGFW.
+if [ -f "$work/raylib/src/external/glfw/CMakeLists.txt" ]; then
+    platform=(-DPLATFORM=Desktop -DUSE_EXTERNAL_GLFW=OFF)
+elif pkg-config --exists glfw3 2>/dev/null && version_at_least "$(pkg-config --modversion glfw3)" 3.4; then
+    platform=(-DPLATFORM=Desktop -DUSE_EXTERNAL_GLFW=ON)
+elif pkg-config --exists sdl2 2>/dev/null; then
+    platform=(-DPLATFORM=SDL)
+elif pkg-config --exists x11 2>/dev/null; then
+    platform=(-DPLATFORM=RGFW)
+else
+    die "no desktop backend for raylib: install GLFW >= 3.4, SDL2 (libsdl2-dev) or the X11 headers (libx11-dev)"
+fi
+
+say "building raylib $version (${platform[0]#-DPLATFORM=})"
+cmake -S "$work/raylib" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_EXAMPLES=OFF \
+      -DBUILD_SHARED_LIBS=OFF -DCMAKE_INSTALL_PREFIX="$prefix" "${platform[@]}" >"$work/configure.log" 2>&1 \
+    || die "raylib's configure failed; see $work/configure.log"
+cmake --build "$work/build" -j "$(nproc)" >"$work/build.log" 2>&1 || die "raylib's build failed; see $work/build.log"
+cmake --install "$work/build" >/dev/null 2>&1 || die "raylib's install failed"
+echo "$version ${platform[*]}" > "$stamp"
+rm -rf "$work"
+say "raylib $version is in $prefix"
