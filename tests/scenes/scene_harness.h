@@ -1,0 +1,76 @@
+// Shared by the scene tests: scripted beat and audio values, a cell hash, and the determinism run
+// that every scene's test checks against a stored value.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+#include "app/tempo_clock.h"
+#include "audio/audio_features.h"
+#include "framebuffer/ascii_framebuffer.h"
+#include "scenes/scene.h"
+
+namespace scene_harness {
+
+// FNV-1a over every cell's codepoint and eight colour bytes, in row-major order, plus the size.
+inline uint64_t hashCells(const AsciiFramebuffer& fb, uint64_t h = 1469598103934665603ull) {
+    auto mix = [&h](uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            h ^= (v >> (8 * i)) & 0xFFu;
+            h *= 1099511628211ull;
+        }
+    };
+    mix((uint32_t)fb.cols);
+    mix((uint32_t)fb.rows);
+    for (const Cell& c : fb.cells) {
+        mix(c.codepoint);
+        mix((uint32_t)c.fg.r | (uint32_t)c.fg.g << 8 | (uint32_t)c.fg.b << 16 | (uint32_t)c.fg.a << 24);
+        mix((uint32_t)c.bg.r | (uint32_t)c.bg.g << 8 | (uint32_t)c.bg.b << 16 | (uint32_t)c.bg.a << 24);
+    }
+    return h;
+}
+
+// The show's tempo clock at 125 bpm, anchored at 0.
+inline BeatInfo beatAt(float t) {
+    static const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    return update(clock, t);
+}
+
+// Plausible music: levels that move with time and a beat that jumps every 0.48 s and decays.
+inline AudioFeatures scriptedAudio(float t) {
+    AudioFeatures a;
+    a.valid = true;
+    const float beatPhase = fmodf(t, 0.48f) / 0.48f;
+    a.beat = powf(0.9f, beatPhase * 28.8f);
+    for (int b = 0; b < 8; ++b) {
+        a.bands[b] = 0.5f + 0.45f * sinf(t * (0.7f + 0.3f * (float)b) + (float)b);
+    }
+    a.bass = (a.bands[0] + a.bands[1]) * 0.5f;
+    a.mid = (a.bands[2] + a.bands[3] + a.bands[4]) / 3.0f;
+    a.treble = (a.bands[5] + a.bands[6] + a.bands[7]) / 3.0f;
+    a.level = 0.3f + 0.2f * sinf(t * 1.3f);
+    a.musicTime = t;
+    a.musicLength = 120.0f;
+    return a;
+}
+
+// Renders `frames` frames at 60 fps from scene time 0 on a cells-only grid of 120 x 42 that is
+// replaced by one of 173 x 60 half-way, the way the zoom replaces it in the show, and hashes every
+// frame's cells into one value.
+inline uint64_t determinismHash(SceneRenderFn render, int frames = 120) {
+    auto fb = std::make_unique<AsciiFramebuffer>(120, 42, 10, 18, FramebufferBacking::CellsOnly);
+    uint64_t h = 1469598103934665603ull;
+    for (int i = 0; i < frames; ++i) {
+        if (i == frames / 2) fb = std::make_unique<AsciiFramebuffer>(173, 60, 10, 18, FramebufferBacking::CellsOnly);
+        const float t = (float)i / 60.0f;
+        const BeatInfo beat = beatAt(t + 3.0f);
+        const AudioFeatures audio = scriptedAudio(t);
+        fb->clear(kSceneBackground);
+        render(*fb, t, kSceneBackground, &beat, &audio);
+        h = hashCells(*fb, h);
+    }
+    return h;
+}
+
+}  // namespace scene_harness
