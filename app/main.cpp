@@ -1,1 +1,44 @@
-int main() { return 0; }
+// davur_evi: a real-time audio-visual demo in text mode.
+//
+// Opens a full-screen window, plays the music and runs the show until the window is closed.
+// Takes no arguments and prints nothing.
+#include "app/frame_loop.h"
+#include "app/quiet_audio.h"
+#include "app/raylib_platform.h"
+#include "raylib.h"
+
+namespace {
+
+constexpr int kWindowWidth = 1920;
+constexpr int kWindowHeight = 1080;
+constexpr const char* kWindowTitle = "davur_evi";
+constexpr int kTargetFps = 60;
+
+}  // namespace
+
+int main() {
+    // Initialization
+    //--------------------------------------------------------------------------------------
+    SetTraceLogLevel(LOG_NONE);  // The show prints nothing
+    SetConfigFlags(FLAG_FULLSCREEN_MODE | FLAG_VSYNC_HINT);
+    InitWindow(kWindowWidth, kWindowHeight, kWindowTitle);
+    SetTargetFPS(kTargetFps);
+    silenceAudioBackendMessages();
+    InitAudioDevice();
+
+    const Platform platform = raylibPlatform();
+    Show show;
+    startShow(show, platform);
+
+    // Main loop
+    //--------------------------------------------------------------------------------------
+    while (!WindowShouldClose()) runFrame(show, platform);
+
+    // De-Initialization: the music before the audio device, the framebuffer before the window
+    //--------------------------------------------------------------------------------------
+    unload(show.music);
+    CloseAudioDevice();
+    show.fb.reset();
+    CloseWindow();
+    return 0;
+}

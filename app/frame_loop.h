@@ -1,0 +1,86 @@
+// The frame loop: owns every long-lived object of the show and runs one frame at a time.
+//
+// Everything that touches the window, the keyboard or the audio device goes through a Platform,
+// a table of plain function pointers. main() hands it raylib; tests hand it scripted clocks, keys
+// and audio; the capture tool hands it a virtual clock and the decoded track.
+#pragma once
+
+#include <memory>
+
+#include "app/tempo_clock.h"
+#include "app/timeline.h"
+#include "app/zoom.h"
+#include "audio/audio_features.h"
+#include "audio/music_track.h"
+#include "framebuffer/ascii_framebuffer.h"
+#include "scenes/scene.h"
+
+// The viewer's keys, one bit each; a key acts once per press.
+enum ShowKey : unsigned {
+    KeySkip = 1u << 0,          // SPACE
+    KeyFullscreen = 1u << 1,    // F11
+    KeyRedrawAll = 1u << 2,     // F3
+    KeyColorBoost = 1u << 3,    // V
+    KeyTempoDown = 1u << 4,     // [
+    KeyTempoUp = 1u << 5,       // ]
+    KeyRestartBeats = 1u << 6,  // B
+    KeySmallerCells = 1u << 7,  // - or keypad -
+    KeyLargerCells = 1u << 8,   // = or keypad +
+};
+
+// How the window shows this frame.
+struct Presentation {
+    enum Kind { Plain, Focused, Black } kind = Plain;
+    int focusX = 0, focusY = 0;    // Focused: the cell the view flies into
+    float progress = 0.0f;
+    float punch = 0.0f;
+    bool overlay = false;          // Draw a black rectangle over the window...
+    unsigned char overlayAlpha = 0;  // ...with this alpha
+};
+
+struct Platform {
+    void* user;
+    float (*now)(void* user);                 // Seconds since the window opened
+    unsigned (*keysPressed)(void* user);      // ShowKey bits pressed since the last frame
+    void (*toggleFullscreen)(void* user);
+    void (*setMasterVolume)(void* user, float volume);
+    std::unique_ptr<AsciiFramebuffer> (*makeFramebuffer)(void* user, int zoom, bool colorBoost);
+    bool (*loadMusic)(void* user, MusicTrack& track, const char* path);
+    AudioFeatures (*updateMusic)(void* user, MusicTrack& track);
+    void (*unloadMusic)(void* user, MusicTrack& track);
+    void (*redraw)(void* user, AsciiFramebuffer& fb, bool force);
+    void (*present)(void* user, const AsciiFramebuffer& fb, const Presentation& how);
+};
+
+constexpr const char* kMusicPath = "assets/audio/output.ogg";
+constexpr float kMaxFrameStep = 0.12f;  // Seconds; longer gaps reach the zoom spring as this
+
+struct Show {
+    std::unique_ptr<AsciiFramebuffer> fb;
+    bool colorBoost = true;
+    bool redrawAll = true;
+    TempoClock tempo = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    BeatInfo beat = {};
+    MusicTrack music;
+    AudioFeatures audio;
+    SceneTable scenes = {nullptr, 0};
+    ShowMode mode = ShowMode::Show;
+    ShowTimeline timeline;
+    ZoomSpring zoom;
+    float prevNow = 0.0f;
+};
+
+// A framebuffer for a zoom level: the base grid of 120 x 42 cells of 10 x 18 pixels scaled by the
+// level, with the viewer's colour boost.
+std::unique_ptr<AsciiFramebuffer> makeFramebuffer(int zoom, bool colorBoost,
+                                                  FramebufferBacking backing = FramebufferBacking::Gpu);
+
+// Everything after the window and the audio device are open: the framebuffer at zoom level 0, the
+// tempo clock, the music, the scene table, and the clock read that starts the first scene.
+void startShow(Show& show, const Platform& platform);
+
+// One displayed frame, in the mode the show is in.
+void runFrame(Show& show, const Platform& platform);
+
+// The name of the scene being rendered.
+const char* currentSceneName(const Show& show);
