@@ -1,6 +1,106 @@
-// Placeholder until the effect is written.
+// plasma_storm: a full-screen swirling plasma. Each cell's position is taken to polar form, its
+// angle twisted by a radial ripple and a diagonal shear, and the twisted point feeds three moving
+// sinusoids whose sum is the brightness. The brightness picks the glyph and, with the distance from
+// the centre, the hue; the background is a dim, paler colour 28 degrees further round the hue circle.
+#include <cmath>  // Required for: sinf(), cosf(), atan2f(), sqrtf(), powf(), fmodf()
+
+#include "scenes/ramps.h"
+#include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 
-void plasma_storm(AsciiFramebuffer& fb, float, Color bg, const BeatInfo*, const AudioFeatures*) {
-    drawScenePlaceholder(fb, "plasma_storm", bg);
+namespace {
+
+constexpr int kMinCols = 8;          // Smaller grids are left as they are
+constexpr int kMinRows = 8;
+constexpr float kRadiusBias = 0.000001f;  // Keeps the centre cell's radius above 0
+constexpr float kGlyphGamma = 1.15f;      // Shapes the brightness before the ramp lookup
+constexpr float kBackgroundHueShift = 28.0f;
+constexpr float kBackgroundSatScale = 0.45f;
+
+// The audio-driven speeds, frequencies and colour controls of one frame
+struct PlasmaFrame {
+    float twist, shear;
+    float f0, f1, f2, f3;
+    float p1, p2, p3, p4, p5;
+    float hueBase, hueSpread;
+    float sat, valGain, bgValGain;
+    RampStyle ramp;
+};
+
+struct PlasmaCell {
+    uint32_t glyph;
+    Color fg, bg;
+};
+
+PlasmaFrame computePlasmaFrame(float t, const AudioFeatures* audio, bool blockGlyphs) {
+    // Without audio every level is 0, which gives the silent values
+    const bool valid = (audio != nullptr) && audio->valid;
+    const float bass = valid ? audio->bass : 0.0f;
+    const float mid = valid ? audio->mid : 0.0f;
+    const float treble = valid ? audio->treble : 0.0f;
+    const float beat = valid ? audio->beat : 0.0f;
+    const float drive = clamp(bass * 0.95f + beat * 0.8f, 0.0f, 1.25f);
+
+    PlasmaFrame f;
+    f.twist = drive * 0.55f + 0.22f + mid * 0.25f;
+    f.hueBase = (mid * 55.0f + 28.0f + treble * 24.0f) * t;
+    f.f1 = treble * 6.0f + 3.4f;
+    f.f0 = mid * 3.2f + 3.0f;
+    f.f2 = treble * 2.6f + 2.5f;
+    f.f3 = mid * 2.8f + 3.3f;
+    f.p1 = (mid * 2.2f + 0.9f + drive * 0.9f) * t;
+    f.p2 = (treble * 2.8f + 1.0f) * t;
+    f.p3 = (mid * 2.1f + 1.5f) * t;
+    f.p4 = (drive * 2.8f + 1.8f) * t;
+    f.p5 = (treble * 1.9f + 0.8f) * t;
+    f.shear = treble * 0.08f + 0.03f;
+    f.sat = clamp(treble * 0.22f + 0.66f, 0.0f, 1.0f);
+    f.hueSpread = drive * 35.0f + 60.0f;
+    f.valGain = drive * 0.16f + 0.52f;
+    f.bgValGain = mid * 0.08f + 0.12f;
+    f.ramp = blockGlyphs ? RampStyle::Block : RampStyle::Dense;
+    return f;
+}
+
+// Brightness 0..1 of the plasma at normalised position (u, v) with radius r
+float plasmaBrightness(const PlasmaFrame& f, float u, float v, float r) {
+    const float theta = sinf(f.f0 * r - f.p1) * f.twist + atan2f(v, u) + cosf((u - v) * 1.8f + f.p2) * f.shear;
+    const float px = cosf(theta) * r;
+    const float py = sinf(theta) * r;
+    const float s1 = sinf((px + py) * f.f2 - f.p4) * 0.34f;
+    const float s2 = sinf(px * f.f1 + f.p3) * 0.42f;
+    const float s3 = cosf((px * 0.55f - py * 0.82f) * f.f3 + f.p5) * 0.24f;
+    return clamp((s1 + s2 + s3) * 0.5f + 0.5f, 0.0f, 1.0f);
+}
+
+PlasmaCell shadePlasma(const PlasmaFrame& f, float c, float r) {
+    const float hue = fmodf(c * 110.0f + f.hueBase + f.hueSpread * r, 360.0f);
+    PlasmaCell cell;
+    cell.glyph = rampGlyph(f.ramp, powf(c, kGlyphGamma));
+    cell.fg = ColorFromHSV(hue, f.sat, clamp(f.valGain * c + 0.32f, 0.0f, 1.0f));
+    cell.bg = ColorFromHSV(fmodf(hue + kBackgroundHueShift, 360.0f), f.sat * kBackgroundSatScale,
+                           clamp(f.bgValGain * c + 0.05f, 0.0f, 1.0f));
+    return cell;
+}
+
+}  // namespace
+
+void plasma_storm(AsciiFramebuffer& fb, float sceneTime, Color, const BeatInfo*, const AudioFeatures* audio) {
+    const int cols = fb.cols;
+    const int rows = fb.rows;
+    if (cols < kMinCols || rows < kMinRows) return;
+
+    const PlasmaFrame f = computePlasmaFrame(sceneTime, audio, fb.blockGlyphs);
+
+    for (int y = 0; y < rows; y++) {
+        // Each axis spans -1..1 across the grid, stretched to its shape
+        const float v = 2.0f * ((float)y / (float)(rows - 1) - 0.5f);
+        for (int x = 0; x < cols; x++) {
+            const float u = 2.0f * ((float)x / (float)(cols - 1) - 0.5f);
+            const float r = sqrtf(u * u + v * v) + kRadiusBias;
+            const float c = plasmaBrightness(f, u, v, r);
+            const PlasmaCell cell = shadePlasma(f, c, r);
+            fb.setCell(x, y, cell.glyph, cell.fg, cell.bg);
+        }
+    }
 }
