@@ -1,0 +1,57 @@
+// A platform for driving the frame loop in tests: the test sets the clock, the keys and the audio
+// of each frame; framebuffers are cells only; what would reach the window is recorded.
+#pragma once
+
+#include <vector>
+
+#include "app/frame_loop.h"
+
+struct FakePlatform {
+    float now = 0.0f;
+    unsigned keys = 0;          // Pressed in the next frame only
+    AudioFeatures audio;        // Returned by every music update
+    bool musicLoads = false;
+    int musicUpdates = 0;
+    int musicUnloads = 0;
+    int fullscreenToggles = 0;
+    int framebuffersMade = 0;
+    std::vector<float> volumes;
+    std::vector<bool> redrawForces;
+    std::vector<Presentation> presented;
+
+    Platform platform() {
+        Platform p;
+        p.user = this;
+        p.now = [](void* u) { return self(u).now; };
+        p.keysPressed = [](void* u) {
+            const unsigned k = self(u).keys;
+            self(u).keys = 0;
+            return k;
+        };
+        p.toggleFullscreen = [](void* u) { ++self(u).fullscreenToggles; };
+        p.setMasterVolume = [](void* u, float v) { self(u).volumes.push_back(v); };
+        p.makeFramebuffer = [](void* u, int zoom, bool colorBoost) {
+            ++self(u).framebuffersMade;
+            return makeFramebuffer(zoom, colorBoost, FramebufferBacking::CellsOnly);
+        };
+        p.loadMusic = [](void* u, MusicTrack&, const char*) { return self(u).musicLoads; };
+        p.updateMusic = [](void* u, MusicTrack&) {
+            ++self(u).musicUpdates;
+            return self(u).audio;
+        };
+        p.unloadMusic = [](void* u, MusicTrack&) { ++self(u).musicUnloads; };
+        p.redraw = [](void* u, AsciiFramebuffer&, bool force) { self(u).redrawForces.push_back(force); };
+        p.present = [](void* u, const AsciiFramebuffer&, const Presentation& how) { self(u).presented.push_back(how); };
+        return p;
+    }
+
+    static FakePlatform& self(void* u) { return *static_cast<FakePlatform*>(u); }
+};
+
+// Runs frames at 60 fps until the clock reaches `until`.
+inline void runUntil(Show& show, FakePlatform& fake, const Platform& p, float until) {
+    while (fake.now < until) {
+        fake.now += 1.0f / 60.0f;
+        runFrame(show, p);
+    }
+}
