@@ -1,0 +1,4 @@
+#include "bench_harness.h"
+#include "scenes/scenes.h"
+
+DAVUR_EVI_SCENE_BENCHMARK(end_credits);
