@@ -2,7 +2,9 @@
 // angle twisted by a radial ripple and a diagonal shear, and the twisted point feeds three moving
 // sinusoids whose sum is the brightness. The brightness picks the glyph and, with the distance from
 // the centre, the hue; the background is a dim, paler colour 28 degrees further round the hue circle.
-#include <cmath>  // Required for: sinf(), cosf(), atan2f(), sqrtf(), powf(), fmodf()
+#include <cmath>    // Required for: sinf(), cosf(), atan2f(), sqrtf(), powf(), fmodf()
+#include <cstdint>  // Required for: int64_t
+#include <vector>
 
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
@@ -31,6 +33,22 @@ struct PlasmaCell {
     uint32_t glyph;
     Color fg, bg;
 };
+
+// The parts of a cell's polar form that depend on the grid size only
+struct PlasmaPoint {
+    float radius;    // sqrtf(u² + v²) plus the bias
+    float angle;     // atan2f(v, u)
+    float diagonal;  // (u - v) · 1.8, the argument of the shear before its phase
+};
+
+// Polar forms of every cell, rebuilt when the grid size changes
+struct PlasmaGeometry {
+    int cols = 0;
+    int rows = 0;
+    std::vector<PlasmaPoint> points;  // Row-major, cols · rows entries
+};
+
+PlasmaGeometry geometry;
 
 PlasmaFrame computePlasmaFrame(float t, const AudioFeatures* audio, bool blockGlyphs) {
     // Without audio every level is 0, which gives the silent values
@@ -62,9 +80,27 @@ PlasmaFrame computePlasmaFrame(float t, const AudioFeatures* audio, bool blockGl
     return f;
 }
 
-// Brightness 0..1 of the plasma at normalised position (u, v) with radius r
-float plasmaBrightness(const PlasmaFrame& f, float u, float v, float r) {
-    const float theta = sinf(f.f0 * r - f.p1) * f.twist + atan2f(v, u) + cosf((u - v) * 1.8f + f.p2) * f.shear;
+void buildGeometry(PlasmaGeometry& g, int cols, int rows) {
+    g.cols = cols;
+    g.rows = rows;
+    g.points.resize((size_t)cols * (size_t)rows);
+    for (int y = 0; y < rows; y++) {
+        // Each axis spans -1..1 across the grid, stretched to its shape
+        const float v = 2.0f * ((float)y / (float)(rows - 1) - 0.5f);
+        for (int x = 0; x < cols; x++) {
+            const float u = 2.0f * ((float)x / (float)(cols - 1) - 0.5f);
+            PlasmaPoint& p = g.points[(size_t)y * (size_t)cols + (size_t)x];
+            p.radius = sqrtf(u * u + v * v) + kRadiusBias;
+            p.angle = atan2f(v, u);
+            p.diagonal = (u - v) * 1.8f;
+        }
+    }
+}
+
+// Brightness 0..1 of the plasma at one cell
+float plasmaBrightness(const PlasmaFrame& f, const PlasmaPoint& p) {
+    const float r = p.radius;
+    const float theta = sinf(f.f0 * r - f.p1) * f.twist + p.angle + cosf(p.diagonal + f.p2) * f.shear;
     const float px = cosf(theta) * r;
     const float py = sinf(theta) * r;
     const float s1 = sinf((px + py) * f.f2 - f.p4) * 0.34f;
@@ -73,13 +109,44 @@ float plasmaBrightness(const PlasmaFrame& f, float u, float v, float r) {
     return clamp((s1 + s2 + s3) * 0.5f + 0.5f, 0.0f, 1.0f);
 }
 
+// fmodf(x, 360), computed exactly in double: x - 360·n needs at most 24 + 9 significant bits and the
+// quotient is far from rounding across an integer, so the result equals fmodf's (up to the sign of 0)
+float wrapDegrees(float x) {
+    const double q = (double)x / 360.0;
+    if (!(q > -1.0e15 && q < 1.0e15)) return fmodf(x, 360.0f);
+    return (float)((double)x - 360.0 * (double)(int64_t)q);
+}
+
+// fmodf(x, 6) for the sector positions of the HSV conversion: below 12 one subtraction, which is
+// exact there, gives the same remainder
+float wrapSector(float x) {
+    if (x >= 0.0f && x < 12.0f) return (x < 6.0f) ? x : x - 6.0f;
+    return fmodf(x, 6.0f);
+}
+
+unsigned char hsvChannel(float sector, float value, float saturation) {
+    const float k = wrapSector(sector);
+    const float rising = 4.0f - k;
+    float m = (rising < k) ? rising : k;
+    m = (m < 1.0f) ? m : 1.0f;
+    m = (m > 0.0f) ? m : 0.0f;
+    return (unsigned char)(int)((value - value * saturation * m) * 255.0f);
+}
+
+// raylib's ColorFromHSV, operation for operation, with its remainders taken the cheap exact way
+Color colorFromHsv(float hue, float saturation, float value) {
+    const float h = hue / 60.0f;
+    return {hsvChannel(5.0f + h, value, saturation), hsvChannel(3.0f + h, value, saturation),
+            hsvChannel(1.0f + h, value, saturation), 255};
+}
+
 PlasmaCell shadePlasma(const PlasmaFrame& f, float c, float r) {
-    const float hue = fmodf(c * 110.0f + f.hueBase + f.hueSpread * r, 360.0f);
+    const float hue = wrapDegrees(c * 110.0f + f.hueBase + f.hueSpread * r);
+    const float bgHue = wrapDegrees(hue + kBackgroundHueShift);
     PlasmaCell cell;
     cell.glyph = rampGlyph(f.ramp, powf(c, kGlyphGamma));
-    cell.fg = ColorFromHSV(hue, f.sat, clamp(f.valGain * c + 0.32f, 0.0f, 1.0f));
-    cell.bg = ColorFromHSV(fmodf(hue + kBackgroundHueShift, 360.0f), f.sat * kBackgroundSatScale,
-                           clamp(f.bgValGain * c + 0.05f, 0.0f, 1.0f));
+    cell.fg = colorFromHsv(hue, f.sat, clamp(f.valGain * c + 0.32f, 0.0f, 1.0f));
+    cell.bg = colorFromHsv(bgHue, f.sat * kBackgroundSatScale, clamp(f.bgValGain * c + 0.05f, 0.0f, 1.0f));
     return cell;
 }
 
@@ -90,16 +157,14 @@ void plasma_storm(AsciiFramebuffer& fb, float sceneTime, Color, const BeatInfo*,
     const int rows = fb.rows;
     if (cols < kMinCols || rows < kMinRows) return;
 
+    if (geometry.cols != cols || geometry.rows != rows) buildGeometry(geometry, cols, rows);
     const PlasmaFrame f = computePlasmaFrame(sceneTime, audio, fb.blockGlyphs);
 
     for (int y = 0; y < rows; y++) {
-        // Each axis spans -1..1 across the grid, stretched to its shape
-        const float v = 2.0f * ((float)y / (float)(rows - 1) - 0.5f);
+        const PlasmaPoint* row = &geometry.points[(size_t)y * (size_t)cols];
         for (int x = 0; x < cols; x++) {
-            const float u = 2.0f * ((float)x / (float)(cols - 1) - 0.5f);
-            const float r = sqrtf(u * u + v * v) + kRadiusBias;
-            const float c = plasmaBrightness(f, u, v, r);
-            const PlasmaCell cell = shadePlasma(f, c, r);
+            const float c = plasmaBrightness(f, row[x]);
+            const PlasmaCell cell = shadePlasma(f, c, row[x].radius);
             fb.setCell(x, y, cell.glyph, cell.fg, cell.bg);
         }
     }

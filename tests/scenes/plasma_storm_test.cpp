@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
@@ -150,13 +151,19 @@ TEST(PlasmaStormAudio, MatchesThePlainFormulasCellForCell) {
         float t;
         AudioFeatures audio;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {120, 42, false, 0.0f, AudioFeatures{}},
+        {120, 50, false, 0.1f, AudioFeatures{}},  // same width, other height: polar forms rebuilt
         {173, 60, true, 3.7f, scene_harness::scriptedAudio(3.7f)},
         {121, 43, false, 12.25f, levels(2.0f, 1.0f, 1.0f, 1.0f)},
         {430, 150, false, 41.0f, scene_harness::scriptedAudio(41.0f)},
         {8, 8, true, 0.5f, levels(0.1f, 0.2f, 0.3f, 0.4f)},
     };
+    // A stretch of music, so hues, levels and phases sweep widely
+    for (int i = 0; i < 24; i++) {
+        const float t = 0.37f * (float)i;
+        cases.push_back({173, 60, i % 2 == 1, t, scene_harness::scriptedAudio(t)});
+    }
     for (const Case& k : cases) {
         Grid g(k.cols, k.rows, k.blocks);
         g.render(k.t, k.audio);
