@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: first the tests that need no
+# window under AddressSanitizer and UndefinedBehaviorSanitizer, then the whole suite, window and
+# end-to-end tests included (under Xvfb and a null-sink PulseAudio when there is no display or
+# sound server). Ends with ctest's summary.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc)
+
+bash "$root/scripts/setup.sh" --test
+
+echo "== sanitizers: AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DDAVUR_EVI_SANITIZE=ON \
+      -DDAVUR_EVI_BENCHMARKS=OFF >/dev/null
+cmake --build "$root/build-sanitize" -j "$jobs" --target framebuffer_tests audio_tests scene_tests app_tests >/dev/null
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE window
+
+echo "== all tests"
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build" -j "$jobs" >/dev/null
+cd "$root"
+exec bash "$root/scripts/headless.sh" ctest --test-dir "$root/build" -j "$jobs" --output-on-failure
