@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "scenes/mandelbrot.h"
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -90,6 +91,20 @@ void referenceRender(AsciiFramebuffer& fb, float t, Color bg, const BeatInfo& be
             fb.setCell(x, y, rampGlyph(fb.blockGlyphs ? RampStyle::Block : RampStyle::Dense, f), fg, bg);
         }
     }
+}
+
+// Steps of the scene's float iteration from z = 0 until |z|² > 4, at most `limit`
+int plainEscapeCount(float cRe, float cIm, int limit) {
+    float zr = 0.0f, zi = 0.0f;
+    int n = 0;
+    while (n < limit) {
+        const float re = zr * zr - zi * zi + cRe;
+        zi = 2.0f * zr * zi + cIm;
+        zr = re;
+        n++;
+        if (zr * zr + zi * zi > 4.0f) break;
+    }
+    return n;
 }
 
 void expectSameCells(const AsciiFramebuffer& got, const AsciiFramebuffer& want, const char* what) {
@@ -210,6 +225,44 @@ TEST(MandelbrotReference, MatchesThePlainFormulasCellForCell) {
         referenceRender(want, k.t, bg, beat, k.audio);
         expectSameCells(got, want, "frame");
     }
+}
+
+TEST(MandelbrotShortcut, PointsItCallsInsideNeverEscape) {
+    // The scene asks for at most 128 steps; check four times as many
+    constexpr int kSteps = 512;
+    int inside = 0;
+    // A dense lattice over the main cardioid and the period-2 bulb
+    for (float im = -0.75f; im <= 0.75f; im += 1.0f / 256.0f) {
+        for (float re = -1.3f; re <= 0.4f; re += 1.0f / 256.0f) {
+            if (!insideMainBulbs(re, im)) continue;
+            inside++;
+            ASSERT_EQ(plainEscapeCount(re, im, kSteps), kSteps) << re << " " << im;
+        }
+    }
+    EXPECT_GT(inside, 70000);
+    // Points hugging the edges of both regions, a few units in the last place either way
+    for (int k = 0; k < 20000; k++) {
+        const double angle = 6.283185307179586 * k / 20000.0;
+        for (double size : {0.979, 0.98, 0.981, 1.0}) {
+            const double muRe = size * cos(angle), muIm = size * sin(angle);
+            // Cardioid: c = μ/2 − μ²/4; bulb: c = −1 + μ/4
+            const double edges[2][2] = {{muRe / 2 - (muRe * muRe - muIm * muIm) / 4, muIm / 2 - muRe * muIm / 2},
+                                        {-1.0 + muRe / 4, muIm / 4}};
+            for (const auto& edge : edges) {
+                float re = (float)edge[0];
+                for (int step = 0; step < 3; step++, re = nextafterf(re, 1.0f)) {
+                    if (insideMainBulbs(re, (float)edge[1])) {
+                        ASSERT_EQ(plainEscapeCount(re, (float)edge[1], kSteps), kSteps) << re << " " << edge[1];
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(insideMainBulbs(-0.2f, 0.0f));
+    EXPECT_TRUE(insideMainBulbs(-1.0f, 0.1f));
+    EXPECT_FALSE(insideMainBulbs(-0.75f, 0.0f)) << "where cardioid and bulb touch";
+    EXPECT_FALSE(insideMainBulbs(0.26f, 0.0f));
+    EXPECT_FALSE(insideMainBulbs(-0.5f, 0.8f));
 }
 
 TEST(MandelbrotDeterminism, StoredHash) {
