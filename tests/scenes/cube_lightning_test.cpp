@@ -41,7 +41,8 @@ std::vector<float> spawnTimes(float facing, float seconds) {
     for (int i = 0; (float)i * kFrame <= seconds; ++i) {
         updateLightning(schedule, (float)i * kFrame, facing, 1.0f);
         for (int s = 0; s < schedule.count; ++s) {
-            if (starts.empty() || schedule.strikes[s].start > starts.back()) starts.push_back(schedule.strikes[s].start);
+            const float start = schedule.strikes[s].start;
+            if (starts.empty() || start > starts.back()) starts.push_back(start);
         }
     }
     return starts;
