@@ -232,14 +232,6 @@ TEST(CubeLightningBolt, GlyphsFollowTheSlopeAndColoursClamp) {
     EXPECT_EQ(fb.at(20, 10).fg, (Color{180, 255, 255, 255}));
 }
 
-TEST(CubeLightningBolt, WalksAllItsStepsWithoutTargets) {
-    TestGrid fb;
-    EXPECT_EQ(drawBolt(fb, LightningBolt{60.0f, 5.0f, kPi * 0.5f, 0.3f, 6, 1.0f, true}, nullptr, 0, kBg),
-              BoltEnd::StepsDone);
-    EXPECT_EQ(countCells(fb, isBoltGlyph), 6);  // About one row per step
-    EXPECT_EQ(countCells(fb, [](uint32_t c) { return c == '*'; }), 0);
-}
-
 TEST(CubeLightningBolt, EndsInAStarOnTouchingATarget) {
     // Straight down from (20, 5): the first step reaches y 6.14, 0.86 cells above the target,
     // is pulled 0.25 further down and lands in (20, 6)

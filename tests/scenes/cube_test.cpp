@@ -226,24 +226,6 @@ TEST(CubeScene, CoveredCellsTakeTheSceneBackgroundOthersKeepThePattern) {
     EXPECT_GT(pattern, 40 * 5000);
 }
 
-TEST(CubeScene, LightningFallsOverThePattern) {
-    rearmCube();
-    Grid g;
-    int bolts = 0;
-    for (int frame = 0; frame < 120; ++frame) {
-        g.render((float)frame / 60.0f);
-        for (const Cell& c : g.fb.cells) {
-            // Slashes and bars are not in the cube's ramps
-            if (c.codepoint != '/' && c.codepoint != '\\' && c.codepoint != '|') continue;
-            ++bolts;
-            EXPECT_EQ(c.bg, kArgBg);
-            EXPECT_GE(c.fg.b, c.fg.g);  // White-blue core
-            EXPECT_GE(c.fg.g, c.fg.r);
-        }
-    }
-    EXPECT_GT(bolts, 120);
-}
-
 TEST(CubeScene, BuffersFollowTheGridSizeAndKeepNoPicture) {
     // The same frame after a huge grid and after a small one
     rearmCube();
