@@ -33,5 +33,9 @@ struct MusicTrack {
 bool load(MusicTrack& track, const char* path);
 // Releases everything; safe on an empty or half-loaded track and more than once.
 void unload(MusicTrack& track);
+// Hands the track a decoded copy, which it then owns (allocated as raylib's LoadWaveSamples does;
+// unload releases it), and resets the analysis state as a load does. The load uses it; so can code
+// that analyses samples of its own without a stream.
+void attachSamples(MusicTrack& track, float* samples, int frameCount, int channels, int sampleRate);
 // Once per frame: keeps the stream fed and playing, then analyses the music at the play position.
 AudioFeatures update(MusicTrack& track);

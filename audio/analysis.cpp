@@ -1,0 +1,189 @@
+#include "audio/analysis.h"
+
+#include <algorithm>  // Required for: std::min(), std::max(), std::clamp(), std::swap()
+#include <climits>    // Required for: INT_MIN, INT_MAX
+#include <cmath>      // Required for: cosf(), sinf(), hypotf(), powf(), sqrtf(), floorf(), ceilf(), std::isnan()
+#include <cstddef>    // Required for: size_t
+
+namespace {
+
+constexpr float kTwoPi = 6.2831855f;
+constexpr float kBandEdgesHz[kBandCount + 1] = {30.0f, 60.0f, 120.0f, 240.0f, 480.0f,
+                                                960.0f, 1920.0f, 3840.0f, 12000.0f};
+constexpr float kBinWidthPerHz = 0.0009765625f;  // 1 / kSpectrumWindow
+constexpr float kLevelSeconds = 0.08f;
+constexpr int kMinLevelFrames = 8;
+constexpr float kPeakDecay = 0.992f;
+constexpr float kPeakFloor = 0.000001f;  // Keeps the ratio finite while a band is silent
+constexpr float kRatioMax = 1.6f;
+constexpr float kLevelCurve = 0.85f;
+constexpr float kAttack = 0.3f;
+constexpr float kRelease = 0.1f;
+constexpr float kBeatGain = 4.5f;
+constexpr float kBeatDecay = 0.9f;
+// Play positions are clamped to this many frames either way (exact in float), so that a wild
+// musicTime cannot overflow the frame arithmetic around it.
+constexpr float kFrameLimit = 1.0e9f;
+
+// Hann window over 1024 points with 1023 in the denominator, computed once.
+struct HannWindow {
+    float w[kSpectrumWindow];
+    HannWindow() {
+        for (int i = 0; i < kSpectrumWindow; ++i) w[i] = 0.5f - 0.5f * cosf(kTwoPi * (float)i / 1023.0f);
+    }
+};
+
+const HannWindow& hannWindow() {
+    static const HannWindow window;
+    return window;
+}
+
+int reverseBits(int value, int bits) {
+    int reversed = 0;
+    for (int b = 0; b < bits; ++b) {
+        reversed = (reversed << 1) | (value & 1);
+        value >>= 1;
+    }
+    return reversed;
+}
+
+// Frame index for a position given in 64 bits, saturated to the int range.
+int saturatedFrame(long long frame) {
+    return (int)std::clamp(frame, (long long)INT_MIN, (long long)INT_MAX);
+}
+
+// The frame at the play position: the float product truncated toward zero.
+int playFrame(int sampleRate, float musicTime) {
+    const float frame = (float)sampleRate * musicTime;
+    if (std::isnan(frame)) return 0;
+    return (int)std::clamp(frame, -kFrameLimit, kFrameLimit);
+}
+
+// RMS of the mono mix over the 80 ms that end at pos.
+float levelAt(const MusicTrack& track, int pos) {
+    const int count = std::max(kMinLevelFrames, (int)((float)track.sampleRate * kLevelSeconds));
+    float sum = 0.0f;
+    for (int k = 0; k < count; ++k) {
+        const float s = sampleAt(track, saturatedFrame((long long)pos - k));
+        sum += s * s;
+    }
+    return sqrtf(sum / (float)count);
+}
+
+float bandMean(const std::vector<float>& spectrum, BandBins bins) {
+    if ((int)spectrum.size() < bins.hi) return 0.0f;
+    float sum = 0.0f;
+    for (int k = bins.lo; k < bins.hi; ++k) sum += spectrum[k];
+    return sum / (float)(bins.hi - bins.lo);
+}
+
+// Moves one band's running peak and smoothed level on by a frame; returns the new level.
+float followBand(MusicTrack& track, int band, float mean) {
+    track.bandPeak[band] = std::max(track.bandPeak[band] * kPeakDecay, mean);
+    const float ratio = std::clamp(mean / (track.bandPeak[band] + kPeakFloor), 0.0f, kRatioMax);
+    const float target = std::clamp(powf(ratio, kLevelCurve), 0.0f, 1.0f);
+    const float rate = target > track.bandLevel[band] ? kAttack : kRelease;
+    track.bandLevel[band] += (target - track.bandLevel[band]) * rate;
+    return track.bandLevel[band];
+}
+
+// Jumps with a quick rise of bass, otherwise decays by 10 % per frame.
+float followBeat(MusicTrack& track, float bass) {
+    const float rise = std::clamp(std::max(bass - track.previousBass, 0.0f) * kBeatGain, 0.0f, 1.0f);
+    track.previousBass = bass;
+    const float beat = std::max(rise, track.beatEnvelope * kBeatDecay);
+    track.beatEnvelope = beat;
+    return beat;
+}
+
+}  // namespace
+
+float sampleAt(const MusicTrack& track, int frame) {
+    if (track.samples == nullptr || track.frameCount < 1 || track.channels < 1 || frame < 0) return 0.0f;
+    const int wrapped = frame % track.frameCount;
+    const float* values = track.samples + (size_t)wrapped * (size_t)track.channels;
+    float sum = 0.0f;
+    for (int c = 0; c < track.channels; ++c) sum += values[c];
+    return sum / (float)track.channels;
+}
+
+bool fft(std::complex<float>* buffer, int count) {
+    if (count < 0 || (count & (count - 1)) != 0) return false;
+    if (count < 2) return true;
+
+    int bits = 0;
+    while ((1 << bits) < count) ++bits;
+    for (int i = 0; i < count; ++i) {
+        const int r = reverseBits(i, bits);
+        if (r > i) std::swap(buffer[i], buffer[r]);
+    }
+
+    // Complex products written out, so that the arithmetic is plain single precision.
+    for (int len = 2; len <= count; len <<= 1) {
+        const int half = len / 2;
+        const float angle = -kTwoPi / (float)len;
+        const float stepRe = cosf(angle);
+        const float stepIm = sinf(angle);
+        for (int i = 0; i < count; i += len) {
+            float wRe = 1.0f;
+            float wIm = 0.0f;
+            for (int j = 0; j < half; ++j) {
+                const std::complex<float> u = buffer[i + j];
+                const std::complex<float> x = buffer[i + j + half];
+                const float vRe = x.real() * wRe - x.imag() * wIm;
+                const float vIm = x.real() * wIm + x.imag() * wRe;
+                buffer[i + j] = std::complex<float>(u.real() + vRe, u.imag() + vIm);
+                buffer[i + j + half] = std::complex<float>(u.real() - vRe, u.imag() - vIm);
+                const float nextRe = wRe * stepRe - wIm * stepIm;
+                wIm = wRe * stepIm + wIm * stepRe;
+                wRe = nextRe;
+            }
+        }
+    }
+    return true;
+}
+
+void computeSpectrum(MusicTrack& track, int centreFrame) {
+    const HannWindow& window = hannWindow();
+    std::complex<float> buffer[kSpectrumWindow];
+    const long long first = (long long)centreFrame - kSpectrumWindow / 2;
+    for (int i = 0; i < kSpectrumWindow; ++i) {
+        const float s = sampleAt(track, saturatedFrame(first + i));
+        buffer[i] = std::complex<float>(s * window.w[i], 0.0f);
+    }
+    fft(buffer, kSpectrumWindow);
+
+    track.spectrum.resize(kSpectrumBins);
+    for (int k = 0; k < kSpectrumBins; ++k) track.spectrum[k] = hypotf(buffer[k].real(), buffer[k].imag());
+}
+
+BandBins bandBins(int band, int sampleRate) {
+    const float binHz = (float)std::max(sampleRate, 1) * kBinWidthPerHz;
+    int lo = std::max(1, (int)floorf(kBandEdgesHz[band] / binHz));
+    int hi = std::max(lo + 1, (int)ceilf(kBandEdgesHz[band + 1] / binHz));
+    lo = std::clamp(lo, 0, kSpectrumBins - 1);
+    hi = hi > kSpectrumBins ? kSpectrumBins : std::max(hi, lo + 1);
+    return BandBins{lo, hi};
+}
+
+AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength) {
+    AudioFeatures features;
+    if (track.samples == nullptr || track.channels < 1 || track.sampleRate < 1) return features;
+
+    features.musicTime = musicTime;
+    features.musicLength = musicLength;
+    const int pos = playFrame(track.sampleRate, musicTime);
+    computeSpectrum(track, pos);
+    features.level = levelAt(track, pos);
+
+    for (int b = 0; b < kBandCount; ++b) {
+        const float mean = bandMean(track.spectrum, bandBins(b, track.sampleRate));
+        features.bands[b] = followBand(track, b, mean);
+    }
+    features.bass = (features.bands[0] + features.bands[1]) * 0.5f;
+    features.mid = (features.bands[2] + features.bands[3] + features.bands[4]) / 3.0f;
+    features.treble = (features.bands[5] + features.bands[6] + features.bands[7]) / 3.0f;
+    features.beat = followBeat(track, features.bass);
+    features.valid = true;
+    return features;
+}
