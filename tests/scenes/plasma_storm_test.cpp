@@ -93,19 +93,6 @@ TEST(PlasmaStormCells, CentreOfAnOddGridIsWellDefined) {
     EXPECT_EQ(centre.fg, (Color{149, 163, 55, 255}));
 }
 
-TEST(PlasmaStormCells, EveryCellIsWritten) {
-    Grid g(37, 9);
-    for (Cell& c : g.fb.cells) c = Cell{'?', {1, 2, 3, 4}, {5, 6, 7, 8}};
-    const BeatInfo beat = scene_harness::beatAt(1.0f);
-    const AudioFeatures audio = scene_harness::scriptedAudio(1.0f);
-    plasma_storm(g.fb, 1.0f, kSceneBackground, &beat, &audio);
-    for (const Cell& c : g.fb.cells) {
-        EXPECT_NE(c.codepoint, (uint32_t)'?');
-        EXPECT_EQ(c.fg.a, 255);
-        EXPECT_EQ(c.bg.a, 255);
-    }
-}
-
 TEST(PlasmaStormCells, GridsBelowEightByEightAreLeftUntouched) {
     const Cell marker{'?', {1, 2, 3, 4}, {5, 6, 7, 8}};
     const int sizes[][2] = {{7, 40}, {40, 7}, {1, 1}, {0, 0}};
