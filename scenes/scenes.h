@@ -14,6 +14,3 @@ void mandelbrot(AsciiFramebuffer& fb, float sceneTime, Color bg, const BeatInfo*
 void cube(AsciiFramebuffer& fb, float sceneTime, Color bg, const BeatInfo* beat, const AudioFeatures* audio);
 void starfield_warp(AsciiFramebuffer& fb, float sceneTime, Color bg, const BeatInfo* beat, const AudioFeatures* audio);
 void end_credits(AsciiFramebuffer& fb, float sceneTime, Color bg, const BeatInfo* beat, const AudioFeatures* audio);
-
-// Temporary stand-in for a scene still being written: its name centred in the grid.
-void drawScenePlaceholder(AsciiFramebuffer& fb, const char* name, Color bg);

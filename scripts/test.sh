@@ -12,7 +12,7 @@ bash "$root/scripts/setup.sh" --test
 echo "== sanitizers: AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DDAVUR_EVI_SANITIZE=ON \
       -DDAVUR_EVI_BENCHMARKS=OFF >/dev/null
-cmake --build "$root/build-sanitize" -j "$jobs" --target framebuffer_tests audio_tests scene_tests app_tests >/dev/null
+cmake --build "$root/build-sanitize" -j "$jobs" --target unit_tests >/dev/null
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE window
 
