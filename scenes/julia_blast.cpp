@@ -4,7 +4,9 @@
 #include <cstring>  // Required for: strlen()
 #include <vector>
 
+#if defined(__SSE2__)
 #include <emmintrin.h>  // SSE2: the escape loop runs eight cells at once
+#endif
 
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
@@ -113,6 +115,7 @@ void prepareAxes(JuliaBuffers& b, const JuliaFrame& f) {
     }
 }
 
+#if defined(__SSE2__)
 // Escape counts of kLanes start points at once. Each SSE lane performs exactly the scalar loop's
 // single-precision operations, (zr² − zi²) + cRe and (2·zr)·zi + cIm, and freezes once it stops
 void escapeCounts(const float* startRe, const float* startIm, float cRe, float cIm, int maxIter, int* counts) {
@@ -144,6 +147,24 @@ void escapeCounts(const float* startRe, const float* startIm, float cRe, float c
     _mm_storeu_si128((__m128i*)counts, nA);
     _mm_storeu_si128((__m128i*)(counts + 4), nB);
 }
+#else
+// The same steps one lane at a time, for processors without SSE2
+void escapeCounts(const float* startRe, const float* startIm, float cRe, float cIm, int maxIter, int* counts) {
+    for (int lane = 0; lane < kLanes; lane++) {
+        float zr = startRe[lane], zi = startIm[lane];
+        int n = 0;
+        for (int i = 0; i < maxIter; i++) {
+            const float rr = zr * zr, ii = zi * zi;
+            if (!(rr + ii < kEscapeRadiusSq)) break;
+            const float nextIm = (2.0f * zr) * zi + cIm;
+            zr = (rr - ii) + cRe;
+            zi = nextIm;
+            n++;
+        }
+        counts[lane] = n;
+    }
+}
+#endif
 
 void computeCounts(JuliaBuffers& b, const JuliaFrame& f) {
     float startRe[kLanes], startIm[kLanes];

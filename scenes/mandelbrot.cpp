@@ -6,7 +6,9 @@
 #include <cmath>  // Required for: sinf(), cosf(), sqrtf(), powf(), roundf()
 #include <vector>
 
+#if defined(__SSE2__)
 #include <emmintrin.h>  // SSE2: the escape loop runs eight cells at once
+#endif
 
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
@@ -183,6 +185,7 @@ void samplePoint(const MandelFrame& f, const MandelRow& row, const MandelColumn&
     *cIm = row.baseIm + f.swirlMix * ((f.centreIm + f.scaleIm * qy) - row.baseIm);
 }
 
+#if defined(__SSE2__)
 // Escape counts of kLanes sample points at once. Each SSE lane performs exactly the scalar loop's
 // single-precision steps: z ← ((zr² − zi²) + cRe, (2·zr)·zi + cIm), count, stop once |z|² > 4
 void escapeCounts(const float* pointRe, const float* pointIm, int maxIter, int* counts) {
@@ -215,6 +218,24 @@ void escapeCounts(const float* pointRe, const float* pointIm, int maxIter, int* 
     _mm_storeu_si128((__m128i*)counts, nA);
     _mm_storeu_si128((__m128i*)(counts + 4), nB);
 }
+#else
+// The same steps one lane at a time, for processors without SSE2
+void escapeCounts(const float* pointRe, const float* pointIm, int maxIter, int* counts) {
+    for (int lane = 0; lane < kLanes; lane++) {
+        float zr = 0.0f, zi = 0.0f;
+        int n = 0;
+        for (int i = 0; i < maxIter; i++) {
+            const float nextRe = (zr * zr - zi * zi) + pointRe[lane];
+            const float nextIm = (2.0f * zr) * zi + pointIm[lane];
+            zr = nextRe;
+            zi = nextIm;
+            n++;
+            if (zr * zr + zi * zi > kEscapeRadiusSq) break;
+        }
+        counts[lane] = n;
+    }
+}
+#endif
 
 // Escape counts of one row. Points deep in the main cardioid or the period-2 bulb take maxIter
 // at once; the others are packed kLanes at a time into the vector loop.
