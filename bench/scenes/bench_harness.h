@@ -49,6 +49,21 @@ inline void runScene(benchmark::State& state, SceneRenderFn render, float startT
     }
 }
 
+// The worst frame of a fixed-step simulation: every iteration comes `gap` seconds after the last,
+// so the scene runs the most steps one frame allows.
+inline void runCatchUp(benchmark::State& state, SceneRenderFn render, float gap) {
+    AsciiFramebuffer fb((int)state.range(0), (int)state.range(1), 10, 18, FramebufferBacking::CellsOnly);
+    const BeatInfo beat = {};
+    float t = 0.0f;
+    for (auto _ : state) {
+        const AudioFeatures audio = musicAt(t);
+        fb.clear(kSceneBackground);
+        render(fb, t, kSceneBackground, &beat, &audio);
+        benchmark::DoNotOptimize(fb.cells.data());
+        t += gap;
+    }
+}
+
 }  // namespace bench_harness
 
 // The three grid sizes every scene is measured at: the base grid, the grid in silence, the largest.

@@ -18,13 +18,7 @@ constexpr Color kTextBg = {8, 10, 15, 255};
 AudioFeatures silence() { return AudioFeatures{}; }
 
 AudioFeatures levels(float bass, float mid, float treble, float beat) {
-    AudioFeatures a;
-    a.valid = true;
-    a.bass = bass;
-    a.mid = mid;
-    a.treble = treble;
-    a.beat = beat;
-    return a;
+    return scene_harness::audioLevels(bass, mid, treble, beat);
 }
 
 void render(AsciiFramebuffer& fb, float t, const AudioFeatures& audio) {

@@ -11,13 +11,7 @@
 namespace {
 
 AudioFeatures levels(float bass, float mid, float treble, float beat) {
-    AudioFeatures a;
-    a.valid = true;
-    a.bass = bass;
-    a.mid = mid;
-    a.treble = treble;
-    a.beat = beat;
-    return a;
+    return scene_harness::audioLevels(bass, mid, treble, beat);
 }
 
 BeatInfo beatWithPhase(float phase) {

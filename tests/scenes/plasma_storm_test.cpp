@@ -23,13 +23,7 @@ struct Grid {
 };
 
 AudioFeatures levels(float bass, float mid, float treble, float beat) {
-    AudioFeatures a;
-    a.valid = true;
-    a.bass = bass;
-    a.mid = mid;
-    a.treble = treble;
-    a.beat = beat;
-    return a;
+    return scene_harness::audioLevels(bass, mid, treble, beat);
 }
 
 // The plasma written out cell by cell, as plainly as the formulas read

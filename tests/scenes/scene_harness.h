@@ -37,6 +37,17 @@ inline BeatInfo beatAt(float t) {
     return update(clock, t);
 }
 
+// A valid record with these four levels and everything else 0.
+inline AudioFeatures audioLevels(float bass, float mid, float treble, float beat) {
+    AudioFeatures a;
+    a.valid = true;
+    a.bass = bass;
+    a.mid = mid;
+    a.treble = treble;
+    a.beat = beat;
+    return a;
+}
+
 // Plausible music: levels that move with time and a beat that jumps every 0.48 s and decays.
 inline AudioFeatures scriptedAudio(float t) {
     AudioFeatures a;
