@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,12 @@ constexpr int kRate = 44100;
 constexpr float kFrameStep = 1.0f / 60.0f;
 constexpr const char* kShowTrack = "assets/audio/output.ogg";
 
-// Gives the track its own copy of an interleaved signal, allocated the way the load allocates one.
+// raylib says nothing during the tests.
+struct QuietTest : ::testing::Test {
+    void SetUp() override { SetTraceLogLevel(LOG_NONE); }
+};
+
+// Gives the track its own copy of an interleaved signal, allocated the way a load allocates one.
 inline void attachSignal(MusicTrack& track, const std::vector<float>& interleaved, int channels, int rate = kRate) {
     const int frames = (int)(interleaved.size() / (size_t)channels);
     Wave wave{(unsigned int)frames, (unsigned int)rate, 32, (unsigned int)channels, (void*)interleaved.data()};
@@ -40,15 +46,14 @@ inline std::vector<float> tone(float hz, float amplitude, float seconds, int rat
     return s;
 }
 
-// Each mono value written to every one of `channels` channels.
+// Each mono value on every one of `channels` channels.
 inline std::vector<float> spread(const std::vector<float>& mono, int channels) {
     std::vector<float> out;
-    out.reserve(mono.size() * (size_t)channels);
     for (float v : mono) out.insert(out.end(), (size_t)channels, v);
     return out;
 }
 
-// A scratch directory that is removed with everything in it.
+// A scratch directory, removed with everything in it.
 struct TempDir {
     std::filesystem::path path;
     TempDir() {
@@ -59,12 +64,11 @@ struct TempDir {
         std::error_code ignored;
         if (!path.empty()) std::filesystem::remove_all(path, ignored);
     }
-    std::string file(const char* name) const { return (path / name).string(); }
+    std::string file(const std::string& name) const { return (path / name).string(); }
 };
 
 inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
+    std::ofstream(path, std::ios::binary).write((const char*)bytes.data(), (std::streamsize)bytes.size());
 }
 
 inline std::vector<unsigned char> readBytes(const std::string& path) {
@@ -85,97 +89,51 @@ inline std::vector<unsigned char> noiseBytes(size_t count, uint32_t seed) {
     return bytes;
 }
 
-// 16-bit PCM WAV, the input oggenc takes.
-inline void writeWav(const std::string& path, const std::vector<float>& interleaved, int channels, int rate) {
-    auto u32 = [](std::vector<unsigned char>& v, uint32_t x) {
-        for (int i = 0; i < 4; ++i) v.push_back((unsigned char)(x >> (8 * i)));
-    };
-    auto u16 = [](std::vector<unsigned char>& v, uint32_t x) {
-        v.push_back((unsigned char)x);
-        v.push_back((unsigned char)(x >> 8));
-    };
-    const uint32_t dataBytes = (uint32_t)(interleaved.size() * 2);
-    std::vector<unsigned char> v = {'R', 'I', 'F', 'F'};
-    u32(v, 36 + dataBytes);
-    v.insert(v.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    u32(v, 16);
-    u16(v, 1);
-    u16(v, (uint32_t)channels);
-    u32(v, (uint32_t)rate);
-    u32(v, (uint32_t)(rate * channels * 2));
-    u16(v, (uint32_t)(channels * 2));
-    u16(v, 16);
-    v.insert(v.end(), {'d', 'a', 't', 'a'});
-    u32(v, dataBytes);
-    for (float s : interleaved) {
-        const float c = s > 1.0f ? 1.0f : (s < -1.0f ? -1.0f : s);
-        u16(v, (uint32_t)(uint16_t)(int16_t)lrintf(c * 32767.0f));
-    }
-    writeBytes(path, v);
-}
-
 inline bool haveOggEncoder() { return std::system("command -v oggenc >/dev/null 2>&1") == 0; }
 
-// Encodes the signal into an Ogg Vorbis file with oggenc; false when it could not be made.
+// Encodes the signal with oggenc from raw 16-bit PCM; false when the file could not be made.
 inline bool writeOgg(const std::string& path, const std::vector<float>& interleaved, int channels, int rate) {
-    const std::string wav = path + ".wav";
-    writeWav(wav, interleaved, channels, rate);
-    const std::string command = "oggenc -Q -q 4 -o '" + path + "' '" + wav + "' >/dev/null 2>&1";
+    std::vector<unsigned char> pcm;
+    for (float s : interleaved) {
+        const int16_t v = (int16_t)lrintf(fmaxf(-1.0f, fminf(1.0f, s)) * 32767.0f);
+        pcm.insert(pcm.end(), {(unsigned char)(v & 0xFF), (unsigned char)((uint16_t)v >> 8)});
+    }
+    const std::string raw = path + ".raw";
+    writeBytes(raw, pcm);
+    const std::string command = "oggenc -Q -r -B 16 -C " + std::to_string(channels) + " -R " + std::to_string(rate) +
+                                " -o '" + path + "' '" + raw + "' >/dev/null 2>&1";
     const bool made = std::system(command.c_str()) == 0 && std::filesystem::exists(path);
-    std::remove(wav.c_str());
+    std::remove(raw.c_str());
     return made;
 }
 
-// Index of the largest magnitude among bins 1..511.
+// Index of the largest magnitude from bin 1 up.
 inline int loudestBin(const std::vector<float>& spectrum) {
     int best = 1;
-    for (int k = 1; k < (int)spectrum.size(); ++k) {
-        if (spectrum[k] > spectrum[best]) best = k;
-    }
+    for (int k = 1; k < (int)spectrum.size(); ++k) best = spectrum[(size_t)k] > spectrum[(size_t)best] ? k : best;
     return best;
 }
 
 inline void expectSilentRecord(const AudioFeatures& a) {
     EXPECT_FALSE(a.valid);
-    EXPECT_EQ(a.level, 0.0f);
-    EXPECT_EQ(a.bass, 0.0f);
-    EXPECT_EQ(a.mid, 0.0f);
-    EXPECT_EQ(a.treble, 0.0f);
-    EXPECT_EQ(a.beat, 0.0f);
-    EXPECT_EQ(a.musicTime, 0.0f);
-    EXPECT_EQ(a.musicLength, 0.0f);
+    for (float v : {a.level, a.bass, a.mid, a.treble, a.beat, a.musicTime, a.musicLength}) EXPECT_EQ(v, 0.0f);
     for (float band : a.bands) EXPECT_EQ(band, 0.0f);
-}
-
-inline void expectEmptyTrack(const MusicTrack& track) {
-    EXPECT_FALSE(track.ready);
-    EXPECT_FALSE(track.musicLoaded);
-    EXPECT_FALSE(track.waveLoaded);
-    EXPECT_EQ(track.samples, nullptr);
-    EXPECT_TRUE(track.spectrum.empty());
-    EXPECT_EQ(track.sampleRate, 0);
-    EXPECT_EQ(track.channels, 0);
-    EXPECT_EQ(track.frameCount, 0);
-    EXPECT_EQ(track.music.ctxData, nullptr);
-    EXPECT_EQ(track.wave.data, nullptr);
 }
 
 // Every measured value of a valid record lies in 0..1.
 inline void expectInRange(const AudioFeatures& a) {
     EXPECT_TRUE(a.valid);
-    for (float v : {a.level, a.bass, a.mid, a.treble, a.beat}) {
-        EXPECT_GE(v, 0.0f);
-        EXPECT_LE(v, 1.0f);
-    }
-    for (float band : a.bands) {
-        EXPECT_GE(band, 0.0f);
-        EXPECT_LE(band, 1.0f);
-    }
+    for (float v : {a.level, a.bass, a.mid, a.treble, a.beat}) EXPECT_TRUE(v >= 0.0f && v <= 1.0f) << v;
+    for (float band : a.bands) EXPECT_TRUE(band >= 0.0f && band <= 1.0f) << band;
 }
 
-// raylib says nothing during the tests.
-struct QuietTest : ::testing::Test {
-    void SetUp() override { SetTraceLogLevel(LOG_NONE); }
-};
+inline void expectEmptyTrack(const MusicTrack& track) {
+    EXPECT_FALSE(track.ready || track.musicLoaded || track.waveLoaded);
+    EXPECT_EQ(track.samples, nullptr);
+    EXPECT_TRUE(track.spectrum.empty());
+    EXPECT_EQ(track.sampleRate + track.channels + track.frameCount, 0);
+    EXPECT_EQ(track.music.ctxData, nullptr);
+    EXPECT_EQ(track.wave.data, nullptr);
+}
 
 }  // namespace audio_test
