@@ -17,7 +17,8 @@ start_show() {
     "$program" >"$out" 2>"$err" &
     pid=$!
     window=""
-    for _ in $(seq 100); do
+    # Generous: on a busy machine start-up (font atlas, decoding the whole track) takes a while
+    for _ in $(seq 300); do
         window=$(xdotool search --name '^davur_evi$' 2>/dev/null | head -n1)
         [ -n "$window" ] && break
         kill -0 "$pid" 2>/dev/null || fail "the program exited before its window appeared"
