@@ -24,7 +24,10 @@ start_show() {
         kill -0 "$pid" 2>/dev/null || fail "the program exited before its window appeared"
         sleep 0.1
     done
-    [ -n "$window" ] || fail "no window titled davur_evi appeared"
+    if [ -z "$window" ]; then
+        xwininfo -root -tree 2>&1 | grep -o '"[^"]*"' | sort -u | head -n 20 >&2
+        fail "no window titled davur_evi appeared (windows on the display listed above)"
+    fi
     xdotool windowfocus "$window" 2>/dev/null || true
 }
 
