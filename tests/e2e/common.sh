@@ -17,7 +17,7 @@ start_show() {
     "$program" >"$out" 2>"$err" &
     pid=$!
     window=""
-    # Generous: on a busy machine start-up (font atlas, decoding the whole track) takes a while
+    # Generous: on a busy machine the window can take several seconds to appear
     for _ in $(seq 300); do
         window=$(xdotool search --name '^davur_evi$' 2>/dev/null | head -n1)
         [ -n "$window" ] && break
