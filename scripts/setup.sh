@@ -57,10 +57,17 @@ version_at_least() { [ "$(printf '%s\n%s\n' "$2" "$1" | sort -V | head -n1)" = "
 # Already built here by an earlier run.
 if [ -f "$stamp" ]; then exit 0; fi
 
-# Installed on the system and new enough (it has IsMusicValid and IsWaveValid from 5.5 on).
+# Installed on the system and new enough (it has IsMusicValid and IsWaveValid from 5.5 on): known to
+# pkg-config, or a CMake package in one of the usual prefixes.
 if pkg-config --exists raylib 2>/dev/null && version_at_least "$(pkg-config --modversion raylib)" 5.5; then
     exit 0
 fi
+for config in /usr/local/lib*/cmake/raylib/raylib-config-version.cmake /usr/lib*/cmake/raylib/raylib-config-version.cmake \
+              /usr/lib/*/cmake/raylib/raylib-config-version.cmake; do
+    [ -f "$config" ] || continue
+    installed=$(sed -n 's/.*set(PACKAGE_VERSION "\([0-9.]*\)").*/\1/p' "$config" | head -n1)
+    [ -n "$installed" ] && version_at_least "$installed" 5.5 && exit 0
+done
 
 # Otherwise build the distribution's source package. Debian's unstable source of raylib is found
 # through a private apt state, with the mirror taken from this machine's own apt configuration.
