@@ -227,15 +227,6 @@ TEST_F(ShowFixture, AStallFeedsTheSpringAtMostOneStepButTheTimelineTheWholeGap) 
     EXPECT_TRUE(show.timeline.transitionActive) << "the intro ended during the stall";
 }
 
-TEST_F(ShowFixture, StepsBeyondTheClampAreIgnoredWhenTheClockRunsBack) {
-    frameAt(3.0f);
-    const ZoomSpring before = show.zoom;
-    ZoomSpring expected = before;
-    zoomStep(expected, 0.0f, AudioFeatures{}, "intro_boot");
-    frameAt(2.9f);
-    EXPECT_EQ(show.zoom.springPos, expected.springPos);
-}
-
 TEST(Outro, TextColourWrapsTheBlueChannel) {
     const Color bright = outroTextColor(0.0f, 1.0f);
     EXPECT_EQ(bright.r, 230);
