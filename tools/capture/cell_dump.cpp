@@ -1,0 +1,17 @@
+#include "tools/capture/cell_dump.h"
+
+std::string cellLine(int x, int y, const Cell& cell) {
+    char line[96];
+    snprintf(line, sizeof(line), "%d %d %u %u,%u,%u,%u %u,%u,%u,%u", x, y, (unsigned)cell.codepoint,
+             cell.fg.r, cell.fg.g, cell.fg.b, cell.fg.a, cell.bg.r, cell.bg.g, cell.bg.b, cell.bg.a);
+    return line;
+}
+
+bool writeCellDump(FILE* out, const AsciiFramebuffer& fb) {
+    for (int y = 0; y < fb.rows; ++y) {
+        for (int x = 0; x < fb.cols; ++x) {
+            if (fprintf(out, "%s\n", cellLine(x, y, fb.at(x, y)).c_str()) < 0) return false;
+        }
+    }
+    return fflush(out) == 0 && !ferror(out);
+}

@@ -1,0 +1,33 @@
+#include "tools/capture/image_files.h"
+
+#include <cstring>  // Required for: memcpy()
+
+#include "rlgl.h"  // Required for: rlDrawRenderBatchActive(), rlReadScreenPixels()
+
+bool writePng(const std::string& path, const unsigned char* rgba, int width, int height) {
+    Image image = {const_cast<unsigned char*>(rgba), width, height, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8};
+    Image rgb = ImageCopy(image);
+    ImageFormat(&rgb, PIXELFORMAT_UNCOMPRESSED_R8G8B8);
+    const bool ok = ExportImage(rgb, path.c_str());
+    UnloadImage(rgb);
+    return ok;
+}
+
+void readBoundTexture(int width, int height, std::vector<unsigned char>& rgba) {
+    rlDrawRenderBatchActive();  // What was drawn so far reaches the texture before it is read
+    // Reads the bound framebuffer bottom row first and flips it, with alpha set to 255
+    unsigned char* pixels = rlReadScreenPixels(width, height);
+    rgba.assign(pixels, pixels + (size_t)width * (size_t)height * 4);
+    MemFree(pixels);
+}
+
+void readTexture(const Texture2D& texture, std::vector<unsigned char>& rgba) {
+    Image image = LoadImageFromTexture(texture);
+    ImageFormat(&image, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8);
+    ImageFlipVertical(&image);  // Render textures are stored bottom row first
+    const size_t size = (size_t)image.width * (size_t)image.height * 4;
+    rgba.resize(size);
+    memcpy(rgba.data(), image.data, size);
+    for (size_t i = 3; i < size; i += 4) rgba[i] = 255;
+    UnloadImage(image);
+}

@@ -1,0 +1,17 @@
+// Captured pictures as PNG files, and reading a texture back the right way up.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "raylib.h"
+
+// RGBA pixels, top row first, written as an opaque RGB PNG.
+bool writePng(const std::string& path, const unsigned char* rgba, int width, int height);
+
+// The pixels of the render texture currently bound with BeginTextureMode, top row first, alpha
+// 255 (a window has no transparency).
+void readBoundTexture(int width, int height, std::vector<unsigned char>& rgba);
+
+// The pixels of a render texture's colour texture, top row first, alpha 255.
+void readTexture(const Texture2D& texture, std::vector<unsigned char>& rgba);

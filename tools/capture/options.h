@@ -1,0 +1,71 @@
+// Command line of davur_evi_capture: what to capture (the show, a time range of it, or one scene)
+// and where to write it. Parsing is plain code that never exits or prints, so it can be tested.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "audio/audio_features.h"
+
+// Limits that keep every run finite and every picture within what a GPU texture can hold.
+constexpr int kMinFps = 1;
+constexpr int kMaxFps = 240;
+constexpr int kMinSide = 16;
+constexpr int kMaxWidth = 7680;
+constexpr int kMaxHeight = 4320;
+constexpr double kMaxShowSeconds = 86400.0;  // A --to beyond the show keeps capturing black frames
+constexpr double kMaxSceneSeconds = 3600.0;
+
+enum class CaptureMode { Show, Scene };
+
+// A key pressed by the script: the ShowKey bits it sets on the first frame at or after `time`.
+struct ScriptedKey {
+    double time;
+    unsigned keys;
+};
+
+struct CaptureOptions {
+    CaptureMode mode = CaptureMode::Show;
+    bool help = false;
+    int fps = 60;
+    int width = 1920;            // Show: the window's size; scene: present into a window this size...
+    int height = 1080;
+    bool sizeGiven = false;      // ...only when given, otherwise the render texture as it is
+
+    // Show mode
+    double from = 0.0;           // Seconds of show time
+    double to = -1.0;            // Negative: to the end of the closing screen
+    std::vector<ScriptedKey> keys;
+    std::string pngDir;          // A PNG per frame
+    std::string videoPath;       // H.264 and AAC through ffmpeg
+    std::string musicPath = "assets/audio/output.ogg";  // As the show opens it: relative to here
+
+    // Scene mode
+    std::string sceneName;
+    double sceneTime = 0.0;
+    int gridCols = 120;
+    int gridRows = 42;
+    bool gridGiven = false;
+    int zoom = 0;
+    bool zoomGiven = false;
+    float beatPos = 0.0f;
+    bool beatPosGiven = false;
+    AudioFeatures audio;         // Invalid and all zero unless --audio is given
+    std::string pngPath;         // The render texture (or the window view with --size)
+    std::string cellsPath;       // One line per cell
+};
+
+struct ParseResult {
+    bool ok = false;
+    std::string error;  // One line, when !ok
+    CaptureOptions options;
+};
+
+// Reads argv[1..argc-1]. Never exits, never prints.
+ParseResult parseOptions(int argc, const char* const* argv);
+
+// The ShowKey bits of a key name (SPACE, F11, F3, V, B, [, ], -, = and their long names), or 0.
+unsigned keyFromName(const std::string& name);
+
+// The text --help prints.
+const char* usageText();

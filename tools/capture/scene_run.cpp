@@ -1,0 +1,32 @@
+#include "tools/capture/scene_run.h"
+
+namespace {
+
+constexpr TempoConfig kShowTempo = {125.0f, 4, 4, 16};
+constexpr double kTimeSlack = 1e-9;  // A time on the frame grid is rendered once, not twice
+
+void renderAt(AsciiFramebuffer& fb, const SceneDesc& scene, float t, const TempoClock& clock,
+              const AudioFeatures& audio) {
+    const BeatInfo beat = update(clock, t);
+    fb.clear(kSceneBackground);
+    scene.render(fb, t, kSceneBackground, &beat, &audio);
+}
+
+}  // namespace
+
+TempoClock sceneClock(bool beatPosGiven, float beatPos, double time) {
+    TempoClock clock = makeTempoClock(kShowTempo);
+    if (beatPosGiven) {
+        clock.anchorTime = (float)time;
+        clock.anchorBeats = beatPos;
+    }
+    return clock;
+}
+
+void runSceneTo(AsciiFramebuffer& fb, const SceneDesc& scene, double time, int fps, const TempoClock& clock,
+                const AudioFeatures& audio) {
+    for (long long k = 0; (double)k / (double)fps < time - kTimeSlack; ++k) {
+        renderAt(fb, scene, (float)((double)k / (double)fps), clock, audio);
+    }
+    renderAt(fb, scene, (float)time, clock, audio);
+}

@@ -1,0 +1,203 @@
+#include "tools/capture/show_capture.h"
+
+#include <cmath>    // Required for: fmod()
+#include <cstdio>   // Required for: snprintf()
+#include <filesystem>
+
+#include "audio/analysis.h"          // Required for: analyseAt()
+#include "framebuffer/font_redraw.h"  // Required for: redraw()
+#include "framebuffer/presentation.h"
+#include "tools/capture/image_files.h"
+#include "tools/capture/progress.h"
+#include "tools/capture/video_writer.h"
+
+namespace {
+
+// The same colours as the window's platform
+constexpr Color kWindowClear = {5, 7, 12, 255};
+constexpr Color kBlack = {0, 0, 0, 255};
+
+// A silent show still gets a sound track in its video, of silence
+constexpr int kSilentRate = 48000;
+constexpr int kSilentChannels = 2;
+
+ShowCapture& self(void* user) { return *static_cast<ShowCapture*>(user); }
+
+float virtualClock(void* user) { return frameTime(self(user).frame, self(user).fps); }
+
+unsigned scriptedKeys(void* user) {
+    ShowCapture& cap = self(user);
+    return keysDue(cap.keys, (double)cap.frame / (double)cap.fps);
+}
+
+// The picture keeps the capture's size whatever the viewer would do with the window.
+void ignoreFullscreen(void*) {}
+
+void recordVolume(void* user, float volume) { self(user).volume = volume; }
+
+std::unique_ptr<AsciiFramebuffer> gpuFramebuffer(void*, int zoom, bool colorBoost) {
+    return makeFramebuffer(zoom, colorBoost, FramebufferBacking::Gpu);
+}
+
+// The decoded copy only: no stream, so no audio device. The show asks for its own path; the
+// capture's --music stands in for it.
+bool loadDecodedTrack(void* user, MusicTrack& track, const char*) {
+    ShowCapture& cap = self(user);
+    if (cap.mixSamples == nullptr) {
+        cap.wave = LoadWave(cap.musicPath.c_str());
+        if (!IsWaveValid(cap.wave)) return false;
+        cap.mixSamples = LoadWaveSamples(cap.wave);
+        if (cap.mixSamples == nullptr) return false;
+    }
+    float* samples = LoadWaveSamples(cap.wave);
+    if (samples == nullptr) return false;
+    attachSamples(track, samples, (int)cap.wave.frameCount, (int)cap.wave.channels, (int)cap.wave.sampleRate);
+    cap.musicPlaying = true;
+    return true;
+}
+
+// The live track starts with the show and starts again at its end.
+AudioFeatures analyseAtPlayPosition(void* user, MusicTrack& track) {
+    ShowCapture& cap = self(user);
+    if (!cap.musicPlaying || track.samples == nullptr || track.sampleRate < 1 || track.frameCount < 1) {
+        return AudioFeatures{};
+    }
+    const double length = (double)track.frameCount / (double)track.sampleRate;
+    const double playPosition = fmod((double)cap.frame / (double)cap.fps, length);
+    return analyseAt(track, (float)playPosition, (float)length);
+}
+
+void unloadTrack(void* user, MusicTrack& track) {
+    unload(track);
+    self(user).musicPlaying = false;
+}
+
+// Frames that are not captured skip the redraw; the first one captured after them redraws all.
+void redrawWhenCaptured(void* user, AsciiFramebuffer& fb, bool force) {
+    ShowCapture& cap = self(user);
+    if (!cap.capturing) return;
+    redraw(fb, force || cap.redrawPending);
+    cap.redrawPending = false;
+}
+
+// The window platform's calls, into the canvas instead of the window.
+void presentToCanvas(void* user, const AsciiFramebuffer& fb, const Presentation& how) {
+    ShowCapture& cap = self(user);
+    if (!cap.capturing) return;
+    const int w = cap.width;
+    const int h = cap.height;
+    BeginTextureMode(cap.canvas);
+    switch (how.kind) {
+        case Presentation::Plain: present(fb, w, h, kWindowClear, 1.0f); break;
+        case Presentation::Focused:
+            presentFocused(fb, w, h, how.focusX, how.focusY, how.progress, how.punch, kWindowClear);
+            break;
+        case Presentation::Black: ClearBackground(kBlack); break;
+    }
+    if (how.overlay) DrawRectangle(0, 0, w, h, Color{0, 0, 0, how.overlayAlpha});
+    readBoundTexture(w, h, cap.pixels);
+    EndTextureMode();
+}
+
+std::string framePath(const std::string& dir, long long frame) {
+    char name[32];
+    snprintf(name, sizeof(name), "frame_%06lld.png", frame);
+    return (std::filesystem::path(dir) / name).string();
+}
+
+std::string secondsText(double seconds) {
+    char text[32];
+    snprintf(text, sizeof(text), "%.2f s", seconds);
+    return text;
+}
+
+}  // namespace
+
+void openShowCapture(ShowCapture& cap, const CaptureOptions& options) {
+    cap.fps = options.fps;
+    cap.width = options.width;
+    cap.height = options.height;
+    cap.musicPath = options.musicPath;
+    cap.keys = makeKeyScript(options.keys);
+    cap.canvas = LoadRenderTexture(cap.width, cap.height);
+}
+
+void closeShowCapture(ShowCapture& cap) {
+    UnloadRenderTexture(cap.canvas);
+    cap.canvas = RenderTexture2D{};
+    if (cap.mixSamples != nullptr) UnloadWaveSamples(cap.mixSamples);
+    cap.mixSamples = nullptr;
+    if (cap.wave.data != nullptr) UnloadWave(cap.wave);
+    cap.wave = Wave{};
+}
+
+Platform capturePlatform(ShowCapture& cap) {
+    return Platform{&cap,       virtualClock,     scriptedKeys,       ignoreFullscreen, recordVolume, gpuFramebuffer,
+                    loadDecodedTrack, analyseAtPlayPosition, unloadTrack, redrawWhenCaptured, presentToCanvas};
+}
+
+void runCapturedFrame(ShowCapture& cap, Show& show, const Platform& platform, bool capture) {
+    cap.capturing = capture;
+    runFrame(show, platform);
+    cap.frameGains.push_back(cap.musicPlaying ? cap.volume : 0.0f);
+    ++cap.frame;
+}
+
+TrackSamples captureTrack(const ShowCapture& cap) {
+    if (cap.mixSamples == nullptr) return TrackSamples{nullptr, 0, kSilentChannels, kSilentRate};
+    const int channels = cap.wave.channels < 1 ? 1 : (int)cap.wave.channels;
+    return TrackSamples{cap.mixSamples, (long long)cap.wave.frameCount, channels, (int)cap.wave.sampleRate};
+}
+
+bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string& error) {
+    const long long first = firstFrameAt(o.from, o.fps);
+    const bool toEnd = o.to < 0.0;
+    const long long end = toEnd ? showFrameCount(o.fps, o.keys) : firstFrameAt(o.to, o.fps);
+    if (first >= end) {
+        error = "nothing to capture: the show ends at " + secondsText((double)end / o.fps) + ", before --from";
+        return false;
+    }
+
+    VideoWriter video;
+    if (!o.videoPath.empty() && !openVideo(video, ffmpeg, o.videoPath, o.width, o.height, o.fps, error)) return false;
+
+    ShowCapture cap;
+    openShowCapture(cap, o);
+    const Platform platform = capturePlatform(cap);
+    Show show;
+    startShow(show, platform);
+    if (cap.mixSamples == nullptr) {
+        fprintf(stderr, "davur_evi_capture: no music at %s: the show runs silent\n", o.musicPath.c_str());
+    }
+
+    // To the end of the show the timeline decides when to stop; the count is for the progress line
+    const long long limit = toEnd ? firstFrameAt(kMaxShowSeconds, o.fps) : end;
+    ProgressMeter progress = startProgress(end);
+    bool ok = true;
+    while (ok && cap.frame < limit) {
+        const long long frame = cap.frame;
+        const bool capture = frame >= first;
+        runCapturedFrame(cap, show, platform, capture);
+        if (capture && !o.pngDir.empty() && !writePng(framePath(o.pngDir, frame), cap.pixels.data(), o.width, o.height)) {
+            error = "could not write " + framePath(o.pngDir, frame);
+            ok = false;
+        }
+        if (ok && capture && !o.videoPath.empty()) ok = writeVideoFrame(video, cap.pixels.data(), error);
+        showProgress(progress, cap.frame);
+        if (toEnd && show.mode == ShowMode::Finished) break;
+    }
+    finishProgress(progress);
+
+    if (ok && !o.videoPath.empty()) {
+        const TrackSamples track = captureTrack(cap);
+        const std::vector<float> sound = mixShowAudio(track, cap.frameGains, o.fps, first, cap.frame - first);
+        ok = finishVideo(video, sound, track.sampleRate, track.channels, error);
+    } else if (!o.videoPath.empty()) {
+        abandonVideo(video);
+    }
+
+    unload(show.music);
+    show.fb.reset();  // Its render texture goes while the window exists
+    closeShowCapture(cap);
+    return ok;
+}
