@@ -5,12 +5,16 @@
 #include "rlgl.h"  // Required for: rlDrawRenderBatchActive(), rlReadScreenPixels()
 
 bool writePng(const std::string& path, const unsigned char* rgba, int width, int height) {
-    Image image = {const_cast<unsigned char*>(rgba), width, height, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8};
-    Image rgb = ImageCopy(image);
-    ImageFormat(&rgb, PIXELFORMAT_UNCOMPRESSED_R8G8B8);
-    const bool ok = ExportImage(rgb, path.c_str());
-    UnloadImage(rgb);
-    return ok;
+    // Dropping alpha by hand: ImageFormat would go through a float copy of every pixel
+    const size_t pixels = (size_t)width * (size_t)height;
+    std::vector<unsigned char> rgb(pixels * 3);
+    for (size_t i = 0; i < pixels; ++i) {
+        rgb[3 * i] = rgba[4 * i];
+        rgb[3 * i + 1] = rgba[4 * i + 1];
+        rgb[3 * i + 2] = rgba[4 * i + 2];
+    }
+    const Image image = {rgb.data(), width, height, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8};
+    return ExportImage(image, path.c_str());
 }
 
 void readBoundTexture(int width, int height, std::vector<unsigned char>& rgba) {

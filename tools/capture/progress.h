@@ -3,19 +3,22 @@
 
 #include <string>
 
-// "frame 1200/6973 (17%), 3m05s left"; the time left is estimated from the pace so far.
-std::string progressLine(long long done, long long total, double elapsedSeconds);
+// "frame 1200/6973 (17%), 3m05s left"; without the time left while it is not known (negative).
+std::string progressLine(long long done, long long total, double secondsLeft);
 
 struct ProgressMeter {
     long long total = 0;
     double started = 0.0;      // Seconds on a monotonic clock
-    double lastShown = -1e9;
+    double lastShown = 0.0;
+    long long doneAtLastShown = 0;
     bool terminal = false;     // stderr is a terminal: one line rewritten in place
     bool shownAny = false;
 };
 
 ProgressMeter startProgress(long long total);
-// Shows the line now and then: a few times a second on a terminal, every 10 s otherwise.
+// Shows the line now and then: a few times a second on a terminal, every 10 s otherwise. The time
+// left comes from the pace since the last line: frames before --from run much faster than the
+// ones that are captured.
 void showProgress(ProgressMeter& meter, long long done);
-// Ends the line on a terminal.
-void finishProgress(ProgressMeter& meter);
+// Ends a long capture with its pace: "6973 frames in 812.4 s (8.6 frames/s)".
+void finishProgress(ProgressMeter& meter, long long captured);

@@ -186,7 +186,7 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
         showProgress(progress, cap.frame);
         if (toEnd && show.mode == ShowMode::Finished) break;
     }
-    finishProgress(progress);
+    finishProgress(progress, cap.frame - first);
 
     if (ok && !o.videoPath.empty()) {
         const TrackSamples track = captureTrack(cap);
