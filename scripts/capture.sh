@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Captures the show, or one scene, with davur_evi_capture: installs what is missing (ffmpeg and
+# Xvfb among it), builds the tool, and runs it in the current folder with the repository's
+# soundtrack, under a private Xvfb when the machine has no display.
+#
+#   scripts/capture.sh --video show.mp4
+#   scripts/capture.sh --png frames --from 20 --to 25 --size 1280x720
+#   scripts/capture.sh --scene cube --time 3.5 --png cube.png --cells cube.txt
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+bash "$root/scripts/setup.sh" --test
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build" --target davur_evi_capture -j "$(nproc)" >/dev/null
+
+# The show opens its soundtrack relative to where it is started; here the outputs are relative to
+# the caller's folder, so the tool is told where the soundtrack is (scenes take no music).
+music=()
+case " $* " in
+    *" --scene"* | *" --music"* | *" --help "* | *" -h "*) ;;
+    *) music=(--music "$root/assets/audio/output.ogg") ;;
+esac
+exec bash "$root/scripts/headless.sh" "$root/build/tools/capture/davur_evi_capture" "${music[@]}" "$@"
