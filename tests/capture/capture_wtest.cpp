@@ -181,6 +181,9 @@ TEST(CaptureTool, BadArgumentsAndMissingToolsEndInOneLineAndANonZeroStatus) {
     r = runTool("--png '" + (dir / "late") + "' --from 200 --fps 1");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(oneErrorLine(r)) << r.err;
+    r = runTool("--png '" + (dir / "narrow") + "' --from 1.001 --to 1.002");  // Between two frames
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(oneErrorLine(r)) << r.err;
 
     // No display at all
     r = runTool("--scene cube --png '" + (dir / "c.png") + "'", "env -u DISPLAY -u WAYLAND_DISPLAY");

@@ -75,7 +75,10 @@ void unloadTrack(void* user, MusicTrack& track) {
 // Frames that are not captured skip the redraw; the first one captured after them redraws all.
 void redrawWhenCaptured(void* user, AsciiFramebuffer& fb, bool force) {
     ShowCapture& cap = self(user);
-    if (!cap.capturing) return;
+    if (!cap.capturing) {
+        cap.redrawPending = true;
+        return;
+    }
     redraw(fb, force || cap.redrawPending);
     cap.redrawPending = false;
 }
@@ -103,6 +106,16 @@ std::string framePath(const std::string& dir, long long frame) {
     char name[32];
     snprintf(name, sizeof(name), "frame_%06lld.png", frame);
     return (std::filesystem::path(dir) / name).string();
+}
+
+// Hands a captured frame to the outputs asked for.
+bool writeFrame(const CaptureOptions& o, VideoWriter& video, long long frame, const std::vector<unsigned char>& pixels,
+                std::string& error) {
+    if (!o.pngDir.empty() && !writePng(framePath(o.pngDir, frame), pixels.data(), o.width, o.height)) {
+        error = "could not write " + framePath(o.pngDir, frame);
+        return false;
+    }
+    return o.videoPath.empty() || writeVideoFrame(video, pixels.data(), error);
 }
 
 std::string secondsText(double seconds) {
@@ -154,7 +167,9 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
     const bool toEnd = o.to < 0.0;
     const long long end = toEnd ? showFrameCount(o.fps, o.keys) : firstFrameAt(o.to, o.fps);
     if (first >= end) {
-        error = "nothing to capture: the show ends at " + secondsText((double)end / o.fps) + ", before --from";
+        error = toEnd ? "nothing to capture: the show ends at " + secondsText((double)end / o.fps) + ", before --from"
+                      : "nothing to capture: no frame falls between --from and --to at " + std::to_string(o.fps) +
+                            " frames a second";
         return false;
     }
 
@@ -178,11 +193,7 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
         const long long frame = cap.frame;
         const bool capture = frame >= first;
         runCapturedFrame(cap, show, platform, capture);
-        if (capture && !o.pngDir.empty() && !writePng(framePath(o.pngDir, frame), cap.pixels.data(), o.width, o.height)) {
-            error = "could not write " + framePath(o.pngDir, frame);
-            ok = false;
-        }
-        if (ok && capture && !o.videoPath.empty()) ok = writeVideoFrame(video, cap.pixels.data(), error);
+        if (capture) ok = writeFrame(o, video, frame, cap.pixels, error);
         showProgress(progress, cap.frame);
         if (toEnd && show.mode == ShowMode::Finished) break;
     }
