@@ -69,7 +69,8 @@ TEST(ShowLength, WithoutKeysIsTheScenesTransitionsAndClosingScreenRoundedUpToFra
 }
 
 TEST(ShowLength, IsExactlyWhereTheFrameLoopFinishes) {
-    EXPECT_EQ(showFrameCount(4, {}), framesOfTheFrameLoop(4, {}));
+    // Two frame grids on which the scenes' ends round up differently
+    EXPECT_EQ(showFrameCount(3, {}), framesOfTheFrameLoop(3, {}));
     EXPECT_EQ(showFrameCount(7, {}), framesOfTheFrameLoop(7, {}));
 }
 
