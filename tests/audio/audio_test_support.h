@@ -1,17 +1,10 @@
-// Shared by the audio tests: synthetic signals handed to a track without any stream, a scratch
-// directory, and Ogg fixtures written at run time.
+// Shared by the audio tests: synthetic signals handed to a track without any stream, and the
+// all-zero record of a track that is not ready.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <vector>
 
 #include "audio/music_track.h"
@@ -46,94 +39,11 @@ inline std::vector<float> tone(float hz, float amplitude, float seconds, int rat
     return s;
 }
 
-// Each mono value on every one of `channels` channels.
-inline std::vector<float> spread(const std::vector<float>& mono, int channels) {
-    std::vector<float> out;
-    for (float v : mono) out.insert(out.end(), (size_t)channels, v);
-    return out;
-}
-
-// A scratch directory, removed with everything in it.
-struct TempDir {
-    std::filesystem::path path;
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "davur_evi_audio_XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-};
-
-inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream(path, std::ios::binary).write((const char*)bytes.data(), (std::streamsize)bytes.size());
-}
-
-inline std::vector<unsigned char> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Bytes that look like nothing: a xorshift sequence.
-inline std::vector<unsigned char> noiseBytes(size_t count, uint32_t seed) {
-    std::vector<unsigned char> bytes(count);
-    uint32_t x = seed | 1u;
-    for (auto& b : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = (unsigned char)(x >> 24);
-    }
-    return bytes;
-}
-
-inline bool haveOggEncoder() { return std::system("command -v oggenc >/dev/null 2>&1") == 0; }
-
-// Encodes the signal with oggenc from raw 16-bit PCM; false when the file could not be made.
-inline bool writeOgg(const std::string& path, const std::vector<float>& interleaved, int channels, int rate) {
-    std::vector<unsigned char> pcm;
-    for (float s : interleaved) {
-        const int16_t v = (int16_t)lrintf(fmaxf(-1.0f, fminf(1.0f, s)) * 32767.0f);
-        pcm.insert(pcm.end(), {(unsigned char)(v & 0xFF), (unsigned char)((uint16_t)v >> 8)});
-    }
-    const std::string raw = path + ".raw";
-    writeBytes(raw, pcm);
-    const std::string command = "oggenc -Q -r -B 16 -C " + std::to_string(channels) + " -R " + std::to_string(rate) +
-                                " -o '" + path + "' '" + raw + "' >/dev/null 2>&1";
-    const bool made = std::system(command.c_str()) == 0 && std::filesystem::exists(path);
-    std::remove(raw.c_str());
-    return made;
-}
-
-// Index of the largest magnitude from bin 1 up.
-inline int loudestBin(const std::vector<float>& spectrum) {
-    int best = 1;
-    for (int k = 1; k < (int)spectrum.size(); ++k) best = spectrum[(size_t)k] > spectrum[(size_t)best] ? k : best;
-    return best;
-}
-
+// The record of a track that is not ready: not valid, every number 0.
 inline void expectSilentRecord(const AudioFeatures& a) {
     EXPECT_FALSE(a.valid);
     for (float v : {a.level, a.bass, a.mid, a.treble, a.beat, a.musicTime, a.musicLength}) EXPECT_EQ(v, 0.0f);
     for (float band : a.bands) EXPECT_EQ(band, 0.0f);
-}
-
-// Every measured value of a valid record lies in 0..1.
-inline void expectInRange(const AudioFeatures& a) {
-    EXPECT_TRUE(a.valid);
-    for (float v : {a.level, a.bass, a.mid, a.treble, a.beat}) EXPECT_TRUE(v >= 0.0f && v <= 1.0f) << v;
-    for (float band : a.bands) EXPECT_TRUE(band >= 0.0f && band <= 1.0f) << band;
-}
-
-inline void expectEmptyTrack(const MusicTrack& track) {
-    EXPECT_FALSE(track.ready || track.musicLoaded || track.waveLoaded);
-    EXPECT_EQ(track.samples, nullptr);
-    EXPECT_TRUE(track.spectrum.empty());
-    EXPECT_EQ(track.sampleRate + track.channels + track.frameCount, 0);
-    EXPECT_EQ(track.music.ctxData, nullptr);
-    EXPECT_EQ(track.wave.data, nullptr);
 }
 
 }  // namespace audio_test
