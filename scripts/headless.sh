@@ -12,22 +12,19 @@ trap finish EXIT
 
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     command -v Xvfb >/dev/null 2>&1 || { echo "headless: Xvfb is missing (run scripts/setup.sh --test)" >&2; exit 1; }
-    for n in $(seq 90 120); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 50); do
-            DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
-            sleep 0.1
-        done
-        if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
-            export DISPLAY=":$n"
-            cleanup+=("kill $xvfb_pid")
-            break
-        fi
-        kill "$xvfb_pid" 2>/dev/null
+    # Xvfb picks a free display number itself and writes it to the file once it accepts clients
+    number_file=$(mktemp /tmp/davur_evi-display.XXXXXX)
+    cleanup+=("rm -f '$number_file'")
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    cleanup+=("kill $xvfb_pid")
+    for _ in $(seq 300); do
+        [ -s "$number_file" ] && break
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.1
     done
-    [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 || { echo "headless: could not start Xvfb" >&2; exit 1; }
+    [ -s "$number_file" ] || { echo "headless: could not start Xvfb" >&2; exit 1; }
+    export DISPLAY=":$(head -n1 "$number_file" | tr -d '[:space:]')"
 fi
 
 if command -v pulseaudio >/dev/null 2>&1 && ! pactl info >/dev/null 2>&1; then
@@ -37,7 +34,7 @@ if command -v pulseaudio >/dev/null 2>&1 && ! pactl info >/dev/null 2>&1; then
     # -n: no system configuration; just the null sink and the local protocol the clients use
     pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load="module-null-sink sink_name=davur_evi_null" \
                --load="module-native-protocol-unix" >/dev/null 2>&1
-    for _ in $(seq 50); do
+    for _ in $(seq 100); do
         pactl info >/dev/null 2>&1 && break
         sleep 0.1
     done
