@@ -84,4 +84,57 @@ inline uint64_t determinismHash(SceneRenderFn render, int frames = 120) {
     return h;
 }
 
+// A cells-only grid that one scene draws into with the show's beat. Scenes that keep state start
+// afresh when the time runs backwards: freshStart forces that, whatever earlier tests left behind.
+struct SceneGrid {
+    SceneRenderFn scene;
+    AsciiFramebuffer fb;
+    SceneGrid(SceneRenderFn s, int cols, int rows, bool blockGlyphs = false)
+        : scene(s), fb(cols, rows, 10, 18, FramebufferBacking::CellsOnly) {
+        fb.blockGlyphs = blockGlyphs;
+    }
+    void render(float t, const AudioFeatures& audio = AudioFeatures{}) {
+        const BeatInfo beat = beatAt(t);
+        fb.clear(kSceneBackground);
+        scene(fb, t, kSceneBackground, &beat, &audio);
+    }
+    void freshStart(float t) {
+        render(t + 1000.0f);
+        render(t);
+    }
+};
+
+// True when every cell equals c; Cell{} is a cleared cell.
+inline bool allCellsAre(const AsciiFramebuffer& fb, const Cell& c) {
+    for (const Cell& cell : fb.cells) {
+        if (cell != c) return false;
+    }
+    return true;
+}
+
+// A scene and a plain per-cell reference of it run side by side from a fresh start at t0, counting
+// the cells in which they differ. Ref has start(cols, rows, t) and frame(fb, t, audio).
+template <class Ref>
+struct SideBySide {
+    Ref ref;
+    std::unique_ptr<SceneGrid> grid;
+    int frames = 0, mismatches = 0;
+    SideBySide(SceneRenderFn scene, int cols, int rows, float t0) : grid(new SceneGrid(scene, cols, rows)) {
+        grid->freshStart(t0);
+        ref.start(cols, rows, t0);
+    }
+    // A new grid, the way the zoom replaces it
+    void regrid(int cols, int rows, bool blockGlyphs = false) {
+        grid = std::make_unique<SceneGrid>(grid->scene, cols, rows, blockGlyphs);
+    }
+    void frame(float t, const AudioFeatures& audio = AudioFeatures{}) {
+        grid->render(t, audio);
+        AsciiFramebuffer expected(grid->fb.cols, grid->fb.rows, 10, 18, FramebufferBacking::CellsOnly);
+        expected.blockGlyphs = grid->fb.blockGlyphs;
+        ref.frame(expected, t, audio);
+        for (size_t i = 0; i < expected.cells.size(); ++i) mismatches += expected.cells[i] != grid->fb.cells[i];
+        frames += 1;
+    }
+};
+
 }  // namespace scene_harness
