@@ -84,6 +84,16 @@ inline uint64_t determinismHash(SceneRenderFn render, int frames = 120) {
     return h;
 }
 
+// Row-major index of the first cell in which two grids differ, 0 when their sizes differ, -1 when
+// they match: for comparing a scene with a plain reference or with a replay of itself.
+inline long firstDifferentCell(const AsciiFramebuffer& a, const AsciiFramebuffer& b) {
+    if (a.cols != b.cols || a.rows != b.rows) return 0;
+    for (size_t i = 0; i < a.cells.size(); ++i) {
+        if (a.cells[i] != b.cells[i]) return (long)i;
+    }
+    return -1;
+}
+
 // A cells-only grid that one scene draws into with the show's beat. Scenes that keep state start
 // afresh when the time runs backwards: freshStart forces that, whatever earlier tests left behind.
 struct SceneGrid {
