@@ -57,9 +57,11 @@ void showProgress(ProgressMeter& meter, long long done) {
     else fprintf(stderr, "davur_evi_capture: %s\n", line.c_str());
 }
 
+void markCaptureStart(ProgressMeter& meter) { meter.capturing = monotonicSeconds(); }
+
 void finishProgress(ProgressMeter& meter, long long captured) {
     if (!meter.shownAny) return;
-    const double seconds = monotonicSeconds() - meter.started;
+    const double seconds = monotonicSeconds() - (meter.capturing >= 0.0 ? meter.capturing : meter.started);
     fprintf(stderr, "%sdavur_evi_capture: %lld frames in %.1f s (%.1f frames/s)\n", meter.terminal ? "\n" : "",
             captured, seconds, seconds > 0.0 ? (double)captured / seconds : 0.0);
 }

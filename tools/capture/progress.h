@@ -11,6 +11,7 @@ struct ProgressMeter {
     double started = 0.0;      // Seconds on a monotonic clock
     double lastShown = 0.0;
     long long doneAtLastShown = 0;
+    double capturing = -1.0;   // When the first captured frame began; the frames before run faster
     bool terminal = false;     // stderr is a terminal: one line rewritten in place
     bool shownAny = false;
 };
@@ -20,5 +21,7 @@ ProgressMeter startProgress(long long total);
 // left comes from the pace since the last line: frames before --from run much faster than the
 // ones that are captured.
 void showProgress(ProgressMeter& meter, long long done);
-// Ends a long capture with its pace: "6973 frames in 812.4 s (8.6 frames/s)".
+// The first frame that is captured begins now.
+void markCaptureStart(ProgressMeter& meter);
+// Ends a long capture with the pace of its captured frames: "6977 frames in 812.4 s (8.6 frames/s)".
 void finishProgress(ProgressMeter& meter, long long captured);

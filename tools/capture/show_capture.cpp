@@ -192,6 +192,7 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
     while (ok && cap.frame < limit) {
         const long long frame = cap.frame;
         const bool capture = frame >= first;
+        if (frame == first) markCaptureStart(progress);
         runCapturedFrame(cap, show, platform, capture);
         if (capture) ok = writeFrame(o, video, frame, cap.pixels, error);
         showProgress(progress, cap.frame);

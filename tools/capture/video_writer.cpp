@@ -6,7 +6,7 @@ namespace {
 
 // H.264 at a constant quality that keeps the glyphs sharp, in the colours players expect; a fast
 // preset, since the encoder shares the machine with the rendering. AAC well above 128 kbit/s.
-constexpr const char* kCrf = "16";
+constexpr const char* kCrf = "18";
 constexpr const char* kPreset = "veryfast";
 constexpr const char* kAudioBitrate = "192k";
 
