@@ -108,6 +108,24 @@ std::string framePath(const std::string& dir, long long frame) {
     return (std::filesystem::path(dir) / name).string();
 }
 
+// The captured range's sound, a second of frames at a time.
+struct SoundCursor {
+    TrackSamples track;
+    const std::vector<float>* frameGains;
+    int fps;
+    long long frame;  // The next video frame whose sound is wanted
+    long long end;
+};
+
+bool nextSecondOfSound(void* user, std::vector<float>& samples) {
+    SoundCursor& sound = *static_cast<SoundCursor*>(user);
+    if (sound.frame >= sound.end) return false;
+    const long long frames = sound.end - sound.frame < sound.fps ? sound.end - sound.frame : sound.fps;
+    samples = mixShowAudio(sound.track, *sound.frameGains, sound.fps, sound.frame, frames);
+    sound.frame += frames;
+    return true;
+}
+
 // Hands a captured frame to the outputs asked for.
 bool writeFrame(const CaptureOptions& o, VideoWriter& video, long long frame, const std::vector<unsigned char>& pixels,
                 std::string& error) {
@@ -201,9 +219,8 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
     finishProgress(progress, cap.frame - first);
 
     if (ok && !o.videoPath.empty()) {
-        const TrackSamples track = captureTrack(cap);
-        const std::vector<float> sound = mixShowAudio(track, cap.frameGains, o.fps, first, cap.frame - first);
-        ok = finishVideo(video, sound, track.sampleRate, track.channels, error);
+        SoundCursor sound{captureTrack(cap), &cap.frameGains, o.fps, first, cap.frame};
+        ok = finishVideo(video, sound.track.sampleRate, sound.track.channels, nextSecondOfSound, &sound, error);
     } else if (!o.videoPath.empty()) {
         abandonVideo(video);
     }

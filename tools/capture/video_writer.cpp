@@ -44,8 +44,7 @@ bool writeVideoFrame(VideoWriter& video, const unsigned char* rgba, std::string&
     return false;
 }
 
-bool finishVideo(VideoWriter& video, const std::vector<float>& sound, int sampleRate, int channels,
-                 std::string& error) {
+bool finishVideo(VideoWriter& video, int sampleRate, int channels, NextSound next, void* user, std::string& error) {
     std::string why;
     if (!finish(video.encoder, why)) {
         remove(video.partPath.c_str());
@@ -61,7 +60,8 @@ bool finishVideo(VideoWriter& video, const std::vector<float>& sound, int sample
     ChildProcess muxer;
     bool ok = startWithInput(args, muxer);
     if (!ok) why = "could not start " + video.ffmpeg;
-    if (ok) ok = writeAll(muxer, sound.data(), sound.size() * sizeof(float));
+    std::vector<float> piece;
+    while (ok && next(user, piece)) ok = writeAll(muxer, piece.data(), piece.size() * sizeof(float));
     const bool finished = muxer.pid > 0 ? finish(muxer, why) : false;
     remove(video.partPath.c_str());
     if (!ok || !finished) {

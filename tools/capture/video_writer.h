@@ -24,10 +24,13 @@ bool openVideo(VideoWriter& video, const std::string& ffmpeg, const std::string&
 // One frame, width * height RGBA pixels, top row first.
 bool writeVideoFrame(VideoWriter& video, const unsigned char* rgba, std::string& error);
 
-// Ends the picture and muxes it with the sound: interleaved float samples at this rate and channel
-// count. The partial file is removed either way.
-bool finishVideo(VideoWriter& video, const std::vector<float>& sound, int sampleRate, int channels,
-                 std::string& error);
+// Hands out the sound a piece at a time (so that a long video never holds it all): fills samples
+// with the next interleaved floats; false when there are no more.
+typedef bool (*NextSound)(void* user, std::vector<float>& samples);
+
+// Ends the picture and muxes it with the sound at this rate and channel count. The partial file is
+// removed either way.
+bool finishVideo(VideoWriter& video, int sampleRate, int channels, NextSound next, void* user, std::string& error);
 
 // Gives up: stops the encoder and removes what it wrote.
 void abandonVideo(VideoWriter& video);
