@@ -44,21 +44,24 @@ void unloadTrack(void*, MusicTrack& track) { unload(track); }
 void redrawCells(void*, AsciiFramebuffer& fb, bool force) { redraw(fb, force); }
 
 void presentFrame(void*, const AsciiFramebuffer& fb, const Presentation& how) {
-    const int w = GetScreenWidth();
-    const int h = GetScreenHeight();
     BeginDrawing();
-    switch (how.kind) {
-        case Presentation::Plain: present(fb, w, h, kWindowClear, 1.0f); break;
-        case Presentation::Focused:
-            presentFocused(fb, w, h, how.focusX, how.focusY, how.progress, how.punch, kWindowClear);
-            break;
-        case Presentation::Black: ClearBackground(kBlack); break;
-    }
-    if (how.overlay) DrawRectangle(0, 0, w, h, Color{0, 0, 0, how.overlayAlpha});
+    drawPresentation(fb, GetScreenWidth(), GetScreenHeight(), how);
     EndDrawing();
 }
 
 }  // namespace
+
+void drawPresentation(const AsciiFramebuffer& fb, int screenWidth, int screenHeight, const Presentation& how) {
+    switch (how.kind) {
+        case Presentation::Plain: present(fb, screenWidth, screenHeight, kWindowClear, 1.0f); break;
+        case Presentation::Focused:
+            presentFocused(fb, screenWidth, screenHeight, how.focusX, how.focusY, how.progress, how.punch,
+                           kWindowClear);
+            break;
+        case Presentation::Black: ClearBackground(kBlack); break;
+    }
+    if (how.overlay) DrawRectangle(0, 0, screenWidth, screenHeight, Color{0, 0, 0, how.overlayAlpha});
+}
 
 Platform raylibPlatform() {
     return Platform{nullptr,      wallClock,   pressedKeys, toggleFullscreen, setVolume,   newFramebuffer,

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/raylib_platform.h"      // Required for: drawPresentation()
 #include "framebuffer/font_redraw.h"  // Required for: redraw()
-#include "framebuffer/presentation.h"
 #include "tools/capture/cell_dump.h"
 #include "tools/capture/image_files.h"
 #include "tools/capture/scene_run.h"
@@ -15,7 +15,6 @@ namespace {
 // The show's cells and colours
 constexpr int kCellWidth = 10;
 constexpr int kCellHeight = 18;
-constexpr Color kWindowClear = {5, 7, 12, 255};
 constexpr bool kColorBoost = true;  // On at the show's start
 
 bool writePicture(const CaptureOptions& o, const AsciiFramebuffer& fb, std::string& error) {
@@ -28,7 +27,7 @@ bool writePicture(const CaptureOptions& o, const AsciiFramebuffer& fb, std::stri
         height = o.height;
         RenderTexture2D canvas = LoadRenderTexture(width, height);
         BeginTextureMode(canvas);
-        present(fb, width, height, kWindowClear, 1.0f);
+        drawPresentation(fb, width, height, Presentation{});
         readBoundTexture(width, height, rgba);
         EndTextureMode();
         UnloadRenderTexture(canvas);

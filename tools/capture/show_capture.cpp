@@ -6,16 +6,12 @@
 
 #include "audio/analysis.h"          // Required for: analyseAt()
 #include "framebuffer/font_redraw.h"  // Required for: redraw()
-#include "framebuffer/presentation.h"
+#include "app/raylib_platform.h"      // Required for: drawPresentation()
 #include "tools/capture/image_files.h"
 #include "tools/capture/progress.h"
 #include "tools/capture/video_writer.h"
 
 namespace {
-
-// The same colours as the window's platform
-constexpr Color kWindowClear = {5, 7, 12, 255};
-constexpr Color kBlack = {0, 0, 0, 255};
 
 // A silent show still gets a sound track in its video, of silence
 constexpr int kSilentRate = 48000;
@@ -90,14 +86,7 @@ void presentToCanvas(void* user, const AsciiFramebuffer& fb, const Presentation&
     const int w = cap.width;
     const int h = cap.height;
     BeginTextureMode(cap.canvas);
-    switch (how.kind) {
-        case Presentation::Plain: present(fb, w, h, kWindowClear, 1.0f); break;
-        case Presentation::Focused:
-            presentFocused(fb, w, h, how.focusX, how.focusY, how.progress, how.punch, kWindowClear);
-            break;
-        case Presentation::Black: ClearBackground(kBlack); break;
-    }
-    if (how.overlay) DrawRectangle(0, 0, w, h, Color{0, 0, 0, how.overlayAlpha});
+    drawPresentation(fb, w, h, how);
     readBoundTexture(w, h, cap.pixels);
     EndTextureMode();
 }
