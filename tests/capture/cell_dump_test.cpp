@@ -11,25 +11,8 @@
 
 namespace {
 
-std::vector<std::string> dumpLines(const AsciiFramebuffer& fb) {
-    FILE* f = tmpfile();
-    EXPECT_NE(f, nullptr);
-    EXPECT_TRUE(writeCellDump(f, fb));
-    rewind(f);
-    std::vector<std::string> lines;
-    char buf[128];
-    while (fgets(buf, sizeof(buf), f) != nullptr) {
-        std::string line = buf;
-        EXPECT_EQ(line.back(), '\n');
-        line.pop_back();
-        lines.push_back(line);
-    }
-    fclose(f);
-    return lines;
-}
-
 // A scene that remembers the times and beats it was rendered with and marks the grid with the
-// frame count, so the test sees which frame the grid comes from.
+// frame count and whether its audio was valid, so the test sees which frame the grid comes from.
 std::vector<float> renderedTimes;
 std::vector<float> renderedBeats;
 void recordingScene(AsciiFramebuffer& fb, float t, Color, const BeatInfo* beat, const AudioFeatures* audio) {
@@ -40,78 +23,65 @@ void recordingScene(AsciiFramebuffer& fb, float t, Color, const BeatInfo* beat, 
 }
 const SceneDesc kRecordingScene = {"recording", 0, 0, recordingScene};
 
-void resetRecording() {
+void runTo(AsciiFramebuffer& fb, double time, int fps, const TempoClock& clock, bool audioValid = false) {
     renderedTimes.clear();
     renderedBeats.clear();
+    AudioFeatures audio;
+    audio.valid = audioValid;
+    runSceneTo(fb, kRecordingScene, time, fps, clock, audio);
 }
 
 }  // namespace
 
-TEST(CellDump, OneLinePerCellWithDecimalCodepointAndBothColours) {
-    EXPECT_EQ(cellLine(0, 0, Cell{}), "0 0 32 190,190,190,255 8,10,15,255");
-    EXPECT_EQ(cellLine(519, 219, Cell{0x2588, {1, 2, 3, 4}, {250, 251, 252, 0}}),
-              "519 219 9608 1,2,3,4 250,251,252,0");
+TEST(CellDump, OneLinePerCellRowByRowWithDecimalCodepointAndBothColours) {
     EXPECT_EQ(cellLine(3, 1, Cell{0xFFFFFFFFu, {0, 0, 0, 0}, {255, 255, 255, 255}}),
               "3 1 4294967295 0,0,0,0 255,255,255,255");
-}
 
-TEST(CellDump, CoversTheGridInRowMajorOrder) {
     AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);
     fb.setCell(35, 0, 'A', Color{10, 20, 30, 255}, Color{1, 2, 3, 255});
-    fb.setCell(0, 1, 'B', Color{40, 50, 60, 255}, Color{4, 5, 6, 255});
-    fb.setCell(35, 13, 0x2593, Color{70, 80, 90, 255}, Color{7, 8, 9, 255});
-    const std::vector<std::string> lines = dumpLines(fb);
+    fb.setCell(35, 13, 0x2593, Color{70, 80, 90, 255}, Color{7, 8, 9, 4});
+    FILE* f = tmpfile();
+    ASSERT_NE(f, nullptr);
+    ASSERT_TRUE(writeCellDump(f, fb));
+    rewind(f);
+    std::vector<std::string> lines;
+    for (char buf[128]; fgets(buf, sizeof(buf), f) != nullptr;) lines.push_back(buf);
+    fclose(f);
     ASSERT_EQ(lines.size(), 36u * 14u);
-    EXPECT_EQ(lines[0], "0 0 32 190,190,190,255 8,10,15,255");
-    EXPECT_EQ(lines[35], "35 0 65 10,20,30,255 1,2,3,255");
-    EXPECT_EQ(lines[36], "0 1 66 40,50,60,255 4,5,6,255");
-    EXPECT_EQ(lines[36 * 14 - 1], "35 13 9619 70,80,90,255 7,8,9,255");
+    EXPECT_EQ(lines[0], "0 0 32 190,190,190,255 8,10,15,255\n");  // A cleared cell
+    EXPECT_EQ(lines[35], "35 0 65 10,20,30,255 1,2,3,255\n");
+    EXPECT_EQ(lines[36], "0 1 32 190,190,190,255 8,10,15,255\n");
+    EXPECT_EQ(lines.back(), "35 13 9619 70,80,90,255 7,8,9,4\n");
 }
 
 TEST(SceneRun, RendersEveryFrameFromZeroAndTheLastExactlyAtTheTime) {
     AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);
-    resetRecording();
-    runSceneTo(fb, kRecordingScene, 0.11, 30, sceneClock(false, 0.0f, 0.11), AudioFeatures{});
-    ASSERT_EQ(renderedTimes.size(), 5u);  // 0, 1/30, 2/30, 3/30, then 0.11
-    EXPECT_EQ(renderedTimes[0], 0.0f);
-    EXPECT_EQ(renderedTimes[3], (float)(3.0 / 30.0));
-    EXPECT_EQ(renderedTimes[4], 0.11f);
+    runTo(fb, 0.11, 30, sceneClock(false, 0.0f, 0.11));
+    EXPECT_EQ(renderedTimes, (std::vector<float>{0.0f, 1.0f / 30, 2.0f / 30, 3.0f / 30, 0.11f}));
     EXPECT_EQ(fb.at(0, 0).codepoint, 5u);  // The grid is the last frame's
     EXPECT_EQ(fb.at(1, 0).codepoint, 0u);  // No audio: the invalid record
-}
 
-TEST(SceneRun, ATimeOnTheFrameGridIsRenderedOnceAndTimeZeroIsOneFrame) {
-    AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);
-    resetRecording();
-    runSceneTo(fb, kRecordingScene, 0.5, 30, sceneClock(false, 0.0f, 0.5), AudioFeatures{});
+    // A time on the frame grid is rendered once; time zero is one frame
+    runTo(fb, 0.5, 30, sceneClock(false, 0.0f, 0.5));
     ASSERT_EQ(renderedTimes.size(), 16u);
     EXPECT_EQ(renderedTimes.back(), 0.5f);
-    EXPECT_LT(renderedTimes[14], 0.5f);
-
-    resetRecording();
-    runSceneTo(fb, kRecordingScene, 0.0, 60, sceneClock(false, 0.0f, 0.0), AudioFeatures{});
-    ASSERT_EQ(renderedTimes.size(), 1u);
-    EXPECT_EQ(renderedTimes[0], 0.0f);
+    runTo(fb, 0.0, 60, sceneClock(false, 0.0f, 0.0));
+    EXPECT_EQ(renderedTimes, std::vector<float>{0.0f});
 }
 
 TEST(SceneRun, TheBeatIsTheShowsClockFromTheSceneStartOrTheOneAskedForAtTheTime) {
     AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);
-    AudioFeatures audio;
-    audio.valid = true;
-    resetRecording();
-    runSceneTo(fb, kRecordingScene, 1.2, 10, sceneClock(false, 0.0f, 1.2), audio);
+    runTo(fb, 1.2, 10, sceneClock(false, 0.0f, 1.2), true);
     EXPECT_EQ(renderedBeats.front(), 0.0f);
     EXPECT_NEAR(renderedBeats.back(), 1.2f * 125.0f / 60.0f, 1e-5f);
     EXPECT_EQ(fb.at(1, 0).codepoint, 1u);
 
-    resetRecording();
-    runSceneTo(fb, kRecordingScene, 1.2, 10, sceneClock(true, 16.5f, 1.2), audio);
+    runTo(fb, 1.2, 10, sceneClock(true, 16.5f, 1.2));
     EXPECT_NEAR(renderedBeats.back(), 16.5f, 1e-5f);
     EXPECT_NEAR(renderedBeats[renderedBeats.size() - 2], 16.5f - 0.1f * 125.0f / 60.0f, 1e-4f);
 
     // A beat position earlier than the run reaches back: the clock stays at 0 before it
-    resetRecording();
-    runSceneTo(fb, kRecordingScene, 1.2, 10, sceneClock(true, 0.5f, 1.2), audio);
+    runTo(fb, 1.2, 10, sceneClock(true, 0.5f, 1.2));
     EXPECT_EQ(renderedBeats.front(), 0.0f);
     EXPECT_NEAR(renderedBeats.back(), 0.5f, 1e-5f);
 }
