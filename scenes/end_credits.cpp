@@ -1,10 +1,12 @@
 // end_credits: the closing credits. Four lines of letters fly in one by one from hashed points
 // outside the screen and settle letter-spaced and centred over a kaleidoscope of rotating spokes
-// and pulsing rings; settled letters wobble with the music. Nothing is kept between frames.
+// and pulsing rings; settled letters wobble with the music. Only the grid's polar geometry is kept
+// between frames, rebuilt when the grid size changes.
 #include "scenes/end_credits.h"
 
 #include <cmath>    // Required for: sinf(), cosf(), atan2f(), sqrtf(), fmodf(), roundf()
 #include <cstring>  // Required for: strlen()
+#include <vector>
 
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
@@ -85,19 +87,46 @@ unsigned char dimmed(unsigned char c, float f) {
     return (unsigned char)(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-void drawKaleidoscope(AsciiFramebuffer& fb, const Kaleidoscope& k, RampStyle ramp) {
+// Per cell, what depends on the grid alone: the angle and radius around the centre and the
+// diagonal term. Computed with the same expressions the frame would use, so every cell is unchanged.
+struct Geometry {
+    int cols = 0, rows = 0;
+    std::vector<float> angle, radius, diagonal;
+};
+Geometry geometry;
+
+void rebuildGeometry(int cols, int rows, const Kaleidoscope& k) {
+    geometry.cols = cols;
+    geometry.rows = rows;
+    const size_t count = (size_t)cols * (size_t)rows;
+    geometry.angle.resize(count);
+    geometry.radius.resize(count);
+    geometry.diagonal.resize(count);
     const float sx = k.cx > 1.0f ? k.cx : 1.0f;
     const float sy = k.cy > 1.0f ? k.cy : 1.0f;
-    for (int y = 0; y < fb.rows; ++y) {
+    for (int y = 0; y < rows; ++y) {
         const float ny = ((float)y - k.cy) / sy;
-        for (int x = 0; x < fb.cols; ++x) {
+        for (int x = 0; x < cols; ++x) {
             const float nx = ((float)x - k.cx) / sx;
+            const size_t i = (size_t)y * (size_t)cols + (size_t)x;
+            geometry.angle[i] = atan2f(ny, nx);
+            geometry.radius[i] = sqrtf(nx * nx + ny * ny);
+            geometry.diagonal[i] = (nx - ny) * 13.0f;
+        }
+    }
+}
+
+void drawKaleidoscope(AsciiFramebuffer& fb, const Kaleidoscope& k, RampStyle ramp) {
+    if (geometry.cols != fb.cols || geometry.rows != fb.rows) rebuildGeometry(fb.cols, fb.rows, k);
+    for (int y = 0; y < fb.rows; ++y) {
+        for (int x = 0; x < fb.cols; ++x) {
+            const size_t i = (size_t)y * (size_t)fb.cols + (size_t)x;
             // Distance from the middle of the spoke sector this cell is in
-            const float seg = fabsf(fmodf(atan2f(ny, nx) + k.rot, k.sector) - k.half);
-            const float r = sqrtf(nx * nx + ny * ny);
+            const float seg = fabsf(fmodf(geometry.angle[i] + k.rot, k.sector) - k.half);
+            const float r = geometry.radius[i];
             const float v = clamp(sinf((r * k.ringFreq - k.ringPhase) * k.pulse) * 0.25f + 0.5f +
                                       cosf(seg * k.spokeSharp + k.spokePhase) * 0.2f +
-                                      sinf((nx - ny) * 13.0f + k.diagPhase) * 0.18f,
+                                      sinf(geometry.diagonal[i] + k.diagPhase) * 0.18f,
                                   0.0f, 1.0f);
             const Color fg = ColorFromHSV(fmodf(seg * 400.0f + 190.0f + k.hueSpin, 360.0f), kSaturation,
                                           v * 0.18f + 0.82f);
