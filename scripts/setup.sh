@@ -52,6 +52,9 @@ install_missing "${packages[@]}"
 # ---------------------------------------------------------------------------------------------
 # raylib
 # ---------------------------------------------------------------------------------------------
+# The SHA-256 of raylib 6.0's upstream tarball in Debian, the version this project is tested with.
+raylib_6_0_pin="raylib_6.0+ds.orig.tar.gz=48063be6305afd417a7f44fc588b2f266354cb30c0073ba8fb503d5a0429688e"
+
 version_at_least() { [ "$(printf '%s\n%s\n' "$2" "$1" | sort -V | head -n1)" = "$2" ]; }
 
 # Already built here by an earlier run.
@@ -69,51 +72,14 @@ for config in /usr/local/lib*/cmake/raylib/raylib-config-version.cmake /usr/lib*
     [ -n "$installed" ] && version_at_least "$installed" 5.5 && exit 0
 done
 
-# Otherwise build the distribution's source package. Debian's unstable source of raylib is found
-# through a private apt state, with the mirror taken from this machine's own apt configuration.
+# Otherwise build the distribution's source package (Debian unstable's, through a private apt state).
 command -v apt-get >/dev/null 2>&1 || die "raylib >= 5.5 is missing and there is no apt to fetch its source; install raylib and run again"
-
-mirror=""
-for f in /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list /etc/apt/sources.list; do
-    [ -f "$f" ] || continue
-    mirror=$(grep -v '^[[:space:]]*#' "$f" | grep -hoE 'https?://[^ ]+/debian/?( |$)' | head -n1 | tr -d ' ' || true)
-    [ -n "$mirror" ] && break
-done
-[ -n "$mirror" ] || die "raylib >= 5.5 is missing and no Debian mirror is configured in /etc/apt to fetch its source from"
-
+source "$root/scripts/debian-source.sh"
 work="$deps/src"
 rm -rf "$work"
-mkdir -p "$work/lists/partial" "$work/etc"
-cat > "$work/etc/raylib.sources" <<EOF
-Types: deb-src
-URIs: ${mirror%/}
-Suites: unstable
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-apt_src=(apt-get -qq -o "Dir::Etc::SourceList=$work/etc/raylib.sources" -o "Dir::Etc::SourceParts=$work/etc/none"
-         -o "Dir::State::Lists=$work/lists" -o "APT::Sandbox::User=root")
+mkdir -p "$work"
 say "fetching the raylib source package"
-"${apt_src[@]}" update >/dev/null 2>&1 || die "could not read the source index from $mirror"
-(cd "$work" && "${apt_src[@]}" source --download-only raylib >/dev/null 2>&1) || die "could not download the raylib source package"
-
-# Verify: the .dsc comes with apt's checks against the signed index; the tarball must match the
-# .dsc's SHA-256 and, for the version we know, the checksum recorded here.
-dsc=$(ls "$work"/raylib_*.dsc 2>/dev/null | head -n1)
-[ -n "$dsc" ] || die "the raylib source package has no .dsc"
-version=$(sed -n 's/^Version: //p' "$dsc" | head -n1)
-upstream=${version%%+*}; upstream=${upstream%%-*}
-version_at_least "$upstream" 5.5 || die "the distribution's raylib is $version; 5.5 or later is needed"
-orig=$(awk '/^Checksums-Sha256:/{f=1;next} /^[A-Z]/{f=0} f && $3 ~ /orig\.tar/ {print $3; exit}' "$dsc")
-orig_sum=$(awk '/^Checksums-Sha256:/{f=1;next} /^[A-Z]/{f=0} f && $3 ~ /orig\.tar/ {print $1; exit}' "$dsc")
-[ -n "$orig" ] && [ -f "$work/$orig" ] || die "the raylib source tarball is missing"
-echo "$orig_sum  $work/$orig" | sha256sum -c --quiet - || die "checksum mismatch for $orig"
-known_6_0="48063be6305afd417a7f44fc588b2f266354cb30c0073ba8fb503d5a0429688e"
-if [ "$orig" = "raylib_6.0+ds.orig.tar.gz" ] && [ "$orig_sum" != "$known_6_0" ]; then
-    die "the raylib 6.0 tarball does not have the known checksum"
-fi
-mkdir -p "$work/raylib"
-tar -xf "$work/$orig" -C "$work/raylib" --strip-components=1
+version=$(debian_source_fetch raylib unstable "$work" "$raylib_6_0_pin") || die "could not fetch raylib's source"
 
 # Backend: GLFW when the source bundles it or the system's is >= 3.4, otherwise SDL2, otherwise RGFW.
 if [ -f "$work/raylib/src/external/glfw/CMakeLists.txt" ]; then
