@@ -174,6 +174,10 @@ int integerParity(float y) {
     return (int)((mantissa >> fractionBits) & 1u);
 }
 
+// Every NaN result is this one: which NaN an operation on NaNs gives differs between processors
+// and compilers (and is unspecified in WebAssembly)
+float quietNan() { return floatOf(0x7FC00000u); }
+
 bool isNan(float x) { return (bitsOf(x) & 0x7FFFFFFFu) > 0x7F800000u; }
 bool isInf(float x) { return (bitsOf(x) & 0x7FFFFFFFu) == 0x7F800000u; }
 float absOf(float x) { return floatOf(bitsOf(x) & 0x7FFFFFFFu); }
@@ -207,7 +211,7 @@ double atanUnit(double z) {
 }  // namespace
 
 float showSin(float x) {
-    if (isNan(x) || isInf(x)) return x - x;  // NaN
+    if (isNan(x) || isInf(x)) return quietNan();
     const float ax = absOf(x);
     if (ax < kSinIsX) return x;
     if (ax < kQuarterPi) return (float)sinKernel((double)x);
@@ -226,7 +230,7 @@ float showSin(float x) {
 }
 
 float showCos(float x) {
-    if (isNan(x) || isInf(x)) return x - x;
+    if (isNan(x) || isInf(x)) return quietNan();
     const float ax = absOf(x);
     if (ax < kQuarterPi) return (float)cosKernel((double)x);
     int n;
@@ -240,13 +244,13 @@ float showCos(float x) {
 }
 
 float showExp(float x) {
-    if (isNan(x)) return x + x;
+    if (isNan(x)) return quietNan();
     return (float)expKernel((double)x, 0.0);
 }
 
 float showPow(float x, float y) {
     if (y == 0.0f || x == 1.0f) return 1.0f;  // Even for a NaN in the other argument
-    if (isNan(x) || isNan(y)) return x + y;
+    if (isNan(x) || isNan(y)) return quietNan();
     const float ax = absOf(x);
     if (isInf(y)) {
         if (ax == 1.0f) return 1.0f;
@@ -260,12 +264,12 @@ float showPow(float x, float y) {
         const float magnitude = large ? floatOf(0x7F800000u) : 0.0f;
         return negative ? -magnitude : magnitude;
     }
-    if (signBit(x) && parity < 0) return floatOf(0x7FC00000u);  // A negative number to a fraction
+    if (signBit(x) && parity < 0) return quietNan();  // A negative number to a fraction
     return powGeneral(ax, y, negative);
 }
 
 float showAtan2(float y, float x) {
-    if (isNan(x) || isNan(y)) return x + y;
+    if (isNan(x) || isNan(y)) return quietNan();
     const bool yNegative = signBit(y);
     const bool xNegative = signBit(x);
     const float ay = absOf(y);
@@ -290,7 +294,7 @@ float showAtan2(float y, float x) {
 
 float showHypot(float x, float y) {
     if (isInf(x) || isInf(y)) return floatOf(0x7F800000u);  // Even with a NaN in the other
-    if (isNan(x) || isNan(y)) return x + y;
+    if (isNan(x) || isNan(y)) return quietNan();
     const double dx = (double)x;
     const double dy = (double)y;
     return (float)std::sqrt(dx * dx + dy * dy);  // Each square is exact in double

@@ -5,6 +5,7 @@
 // one unit in the last place and almost always correctly rounded (tools/math_check measures it).
 // Every value that decides a cell, the audio analysis or the zoom goes through these, never through
 // the C library's sinf, cosf, atan2f, powf, expf or hypotf, which differ between implementations.
+// Special values follow C's Annex F; every NaN result is the quiet NaN 0x7FC00000.
 #pragma once
 
 float showSin(float x);

@@ -196,6 +196,21 @@ TEST(ShowMath, HypotExactCasesOverflowAndNonFiniteValues) {
     EXPECT_TRUE(std::isnan(showHypot(NAN, 1.0f)));
 }
 
+// Which NaN an operation on NaNs returns varies between processors, compilers and WebAssembly;
+// ours always return the one quiet NaN, whatever NaNs come in.
+TEST(ShowMath, EveryNanResultIsTheSameQuietNan) {
+    float payloadNan, negativeNan;
+    const uint32_t payloadBits = 0x7FC12345u, negativeBits = 0xFFA00001u;  // The second is signalling
+    memcpy(&payloadNan, &payloadBits, sizeof payloadNan);
+    memcpy(&negativeNan, &negativeBits, sizeof negativeNan);
+    const float results[] = {showSin(payloadNan),          showSin(-kInf),
+                             showCos(negativeNan),         showCos(kInf),
+                             showExp(negativeNan),         showPow(-8.0f, 0.5f),
+                             showPow(payloadNan, negativeNan), showAtan2(negativeNan, payloadNan),
+                             showAtan2(1.0f, negativeNan), showHypot(payloadNan, negativeNan)};
+    for (float r : results) EXPECT_EQ(0x7FC00000u, bitsOf(r));
+}
+
 // Our HSV colours repeat raylib's over the whole hue circle and its range of saturation and value,
 // and clamp values past 1 instead of letting the byte overflow.
 TEST(ShowMath, HsvColourMatchesRaylibInRangeAndClampsOutside) {

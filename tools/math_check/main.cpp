@@ -1,7 +1,11 @@
 // math_check: measures the show's own math (math/show_math.h) against high-precision references.
 //
-//   math_check exhaustive sin|cos|exp [--threads N]   every one of the 2^32 floats
+//   math_check exhaustive sin|cos|exp [--threads N] [--positive]
+//                                                     every one of the 2^32 floats, or the 2^31 of
+//                                                     sign 0 (sin and cos treat −x as the mirror of x)
 //   math_check pairs pow|atan2|hypot [--count N]      edge values, hard cases and N random pairs
+//   math_check digest                                 a hash of every function's results over a
+//                                                     fixed set of inputs, to compare platforms
 //
 // The reference is the C library's double (or, where the double lands next to a float rounding
 // boundary, long double) function, rounded once to float. Prints how many results are correctly
@@ -176,21 +180,35 @@ int report(const char* name, const Tally& t) {
     return (t.overOne == 0 && t.nanWrong == 0) ? 0 : 1;
 }
 
-int exhaustive(const Function1& f, int threads) {
-    std::vector<Tally> tallies(threads);
-    std::vector<std::thread> workers;
-    for (int w = 0; w < threads; ++w) {
-        workers.emplace_back([&, w] {
-            for (uint64_t b = (uint64_t)w; b <= 0xFFFFFFFFull; b += (uint64_t)threads) {
-                checkOne(f, floatOf((uint32_t)b), tallies[w]);
-            }
-        });
-    }
+// Every float of one sign, in chunks of 2^24 bit patterns shared by the threads; a running total
+// after each chunk, so that a long run reports as it goes
+Tally sweep(const Function1& f, int threads, uint32_t signBit) {
     Tally total;
-    for (int w = 0; w < threads; ++w) {
-        workers[w].join();
-        total.add(tallies[w]);
+    constexpr uint64_t kChunk = 1ull << 24;
+    for (uint64_t start = 0; start < 0x80000000ull; start += kChunk) {
+        std::vector<Tally> tallies(threads);
+        std::vector<std::thread> workers;
+        for (int w = 0; w < threads; ++w) {
+            workers.emplace_back([&, w] {
+                for (uint64_t b = start + (uint64_t)w; b < start + kChunk; b += (uint64_t)threads) {
+                    checkOne(f, floatOf((uint32_t)b | signBit), tallies[w]);
+                }
+            });
+        }
+        for (int w = 0; w < threads; ++w) {
+            workers[w].join();
+            total.add(tallies[w]);
+        }
+        fprintf(stderr, "%s: %s floats below %a done, %llu not correctly rounded, largest error %.4f ulp\n", f.name,
+                signBit ? "negative" : "positive", (double)floatOf((uint32_t)(start + kChunk - 1)),
+                (unsigned long long)(total.count - total.correct), total.maxUlp);
     }
+    return total;
+}
+
+int exhaustive(const Function1& f, int threads, bool bothSigns) {
+    Tally total = sweep(f, threads, 0u);
+    if (bothSigns) total.add(sweep(f, threads, 0x80000000u));
     return report(f.name, total);
 }
 
@@ -248,25 +266,54 @@ int pairs(const Function2& f, long long count) {
     return status;
 }
 
+// FNV-1a over the result bits of each function on every 251st float (and pairs of them): two
+// platforms that print the same digests computed the same bits.
+int digest() {
+    for (const Function1& f : kOne) {
+        uint64_t h = 0xCBF29CE484222325ull;
+        for (uint64_t b = 0; b <= 0xFFFFFFFFull; b += 251) {
+            h = (h ^ bitsOf(f.mine(floatOf((uint32_t)b)))) * 0x100000001B3ull;
+        }
+        printf("%s %016llx\n", f.name, (unsigned long long)h);
+    }
+    for (const Function2& f : kTwo) {
+        uint64_t h = 0xCBF29CE484222325ull;
+        XorShift rng;
+        for (int i = 0; i < 4000000; ++i) {
+            const float a = floatOf(rng.next());
+            const float b = (i & 1) ? floatOf(rng.next()) : (float)((int)(rng.next() % 2001u) - 1000) * 0.01f;
+            h = (h ^ bitsOf(f.mine(a, b))) * 0x100000001B3ull;
+        }
+        printf("%s %016llx\n", f.name, (unsigned long long)h);
+    }
+    return 0;
+}
+
 int usage() {
-    fprintf(stderr, "usage: math_check exhaustive sin|cos|exp [--threads N]\n"
-                    "       math_check pairs pow|atan2|hypot [--count N]\n");
+    fprintf(stderr, "usage: math_check exhaustive sin|cos|exp [--threads N] [--positive]\n"
+                    "       math_check pairs pow|atan2|hypot [--count N]\n"
+                    "       math_check digest\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && strcmp(argv[1], "digest") == 0) return digest();
     if (argc < 3) return usage();
     const std::string mode = argv[1];
     const std::string name = argv[2];
     long long number = 0;
-    if (argc == 5) number = atoll(argv[4]);
-    else if (argc != 3) return usage();
+    bool positive = false;
+    for (int i = 3; i < argc; ++i) {
+        if (strcmp(argv[i], "--positive") == 0) positive = true;
+        else if (i + 1 < argc && (strcmp(argv[i], "--threads") == 0 || strcmp(argv[i], "--count") == 0)) number = atoll(argv[++i]);
+        else return usage();
+    }
 
     if (mode == "exhaustive") {
         for (const Function1& f : kOne)
-            if (name == f.name) return exhaustive(f, number > 0 ? (int)number : 1);
+            if (name == f.name) return exhaustive(f, number > 0 ? (int)number : 1, !positive);
     } else if (mode == "pairs") {
         for (const Function2& f : kTwo)
             if (name == f.name) return pairs(f, number > 0 ? number : 1000000);
