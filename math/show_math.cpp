@@ -12,9 +12,6 @@ using namespace show_math_tables;
 
 // Adding and removing this rounds a double of magnitude below 2^51 to the nearest integer
 constexpr double kRoundShift = 0x1.8p52;
-constexpr float kQuarterPi = 0.785398f;         // Below pi/4: sin and cos need no reduction
-constexpr float kSinIsX = 0x1p-12f;             // Below this, x − x³/6 rounds to x (and keeps −0)
-constexpr float kCodyWaiteLimit = 1048576.0f;   // 2^20: n·kHalfPi1 and n·kHalfPi2 stay exact
 constexpr double kExpOverflow = 89.0;           // e^89 is beyond FLT_MAX
 constexpr double kExpUnderflow = -104.0;        // e^-104 is below half the smallest subnormal
 
@@ -47,31 +44,8 @@ double powerOfTwo(int e) { return doubleOf((uint64_t)(e + 1023) << 52); }
 
 double nearestInteger(double v) { return (v + kRoundShift) - kRoundShift; }
 
-// sin r and cos r for |r| <= pi/4 (a little beyond is fine)
-double sinKernel(double r) {
-    const double t = r * r;
-    const double* s = kSinPoly;
-    const double p = s[0] + t * (s[1] + t * (s[2] + t * (s[3] + t * (s[4] + t * s[5]))));
-    return r + r * t * p;
-}
-
-double cosKernel(double r) {
-    const double t = r * r;
-    const double* c = kCosPoly;
-    const double p = c[0] + t * (c[1] + t * (c[2] + t * (c[3] + t * (c[4] + t * c[5]))));
-    return (1.0 - 0.5 * t) + t * t * p;
-}
-
-// x = n·pi/2 + r with |r| <= pi/4, for |x| < 2^20: pi/2 in three parts, the first two products exact
-double reduceMedium(float x, int* quadrant) {
-    const double xd = (double)x;
-    const double n = nearestInteger(xd * kTwoOverPi);
-    *quadrant = (int)n & 3;
-    return ((xd - n * kHalfPi1) - n * kHalfPi2) - n * kHalfPi3;
-}
-
-// The same for any finite |x| >= 2^20, in integer arithmetic: |x|·2/pi modulo 4 from the 24-bit
-// mantissa times 160 bits of 2/pi, exact to far more bits than the double result keeps.
+// x = n·pi/2 + r with |r| <= pi/4 for any finite |x| >= 2^20, in integer arithmetic: |x|·2/pi
+// modulo 4 from the 24-bit mantissa times 160 bits of 2/pi, exact to far more bits than the double result keeps.
 double reduceLarge(float x, int* quadrant) {
     const uint32_t b = bitsOf(x) & 0x7FFFFFFFu;
     const uint64_t mantissa = (b & 0x7FFFFFu) | 0x800000u;
@@ -210,37 +184,18 @@ double atanUnit(double z) {
 
 }  // namespace
 
-float showSin(float x) {
+float show_math_detail::sinFar(float x) {
     if (isNan(x) || isInf(x)) return quietNan();
-    const float ax = absOf(x);
-    if (ax < kSinIsX) return x;
-    if (ax < kQuarterPi) return (float)sinKernel((double)x);
     int n;
-    double r = (ax < kCodyWaiteLimit) ? reduceMedium(x, &n) : reduceLarge(x, &n);
-    if (ax >= kCodyWaiteLimit && signBit(x)) {  // Reduced |x|: sin(−x) = −sin x
-        r = -r;
-        n = (4 - n) & 3;
-    }
-    switch (n) {
-        case 0: return (float)sinKernel(r);
-        case 1: return (float)cosKernel(r);
-        case 2: return (float)-sinKernel(r);
-        default: return (float)-cosKernel(r);
-    }
+    const double r = reduceLarge(x, &n);  // Of |x|: sin(−x) = −sin x
+    return show_math_detail::quadrantSin(signBit(x) ? -r : r, signBit(x) ? 4 - n : n);
 }
 
-float showCos(float x) {
+float show_math_detail::cosFar(float x) {
     if (isNan(x) || isInf(x)) return quietNan();
-    const float ax = absOf(x);
-    if (ax < kQuarterPi) return (float)cosKernel((double)x);
     int n;
-    const double r = (ax < kCodyWaiteLimit) ? reduceMedium(x, &n) : reduceLarge(ax, &n);  // cos(−x) = cos x
-    switch (n) {
-        case 0: return (float)cosKernel(r);
-        case 1: return (float)-sinKernel(r);
-        case 2: return (float)-cosKernel(r);
-        default: return (float)sinKernel(r);
-    }
+    const double r = reduceLarge(x, &n);  // Of |x|: cos(−x) = cos x
+    return show_math_detail::quadrantSin(r, n + 1);
 }
 
 float showExp(float x) {
