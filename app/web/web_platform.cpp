@@ -15,7 +15,14 @@ EM_JS(void, setCanvasSize, (int width, int height), { Module['setCanvasSize'](wi
 
 WebShow& self(void* user) { return *static_cast<WebShow*>(user); }
 
-float pausableClock(void* user) { return (float)readAt(self(user).clock, GetTime()); }
+float showClock(void* user) {
+    WebShow& web = self(user);
+    const MusicTrack& track = web.show.music;
+    const bool playing = track.musicLoaded && IsMusicStreamPlaying(track.music);
+    const double musicTime = playing ? (double)GetMusicTimePlayed(track.music) : 0.0;
+    const double musicLength = playing ? (double)GetMusicTimeLength(track.music) : 0.0;
+    return (float)frameTime(web.clock, GetTime(), playing, musicTime, musicLength);
+}
 
 // Browsers grant fullscreen only inside the handler of a click or key event, never from a frame;
 // the page asks for it from its own F11 and corner-control handlers, so the show's toggle has
@@ -45,7 +52,7 @@ EM_BOOL visibilityChanged(int, const EmscriptenVisibilityChangeEvent* event, voi
 Platform webPlatform(WebShow& web) {
     Platform p = raylibPlatform();
     p.user = &web;
-    p.now = pausableClock;
+    p.now = showClock;
     p.toggleFullscreen = fullscreenByThePage;
     return p;
 }

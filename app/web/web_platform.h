@@ -1,20 +1,21 @@
 // The frame loop's platform in a web page: raylib's canvas, keyboard and Web Audio, a show clock
-// that stops while the tab is hidden, and the canvas kept at the size the page gives it.
+// that stops while the tab is hidden and waits for music that fell behind, and the canvas kept at
+// the size the page gives it.
 #pragma once
 
 #include "app/frame_loop.h"
-#include "app/pause_clock.h"
+#include "app/show_clock.h"
 
 // Everything the page's show keeps between frames; it outlives main(), which returns once the
 // browser runs the frames.
 struct WebShow {
     Show show;
     Platform platform;
-    PauseClock clock;
+    ShowClock clock;
     unsigned long frames = 0;
 };
 
-// The raylib platform with the pausable clock of `web` and fullscreen left to the page.
+// The raylib platform with the show clock of `web` and fullscreen left to the page.
 Platform webPlatform(WebShow& web);
 
 // While the tab is hidden the browser runs no frames and the music is paused; the show's clock
