@@ -104,13 +104,14 @@ fi
 # ---------------------------------------------------------------------------------------------
 # The show
 # ---------------------------------------------------------------------------------------------
-# emscripten's toolchain ignores CMAKE_PREFIX_PATH, so raylib's package is named by its folder, and
-# pkg-config looks in the web prefix only (never at the machine's own libraries).
+# emscripten's toolchain ignores CMAKE_PREFIX_PATH, so raylib's package is named by its folder;
+# pkg-config looks in the web prefix only (never at the machine's own libraries), and the prefix is
+# a find root, or the libraries pkg-config names are not found there and would link as bare names.
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
 export PKG_CONFIG_PATH=""
 mkdir -p "$build"
 emcmake cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -Draylib_DIR="$prefix/lib/cmake/raylib" \
-    >"$build/configure.log" 2>&1 || { cat "$build/configure.log" >&2; die "configure failed"; }
+    -DCMAKE_FIND_ROOT_PATH="$prefix" >"$build/configure.log" 2>&1 || { cat "$build/configure.log" >&2; die "configure failed"; }
 cmake --build "$build" --target davur_evi -j "$(nproc)" >/dev/null || die "the build failed"
 
 rm -rf "$out"
