@@ -40,13 +40,12 @@ TEST(CellDump, OneLinePerCellRowByRowWithDecimalCodepointAndBothColours) {
     AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);
     fb.setCell(35, 0, 'A', Color{10, 20, 30, 255}, Color{1, 2, 3, 255});
     fb.setCell(35, 13, 0x2593, Color{70, 80, 90, 255}, Color{7, 8, 9, 4});
-    FILE* f = tmpfile();
-    ASSERT_NE(f, nullptr);
-    ASSERT_TRUE(writeCellDump(f, fb));
-    rewind(f);
+    const std::string dump = cellDump(fb);
     std::vector<std::string> lines;
-    for (char buf[128]; fgets(buf, sizeof(buf), f) != nullptr;) lines.push_back(buf);
-    fclose(f);
+    for (size_t start = 0, end; (end = dump.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(dump.substr(start, end + 1 - start));
+    }
+    ASSERT_EQ(dump.back(), '\n');
     ASSERT_EQ(lines.size(), 36u * 14u);
     EXPECT_EQ(lines[0], "0 0 32 190,190,190,255 8,10,15,255\n");  // A cleared cell
     EXPECT_EQ(lines[35], "35 0 65 10,20,30,255 1,2,3,255\n");
