@@ -84,3 +84,46 @@ TEST(SceneRun, TheBeatIsTheShowsClockFromTheSceneStartOrTheOneAskedForAtTheTime)
     EXPECT_EQ(renderedBeats.front(), 0.0f);
     EXPECT_NEAR(renderedBeats.back(), 0.5f, 1e-5f);
 }
+
+namespace {
+
+struct StepLog {
+    std::vector<long long> done;
+    long long total = -1;
+    long long stopAt = -1;  // The step that says stop
+};
+
+bool logStep(void* user, long long done, long long total) {
+    StepLog& log = *static_cast<StepLog*>(user);
+    log.done.push_back(done);
+    log.total = total;
+    return done != log.stopAt;
+}
+
+}  // namespace
+
+// The run's count is the frames it renders; a step that says stop ends it before that frame.
+TEST(SceneRun, EachFrameIsAStepThatCanStopTheRun) {
+    EXPECT_EQ(sceneRunFrames(0.11, 30), 5);
+    EXPECT_EQ(sceneRunFrames(0.5, 30), 16);
+    EXPECT_EQ(sceneRunFrames(0.0, 60), 1);
+    EXPECT_EQ(sceneRunFrames(3600.0, 240), 864001);
+
+    AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);
+    AudioFeatures audio;
+    StepLog log;
+    renderedTimes.clear();
+    EXPECT_TRUE(runSceneTo(fb, kRecordingScene, 0.11, 30, sceneClock(false, 0.0f, 0.11), audio, logStep, &log));
+    EXPECT_EQ(log.done, (std::vector<long long>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(log.total, 5);
+    EXPECT_EQ(renderedTimes.size(), 5u);
+
+    for (long long stopAt : {0, 2, 4}) {
+        StepLog stopping;
+        stopping.stopAt = stopAt;
+        renderedTimes.clear();
+        EXPECT_FALSE(runSceneTo(fb, kRecordingScene, 0.11, 30, sceneClock(false, 0.0f, 0.11), audio, logStep,
+                                &stopping));
+        EXPECT_EQ(renderedTimes.size(), (size_t)stopAt) << stopAt;
+    }
+}
