@@ -182,10 +182,13 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
         return false;
     }
 
-    if (!prepareFrameFolder(o, error)) return false;
     VideoWriter video;
     if (!o.videoPath.empty() &&
         !openVideo(video, ffmpeg, o.videoPath, o.overwrite, o.width, o.height, o.fps, error)) {
+        return false;
+    }
+    if (!prepareFrameFolder(o, error)) {  // Last: old frames go only when everything else is ready
+        if (!o.videoPath.empty()) abandonVideo(video);
         return false;
     }
 
