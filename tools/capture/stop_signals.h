@@ -4,7 +4,8 @@
 // an error instead of killing the process, so that it is cleaned up like a full disk.
 #pragma once
 
-// Installs the handlers. Call it before the window opens, so that a windowing library that
+// Installs the handlers; a signal that was ignored when the program started stays ignored. Call
+// it before the window opens, so that a windowing library that
 // takes only unclaimed signals (SDL) leaves them to us, and again after, for one that does not ask.
 void installStopHandlers();
 
