@@ -59,7 +59,7 @@ int main() {
 
 // What the page's tests read, as JSON: frames run, the show's clock and the music's play position
 // now, the last frame's time with the music position it was given (loops included), the mode and
-// scene, the grid and a hash of its cells, and the canvas size raylib draws at.
+// scene and whether a transition runs, the grid and a hash of its cells, and the canvas size.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* davur_evi_state() {
     static char json[512];
     if (theShow == nullptr) {
@@ -72,12 +72,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* davur_evi_state() {
     const bool music = track.musicLoaded;
     std::snprintf(json, sizeof json,
                   "{\"started\":true,\"frames\":%lu,\"clock\":%.6f,\"frameTime\":%.6f,\"frameMusic\":%.6f,\"paused\":%s,\"music\":%s,\"musicTime\":%.6f,"
-                  "\"musicPlaying\":%s,\"mode\":\"%s\",\"scene\":\"%s\",\"cols\":%d,\"rows\":%d,"
+                  "\"musicPlaying\":%s,\"mode\":\"%s\",\"scene\":\"%s\",\"transition\":%s,\"cols\":%d,\"rows\":%d,"
                   "\"cells\":\"%016" PRIx64 "\",\"font\":\"%s\",\"screen\":[%d,%d]}",
                   web.frames, readAt(web.clock, GetTime()), web.clock.lastFrame, web.clock.lastMusic, web.clock.paused ? "true" : "false",
                   music ? "true" : "false", music ? (double)GetMusicTimePlayed(track.music) : 0.0,
                   music && IsMusicStreamPlaying(track.music) ? "true" : "false", modeName(show.mode),
-                  currentSceneName(show), show.fb->cols, show.fb->rows, cellHash(*show.fb), show.fb->fontName,
+                  currentSceneName(show), show.timeline.transitionActive ? "true" : "false", show.fb->cols, show.fb->rows, cellHash(*show.fb), show.fb->fontName,
                   GetScreenWidth(), GetScreenHeight());
     return json;
 }
