@@ -68,7 +68,9 @@ TEST(TermEncoder, OneChangedCellGivesExactlyItsBytes) {
         {"new background", {'X', kGrey, kTeal}, "\x1b[2;3H\x1b[48;2;0;128;127mX"},
         {"both colours in one escape", {'X', kRed, kTeal}, "\x1b[2;3H\x1b[38;2;255;0;0;48;2;0;128;127mX"},
         {"a space needs its background only", {' ', kRed, kTeal}, "\x1b[2;3H\x1b[48;2;0;128;127m "},
-        {"a block glyph in UTF-8", {0x2588, kGrey, kNavy}, "\x1b[2;3H\xe2\x96\x88"},
+        {"a shade glyph in UTF-8", {0x2593, kGrey, kNavy}, "\x1b[2;3H\xe2\x96\x93"},
+        {"a full block is its colour as background", {0x2588, kTeal, kNavy}, "\x1b[2;3H\x1b[48;2;0;128;127m "},
+        {"a glyph on its own colour shows nothing", {'X', kTeal, kTeal}, "\x1b[2;3H\x1b[48;2;0;128;127m "},
     };
     for (const Case& c : cases) {
         Screen s(4, 3, kDot);

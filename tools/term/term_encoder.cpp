@@ -12,7 +12,8 @@ constexpr size_t kSyncEndLength = sizeof(kSyncEnd) - 1;
 // The most one cell can take: a cursor move (ESC [ 5 digits ; 5 digits H = 14), both colours
 // (ESC [ 38;2;255;255;255;48;2;255;255;255 m = 36) and a 4-byte glyph.
 constexpr size_t kMostBytesPerCell = 64;
-constexpr int kLargestPosition = 99999;  // Cursor positions are written with at most five digits
+constexpr int kLargestPosition = 99999;
+constexpr uint32_t kFullBlock = 0x2588;  // Cursor positions are written with at most five digits
 
 // "0".."255" and their lengths, so a colour channel is a table look-up, not a division chain.
 struct ByteText {
@@ -134,6 +135,14 @@ bool singleWidth(uint32_t codepoint) {
     return (codepoint >= 0xA0 && codepoint <= 0x2FF) || (codepoint >= 0x2190 && codepoint <= 0x25FF);
 }
 
+// Cells that look like a plain background become one: a full block is its glyph colour over the
+// whole cell, and a glyph in its background's colour shows nothing. Both then need no glyph colour.
+TermCell canonical(const TermCell& c, bool utf8) {
+    if (c.codepoint == kFullBlock && utf8) return TermCell{32, c.fg, c.fg};
+    if (c.fg == c.bg) return TermCell{32, c.fg, c.bg};
+    return c;
+}
+
 void ensureRoom(OutputBuffer& out, size_t more) {
     if (out.bytes.size() < out.size + more) out.bytes.resize(out.size + more);
 }
@@ -197,7 +206,7 @@ EncodeCounts encodeFrame(TermEncoder& enc, const TermCell* next, OutputBuffer& o
         TermCell* shownRow = enc.shown.data() + (size_t)y * (size_t)enc.cols;
         const TermCell* nextRow = next + (size_t)y * (size_t)enc.cols;
         for (int x = 0; x < enc.cols; ++x) {
-            const TermCell& c = nextRow[x];
+            const TermCell c = canonical(nextRow[x], enc.utf8);
             if (sameLook(c, shownRow[x])) continue;
 
             if (enc.cursorX != x || enc.cursorY != y) p = putCursorMove(p, enc, x, y);

@@ -60,7 +60,8 @@ void resetEncoder(TermEncoder& enc, int cols, int rows, bool utf8);
 void forgetScreen(TermEncoder& enc);
 
 // Appends the bytes that turn the shown grid into `next` (cols * rows cells, row-major) and records
-// `next` as shown. A frame with nothing to change appends nothing.
+// `next` as shown. A frame with nothing to change appends nothing. A full block (in UTF-8) and a
+// glyph in its own background's colour are written as a space on that colour.
 EncodeCounts encodeFrame(TermEncoder& enc, const TermCell* next, OutputBuffer& out);
 
 // What a glyph becomes on the terminal, as UTF-8 or, without UTF-8, as ASCII; control characters
