@@ -15,9 +15,11 @@ constexpr size_t kMostBytesPerCell = 64;
 constexpr int kLargestPosition = 99999;
 constexpr uint32_t kFullBlock = 0x2588;  // Cursor positions are written with at most five digits
 
-// "0".."255" and their lengths, so a colour channel is a table look-up, not a division chain.
+// "0".."255" and their lengths, so a colour channel is a table look-up, not a division chain. Each
+// text is padded to four bytes so that it goes out as one store; the cell budget leaves room for
+// the padding past the end.
 struct ByteText {
-    char text[3];
+    char text[4];
     unsigned char length;
 };
 
@@ -26,30 +28,24 @@ struct ByteTextTable {
     ByteTextTable() : entries() {
         for (int v = 0; v < 256; ++v) {
             ByteText& e = entries[v];
-            if (v >= 100) {
-                e.text[0] = (char)('0' + v / 100);
-                e.text[1] = (char)('0' + v / 10 % 10);
-                e.text[2] = (char)('0' + v % 10);
-                e.length = 3;
-            } else if (v >= 10) {
-                e.text[0] = (char)('0' + v / 10);
-                e.text[1] = (char)('0' + v % 10);
-                e.length = 2;
-            } else {
-                e.text[0] = (char)('0' + v);
-                e.length = 1;
+            e.length = (unsigned char)(v >= 100 ? 3 : (v >= 10 ? 2 : 1));
+            int rest = v;
+            for (int i = e.length - 1; i >= 0; --i) {
+                e.text[i] = (char)('0' + rest % 10);
+                rest /= 10;
             }
         }
     }
 };
 const ByteTextTable kByteTexts;
 
-char* putByte(char* p, unsigned v) {
+// The channel's digits and then `after`.
+char* putByte(char* p, unsigned v, char after) {
     const ByteText& e = kByteTexts.entries[v & 0xFFu];
-    p[0] = e.text[0];
-    p[1] = e.text[1];
-    p[2] = e.text[2];
-    return p + e.length;
+    memcpy(p, e.text, 4);
+    p += e.length;
+    *p = after;
+    return p + 1;
 }
 
 char* putNumber(char* p, int v) {
@@ -70,39 +66,32 @@ char* putText(char* p, const char* text, size_t length) {
     return p + length;
 }
 
-char* putRgb(char* p, uint32_t rgb) {
-    p = putByte(p, rgb >> 16);
-    *p++ = ';';
-    p = putByte(p, rgb >> 8);
-    *p++ = ';';
-    return putByte(p, rgb);
+char* putRgb(char* p, uint32_t rgb, char after) {
+    p = putByte(p, rgb >> 16, ';');
+    p = putByte(p, rgb >> 8, ';');
+    return putByte(p, rgb, after);
 }
 
 // Only the colours that are not in force: ESC [ 38;2;r;g;b m, ESC [ 48;2;r;g;b m, or both in one.
 char* putColours(char* p, bool setFg, uint32_t fg, bool setBg, uint32_t bg) {
-    p = putText(p, "\x1b[", 2);
     if (setFg) {
-        p = putText(p, "38;2;", 5);
-        p = putRgb(p, fg);
-        if (setBg) *p++ = ';';
+        p = putText(p, "\x1b[38;2;", 7);
+        p = putRgb(p, fg, setBg ? ';' : 'm');
+        if (!setBg) return p;
+        return putRgb(putText(p, "48;2;", 5), bg, 'm');
     }
-    if (setBg) {
-        p = putText(p, "48;2;", 5);
-        p = putRgb(p, bg);
-    }
-    *p++ = 'm';
-    return p;
+    return putRgb(putText(p, "\x1b[48;2;", 7), bg, 'm');
 }
 
 // The shortest way from where the cursor is to (x, y), which it is not at.
-char* putCursorMove(char* p, const TermEncoder& enc, int x, int y) {
-    if (enc.cursorY == y && enc.cursorX >= 0 && enc.cursorX < x) {
+char* putCursorMove(char* p, int cursorX, int cursorY, int x, int y) {
+    if (cursorY == y && cursorX >= 0 && cursorX < x) {
         p = putText(p, "\x1b[", 2);
-        if (x - enc.cursorX > 1) p = putNumber(p, x - enc.cursorX);
+        if (x - cursorX > 1) p = putNumber(p, x - cursorX);
         *p++ = 'C';
         return p;
     }
-    if (x == 0 && enc.cursorX >= 0 && enc.cursorY >= 0 && enc.cursorY + 1 == y) {
+    if (x == 0 && cursorX >= 0 && cursorY >= 0 && cursorY + 1 == y) {
         // Carriage return and line feed: output processing is off, so the line feed only moves down
         return putText(p, "\r\n", 2);
     }
@@ -202,32 +191,43 @@ EncodeCounts encodeFrame(TermEncoder& enc, const TermCell* next, OutputBuffer& o
     char* const begin = out.bytes.data() + out.size;
     char* p = putText(begin, kSyncBegin, kSyncBeginLength);
 
-    for (int y = 0; y < enc.rows; ++y) {
-        TermCell* shownRow = enc.shown.data() + (size_t)y * (size_t)enc.cols;
-        const TermCell* nextRow = next + (size_t)y * (size_t)enc.cols;
-        for (int x = 0; x < enc.cols; ++x) {
-            const TermCell c = canonical(nextRow[x], enc.utf8);
+    // Kept in locals: stores through the byte pointer would otherwise make the compiler reload them
+    const int cols = enc.cols, rows = enc.rows;
+    const bool utf8 = enc.utf8;
+    int cursorX = enc.cursorX, cursorY = enc.cursorY;
+    uint32_t fg = enc.fg, bg = enc.bg;
+    int written = 0;
+    for (int y = 0; y < rows; ++y) {
+        TermCell* const shownRow = enc.shown.data() + (size_t)y * (size_t)cols;
+        const TermCell* const nextRow = next + (size_t)y * (size_t)cols;
+        for (int x = 0; x < cols; ++x) {
+            const TermCell c = canonical(nextRow[x], utf8);
             if (sameLook(c, shownRow[x])) continue;
 
-            if (enc.cursorX != x || enc.cursorY != y) p = putCursorMove(p, enc, x, y);
-            const bool setFg = c.codepoint != 32 && c.fg != enc.fg;
-            const bool setBg = c.bg != enc.bg;
+            if (cursorX != x || cursorY != y) p = putCursorMove(p, cursorX, cursorY, x, y);
+            const bool setFg = c.codepoint != 32 && c.fg != fg;
+            const bool setBg = c.bg != bg;
             if (setFg || setBg) p = putColours(p, setFg, c.fg, setBg, c.bg);
-            if (setFg) enc.fg = c.fg;
-            if (setBg) enc.bg = c.bg;
+            if (setFg) fg = c.fg;
+            if (setBg) bg = c.bg;
             if (c.codepoint < 127 && c.codepoint >= 32) {
                 *p++ = (char)c.codepoint;
             } else {
                 char glyph[4];
-                const int n = glyphBytes(c.codepoint, enc.utf8, glyph);
+                const int n = glyphBytes(c.codepoint, utf8, glyph);
                 p = putText(p, glyph, (size_t)n);
             }
             shownRow[x] = c;
-            enc.cursorX = x + 1;  // At the last column the cursor stays put (no wrap): cols marks that
-            enc.cursorY = y;
-            ++counts.cellsWritten;
+            cursorX = x + 1;  // At the last column the cursor stays put (no wrap): cols marks that
+            cursorY = y;
+            ++written;
         }
     }
+    enc.cursorX = cursorX;
+    enc.cursorY = cursorY;
+    enc.fg = fg;
+    enc.bg = bg;
+    counts.cellsWritten = written;
 
     if (counts.cellsWritten == 0) return counts;  // Nothing changed: not even the frame markers
     p = putText(p, kSyncEnd, kSyncEndLength);
