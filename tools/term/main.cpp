@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     fe.clockStart = monotonicSeconds();
+    fe.outFd = terminalOutput();
     if (!terminalSize(fe.termCols, fe.termRows)) {
         fe.termCols = kFallbackCols;
         fe.termRows = kFallbackRows;
@@ -109,13 +110,13 @@ int main(int argc, char** argv) {
             fe.stats.dropped += (long long)behind;
             deadline += behind * period;
         }
-        waitFor(deadline, fe.output);
+        waitFor(deadline, fe.outFd, fe.output);
     }
     fe.stats.seconds = monotonicSeconds() - firstFrame;
 
     // De-Initialization: the last frame finishes, the music before the audio device, the terminal last
     //--------------------------------------------------------------------------------------
-    finishOutput(monotonicSeconds() + kFinalFlushWait, fe.output);
+    finishOutput(monotonicSeconds() + kFinalFlushWait, fe.outFd, fe.output);
     unload(show.music);
     if (fe.audioDevice) CloseAudioDevice();
     show.fb.reset();

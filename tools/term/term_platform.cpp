@@ -69,7 +69,7 @@ void presentFrame(void* user, const AsciiFramebuffer& fb, const Presentation& ho
     TermFrontEnd& fe = self(user);
     if (fe.output.broken) return;
     // The terminal has not taken the last frame yet: this one is dropped rather than queued
-    if (!writePending(terminalOutput(), fe.output)) {
+    if (!writePending(fe.outFd, fe.output)) {
         ++fe.stats.dropped;
         return;
     }
@@ -92,7 +92,7 @@ void presentFrame(void* user, const AsciiFramebuffer& fb, const Presentation& ho
 
     std::swap(fe.frame, fe.output.buffer);
     fe.output.sent = 0;
-    writePending(terminalOutput(), fe.output);
+    writePending(fe.outFd, fe.output);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ struct TermFrontEnd {
     TermEncoder encoder;
     OutputBuffer frame;         // Being built
     PendingOutput output;       // Being written
+    int outFd = -1;             // Where frames go: the terminal's own non-blocking descriptor
     TermStats stats;
     const Show* show = nullptr; // For the window title: the scene being shown
     std::string title;          // The title last set

@@ -180,23 +180,23 @@ size_t readInput(char* bytes, size_t capacity) {
     return total;
 }
 
-void waitFor(double deadline, PendingOutput& out) {
+void waitFor(double deadline, int fd, PendingOutput& out) {
     for (;;) {
         const double left = deadline - monotonicSeconds();
         if (left <= 0.0 || gStop || gResized) return;
-        struct pollfd watch = {gOutput, POLLOUT, 0};
+        struct pollfd watch = {fd, POLLOUT, 0};
         const bool writing = !outputDone(out) && !out.broken;
         const int ms = (int)(left * 1000.0) + 1;
         const int ready = poll(&watch, writing ? 1 : 0, ms);
-        if (ready > 0 && writing) writePending(gOutput, out);
+        if (ready > 0 && writing) writePending(fd, out);
     }
 }
 
-void finishOutput(double deadline, PendingOutput& out) {
-    while (!writePending(gOutput, out) && !out.broken) {
+void finishOutput(double deadline, int fd, PendingOutput& out) {
+    while (!writePending(fd, out) && !out.broken) {
         const double left = deadline - monotonicSeconds();
         if (left <= 0.0) return;
-        struct pollfd watch = {gOutput, POLLOUT, 0};
+        struct pollfd watch = {fd, POLLOUT, 0};
         poll(&watch, 1, (int)(left * 1000.0) + 1);
     }
 }

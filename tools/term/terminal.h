@@ -48,7 +48,7 @@ size_t readInput(char* bytes, size_t capacity);
 
 // Waits until `deadline` (monotonic seconds) or a signal, writing pending output as the terminal
 // takes it.
-void waitFor(double deadline, PendingOutput& out);
+void waitFor(double deadline, int fd, PendingOutput& out);
 
 // Waits until everything pending is written, or until `deadline`.
-void finishOutput(double deadline, PendingOutput& out);
+void finishOutput(double deadline, int fd, PendingOutput& out);
