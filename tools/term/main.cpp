@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
     }
     fe.clockStart = monotonicSeconds();
     fe.outFd = terminalOutput();
+    fe.measurePlain = options.stats;
     if (!terminalSize(fe.termCols, fe.termRows)) {
         fe.termCols = kFallbackCols;
         fe.termRows = kFallbackRows;

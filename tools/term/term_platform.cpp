@@ -87,6 +87,7 @@ void presentFrame(void* user, const AsciiFramebuffer& fb, const Presentation& ho
     fe.stats.cellsSeen += (unsigned long long)counts.cellsTotal;
     fe.stats.cellsWritten += (unsigned long long)counts.cellsWritten;
     ++fe.stats.frames;  // Up to date on the terminal, even when nothing changed
+    if (fe.measurePlain) fe.stats.plainBytes += plainFrameBytes(fe.canvas.cells.data(), fe.termCols, fe.termRows, fe.utf8);
     if (fe.frame.size == 0) return;
     fe.stats.bytes += fe.frame.size;
 

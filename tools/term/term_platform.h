@@ -27,6 +27,7 @@ struct TermFrontEnd {
     PendingOutput output;       // Being written
     int outFd = -1;             // Where frames go: the terminal's own non-blocking descriptor
     TermStats stats;
+    bool measurePlain = false;  // Also count what writing every cell would take (costs a pass a frame)
     const Show* show = nullptr; // For the window title: the scene being shown
     std::string title;          // The title last set
 };

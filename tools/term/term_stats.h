@@ -12,6 +12,7 @@ struct TermStats {
     double renderWorst = 0.0;
     long long renderCount = 0;
     unsigned long long bytes = 0;  // Written to the terminal for the frames
+    unsigned long long plainBytes = 0;  // What writing every cell with its colours would have taken; 0: not measured
     unsigned long long cellsSeen = 0;
     unsigned long long cellsWritten = 0;
 };
