@@ -15,6 +15,7 @@ font=/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf
 bash "$root/scripts/setup.sh" --test
 if ! command -v python3 >/dev/null 2>&1; then
     sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq -o DPkg::Lock::Timeout=600 >/dev/null
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=600 python3 >/dev/null
 fi
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
