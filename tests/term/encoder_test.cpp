@@ -51,7 +51,7 @@ TEST(TermEncoder, FirstFrameWritesEveryCellWithOneColourEscape) {
     resetEncoder(enc, 3, 2, true);
     EncodeCounts counts;
     EXPECT_EQ(encode(enc, s, &counts),
-              kBegin + "\x1b[H\x1b[38;2;190;190;190;48;2;8;10;15m...\r\n..." + kEnd);
+              kBegin + "\x1b[H\x1b[38;2;190;190;190;48;2;8;10;15m...\x1b[2H..." + kEnd);
     EXPECT_EQ(counts.cellsWritten, 6);
     EXPECT_EQ(counts.cellsTotal, 6);
 }
@@ -110,7 +110,7 @@ TEST(TermEncoder, ColoursInForceAreNotRepeated) {
     EXPECT_EQ(encode(enc, s), kBegin + "\x1b[H\x1b[38;2;255;0;0mab\x1b[48;2;0;128;127mc\x1b[48;2;8;10;15md e" + kEnd);
     // The next frame starts with what the last one left in force, the cursor included
     s.at(0, 1) = {'f', kRed, kNavy};
-    EXPECT_EQ(encode(enc, s), kBegin + "\r\nf" + kEnd);
+    EXPECT_EQ(encode(enc, s), kBegin + "\x1b[2Hf" + kEnd);
 }
 
 TEST(TermEncoder, CursorMovesOnlyWhenTheNextChangedCellIsNotTheNext) {
@@ -123,7 +123,7 @@ TEST(TermEncoder, CursorMovesOnlyWhenTheNextChangedCellIsNotTheNext) {
         {"neighbours share one move", {{1, 1}, {2, 1}, {3, 1}}, "\x1b[2;2HXXX"},
         {"a one-cell gap", {{1, 1}, {3, 1}}, "\x1b[2;2HX\x1b[CX"},
         {"a longer gap on the row", {{0, 1}, {7, 1}}, "\x1b[2HX\x1b[6CX"},
-        {"the last column, then the next row's first", {{9, 0}, {0, 1}}, "\x1b[1;10HX\r\nX"},
+        {"the last column, then the next row's first", {{9, 0}, {0, 1}}, "\x1b[1;10HX\x1b[2HX"},
         {"the next row, not at its start", {{2, 0}, {5, 1}}, "\x1b[1;3HX\x1b[2;6HX"},
         {"a row further down at its start", {{2, 0}, {0, 3}}, "\x1b[1;3HX\x1b[4HX"},
         {"the origin", {{0, 0}}, "\x1b[HX"},
@@ -142,7 +142,7 @@ TEST(TermEncoder, ForgettingTheScreenWritesEveryCellAgain) {
     TermEncoder enc = primed(s);
     forgetScreen(enc);
     EncodeCounts counts;
-    EXPECT_EQ(encode(enc, s, &counts), kBegin + "\x1b[H\x1b[38;2;190;190;190;48;2;8;10;15m....\r\n...." + kEnd);
+    EXPECT_EQ(encode(enc, s, &counts), kBegin + "\x1b[H\x1b[38;2;190;190;190;48;2;8;10;15m....\x1b[2H...." + kEnd);
     EXPECT_EQ(counts.cellsWritten, 8);
     resetEncoder(enc, 2, 2, true);  // Another size
     EXPECT_EQ(enc.shown.size(), 4u);

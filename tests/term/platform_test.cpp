@@ -123,8 +123,9 @@ TEST(TermPlatform, ResizeBringsANewGridAndAFullRepaint) {
     const std::string repaint = term.drain();  // From the origin, row after row
     EXPECT_EQ(repaint.rfind("\x1b[?2026h\x1b[H", 0), 0u);
     size_t rowsDown = 0;
-    for (size_t at = repaint.find("\r\n"); at != std::string::npos; at = repaint.find("\r\n", at + 2)) ++rowsDown;
+    for (int row = 2; row <= 50; ++row) rowsDown += repaint.find("\x1b[" + std::to_string(row) + "H") != std::string::npos;
     EXPECT_EQ(rowsDown, 49u);
+    EXPECT_EQ(repaint.find('\n'), std::string::npos);  // Never a line feed: it could scroll
 
     resizeShow(fe, show, p, 150, 50);  // The same size again changes nothing
     runFrame(show, p);

@@ -91,10 +91,8 @@ char* putCursorMove(char* p, int cursorX, int cursorY, int x, int y) {
         *p++ = 'C';
         return p;
     }
-    if (x == 0 && cursorX >= 0 && cursorY >= 0 && cursorY + 1 == y) {
-        // Carriage return and line feed: output processing is off, so the line feed only moves down
-        return putText(p, "\r\n", 2);
-    }
+    // Another row: always an absolute move. A line feed would be shorter, but it scrolls the screen
+    // when a terminal's idea of the bottom margin differs from ours; a position never scrolls.
     p = putText(p, "\x1b[", 2);
     if (x > 0 || y > 0) {
         p = putNumber(p, y + 1);

@@ -56,7 +56,7 @@ void install(int sig, void (*handler)(int), int flags) {
 
 void rawMode(struct termios& t) {
     t.c_iflag &= ~(tcflag_t)(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
-    t.c_oflag &= ~(tcflag_t)OPOST;  // A line feed in a frame moves down only
+    t.c_oflag &= ~(tcflag_t)OPOST;  // Bytes reach the terminal as they are
     t.c_lflag &= ~(tcflag_t)(ECHO | ECHONL | ICANON | ISIG | IEXTEN);  // Ctrl-C arrives as a key
     t.c_cflag &= ~(tcflag_t)(CSIZE | PARENB);
     t.c_cflag |= CS8;
