@@ -61,7 +61,7 @@ int main() {
 // now, the last frame's time with the music position it was given (loops included), the mode and
 // scene and whether a transition runs, the grid and a hash of its cells, and the canvas size.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* davur_evi_state() {
-    static char json[512];
+    static char json[1024];
     if (theShow == nullptr) {
         std::snprintf(json, sizeof json, "{\"started\":false}");
         return json;
