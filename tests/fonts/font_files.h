@@ -27,7 +27,7 @@ inline Bytes readAll(const char* path) {
 inline bool writeAll(const std::string& path, const Bytes& bytes) {
     FILE* f = fopen(path.c_str(), "wb");
     if (f == nullptr) return false;
-    const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return fclose(f) == 0 && ok;
 }
 
