@@ -31,31 +31,13 @@ KeyPresses readKeyPresses() {
     return collectKeyPresses(queued, queuedCount, pressedNow, pressedCount);
 }
 
-// One press per call, oldest first; 0 ends the frame's presses and the next call reads new ones.
-unsigned nextKeyPress(void* user) {
-    RaylibPlatformState& state = self(user);
-    if (!state.pressesCollected) {
-        state.presses = readKeyPresses();
-        state.nextPress = 0;
-        state.pressesCollected = true;
-    }
-    if (state.nextPress < state.presses.count) return state.presses.keys[state.nextPress++];
-    state.pressesCollected = false;
-    return 0;
-}
+unsigned keyPress(void* user) { return nextKeyPress(self(user)); }
 
 void toggleFullscreen(void*) { ToggleFullscreen(); }
 void setVolume(void*, float volume) { SetMasterVolume(volume); }
 
-// The font is loaded with the first framebuffer (at start-up, after the window opened) and kept:
-// a zoom change only makes a new render texture.
 std::unique_ptr<AsciiFramebuffer> newFramebuffer(void* user, int zoom, bool colorBoost) {
-    RaylibPlatformState& state = self(user);
-    if (!state.fontLoaded) {
-        state.font = loadGlyphFont(kGridCellHeight);
-        state.fontLoaded = true;
-    }
-    return makeFramebuffer(zoom, colorBoost, state.font);
+    return framebufferWithSharedFont(self(user), zoom, colorBoost);
 }
 
 bool loadTrack(void*, MusicTrack& track, const char* path) { return load(track, path); }
@@ -71,6 +53,28 @@ void presentFrame(void*, const AsciiFramebuffer& fb, const Presentation& how) {
 
 }  // namespace
 
+// One press per call, oldest first; 0 ends the frame's presses and the next call reads new ones.
+unsigned nextKeyPress(RaylibPlatformState& state) {
+    if (!state.pressesCollected) {
+        state.presses = readKeyPresses();
+        state.nextPress = 0;
+        state.pressesCollected = true;
+    }
+    if (state.nextPress < state.presses.count) return state.presses.keys[state.nextPress++];
+    state.pressesCollected = false;
+    return 0;
+}
+
+// The font is loaded with the first framebuffer (at start-up, after the window opened) and kept:
+// a zoom change only makes a new render texture.
+std::unique_ptr<AsciiFramebuffer> framebufferWithSharedFont(RaylibPlatformState& state, int zoom, bool colorBoost) {
+    if (!state.fontLoaded) {
+        state.font = loadGlyphFont(kGridCellHeight);
+        state.fontLoaded = true;
+    }
+    return makeFramebuffer(zoom, colorBoost, state.font);
+}
+
 void drawPresentation(const AsciiFramebuffer& fb, int screenWidth, int screenHeight, const Presentation& how) {
     switch (how.kind) {
         case Presentation::Plain: present(fb, screenWidth, screenHeight, kWindowClear, 1.0f); break;
@@ -84,7 +88,7 @@ void drawPresentation(const AsciiFramebuffer& fb, int screenWidth, int screenHei
 }
 
 Platform raylibPlatform(RaylibPlatformState& state) {
-    return Platform{&state,    wallClock,   nextKeyPress, toggleFullscreen, setVolume,   newFramebuffer,
+    return Platform{&state,    wallClock,   keyPress,     toggleFullscreen, setVolume,   newFramebuffer,
                     loadTrack, updateTrack, unloadTrack,  redrawCells,      presentFrame};
 }
 

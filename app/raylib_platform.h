@@ -17,6 +17,11 @@ struct RaylibPlatformState {
 
 Platform raylibPlatform(RaylibPlatformState& state);
 
+// Two of its calls, for a platform built on this one whose user pointer is its own: the next key
+// press of the frame (0 when none is left), and a framebuffer drawing with the shared font.
+unsigned nextKeyPress(RaylibPlatformState& state);
+std::unique_ptr<AsciiFramebuffer> framebufferWithSharedFont(RaylibPlatformState& state, int zoom, bool colorBoost);
+
 // Releases the glyph font; after the last framebuffer is gone and before the window closes.
 void closeRaylibPlatform(RaylibPlatformState& state);
 
