@@ -59,7 +59,21 @@ void BM_ZoomRebuild(benchmark::State& state) {
     releaseGlyphFont(font);
 }
 
+// What a rebuild no longer pays: choosing, checking and loading the font, and releasing it.
+void BM_FontLoad(benchmark::State& state) {
+    if (!rebuildWindowOpen()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    for (auto _ : state) {
+        GlyphFont font = loadGlyphFont(18);
+        glFinish();
+        releaseGlyphFont(font);
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_FontLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZoomRebuildLoadingTheFont)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZoomRebuild)->Unit(benchmark::kMillisecond);
