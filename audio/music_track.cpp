@@ -77,8 +77,9 @@ void resetAnalysis(MusicTrack& track) {
 MusicTrack::~MusicTrack() { unload(*this); }
 
 void attachSamples(MusicTrack& track, float* samples, int frameCount, int channels, int sampleRate) {
-    // The stream of a loaded file plays the copy it holds: stream and copy go together.
-    if (track.streamImage != nullptr) unload(track);
+    // The stream of a loaded file plays the copy it holds: stream and copy go together, and a
+    // different copy replaces both.
+    if (track.streamImage != nullptr && samples != track.samples) unload(track);
     if (track.samples != nullptr && track.samples != samples) UnloadWaveSamples(track.samples);
     track.samples = samples;
     track.sampleRate = sampleRate;

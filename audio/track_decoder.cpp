@@ -3,8 +3,9 @@
 #include <vorbis/vorbisfile.h>  // Required for: ov_open_callbacks(), ov_read_float(), ov_pcm_total()
 
 #include <algorithm>   // Required for: std::min(), std::max()
+#include <climits>     // Required for: LONG_MIN, LONG_MAX
 #include <cmath>       // Required for: std::isnan()
-#include <cstdio>      // Required for: FILE, fopen(), fread(), fseeko(), ftello()
+#include <cstdio>      // Required for: FILE, fopen(), fread(), fseek(), ftell()
 #include <cstdlib>     // Required for: realloc(), free()
 #include <cstring>     // Required for: memcpy()
 #include <filesystem>  // Required for: std::filesystem::is_regular_file()
@@ -21,11 +22,14 @@ size_t readFile(void* out, size_t size, size_t count, void* source) {
     return fread(out, size, count, static_cast<FILE*>(source));
 }
 
+// Positions are longs, as libvorbisfile's tell callback returns them (a file past 2 GB on a
+// 32-bit long cannot be taken, which no track comes near).
 int seekFile(void* source, ogg_int64_t offset, int whence) {
-    return fseeko(static_cast<FILE*>(source), (off_t)offset, whence);
+    if (offset < LONG_MIN || offset > LONG_MAX) return -1;
+    return fseek(static_cast<FILE*>(source), (long)offset, whence);
 }
 
-long tellFile(void* source) { return (long)ftello(static_cast<FILE*>(source)); }
+long tellFile(void* source) { return ftell(static_cast<FILE*>(source)); }
 
 struct MemorySource {
     const unsigned char* data;
@@ -51,7 +55,10 @@ int seekMemory(void* source, ogg_int64_t offset, int whence) {
     return 0;
 }
 
-long tellMemory(void* source) { return (long)static_cast<MemorySource*>(source)->at; }
+long tellMemory(void* source) {
+    const size_t at = static_cast<MemorySource*>(source)->at;
+    return at > (size_t)LONG_MAX ? -1 : (long)at;
+}
 
 // The caller closes its own source: libvorbisfile never does.
 constexpr ov_callbacks kFileCallbacks = {readFile, seekFile, nullptr, tellFile};

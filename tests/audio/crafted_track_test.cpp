@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "audio/analysis.h"
 #include "audio/track_decoder.h"
@@ -204,4 +205,24 @@ TEST_F(CraftedTrackTest, AMissingFileADirectoryAndABadPrefixAreRefused) {
     EXPECT_EQ((unsigned char*)decoded.samples, decoded.block + 44);
     releaseDecodedTrack(decoded);
     EXPECT_EQ(decoded.block, nullptr);
+}
+
+TEST_F(CraftedTrackTest, ALoadedTrackGivenAnotherCopyDropsItsStreamAndKeepsItsOwnCopyWhenGivenItBack) {
+    TempDir dir;
+    const std::string path = dir.file("tiny.ogg");
+    const Bytes bytes = join(encode(1, 8000, 100));
+    std::ofstream(path, std::ios::binary).write((const char*)bytes.data(), (std::streamsize)bytes.size());
+    MusicTrack track;
+    ASSERT_TRUE(load(track, path.c_str()));
+    float* own = track.samples;
+    attachSamples(track, own, 100, 1, 8000);  // Its own copy again: the stream stays
+    EXPECT_TRUE(track.ready && track.musicLoaded && track.samples == own);
+    EXPECT_TRUE(update(track).valid);
+
+    attachSignal(track, std::vector<float>(1000, 0.5f), 1, 8000);
+    EXPECT_FALSE(track.ready || track.musicLoaded || track.waveLoaded);
+    EXPECT_EQ(track.streamImage, nullptr);
+    EXPECT_EQ(track.frameCount, 1000);
+    expectSilentRecord(update(track));  // No stream to play
+    EXPECT_FLOAT_EQ(analyseAt(track, 0.1f, 0.125f).level, 0.5f);
 }
