@@ -174,11 +174,14 @@ int cubeEdgeTargets(const CubeFrame& frame, int cols, int rows, Vector2* targets
 namespace {
 
 void drawBackground(AsciiFramebuffer& fb, float t, float size) {
+    // Each wave depends on the column, the row or their sum alone: one sine per line, not per cell
+    std::vector<float> columnWave((size_t)fb.cols), rowWave((size_t)fb.rows), diagonalWave((size_t)(fb.cols + fb.rows));
+    for (int x = 0; x < fb.cols; ++x) columnWave[(size_t)x] = showSin(0.11f * (float)x + 0.9f * t);
+    for (int y = 0; y < fb.rows; ++y) rowWave[(size_t)y] = showSin(0.17f * (float)y - 1.35f * t);
+    for (int d = 0; d < fb.cols + fb.rows; ++d) diagonalWave[(size_t)d] = showSin(0.075f * (float)d + 0.58f * t);
     for (int y = 0; y < fb.rows; ++y) {
         for (int x = 0; x < fb.cols; ++x) {
-            const float fx = (float)x, fy = (float)y;
-            const float waves = showSin(0.11f * fx + 0.9f * t) + showSin(0.17f * fy - 1.35f * t) +
-                                showSin(0.075f * (fx + fy) + 0.58f * t);
+            const float waves = columnWave[(size_t)x] + rowWave[(size_t)y] + diagonalWave[(size_t)(x + y)];
             const float w = clamp(waves / 3.0f * 0.5f + 0.5f, 0.0f, 1.0f);
             const int index = tableIndex(4.0f * w, 4);
             // Low 8 bits: the foreground blue passes 255 on the brightest waves and wraps
@@ -238,8 +241,15 @@ void sampleSurface(CubeState& s, const CubeFrame& frame, int cols, int rows) {
     }
 }
 
+constexpr int kLevels = 5;  // Brightness posterised to levels 0 .. 5
+
 void compositeCube(AsciiFramebuffer& fb, const CubeState& s, float t, Color bg) {
     const RampStyle style = fb.blockGlyphs ? RampStyle::Block : RampStyle::Classic;
+    // Six brightness levels and six faces: their curves and shimmers, once per frame
+    float levelCurve[kLevels + 1];
+    for (int level = 0; level <= kLevels; ++level) levelCurve[level] = showPow((float)level / 5.0f, 0.82f);
+    float faceShimmer[kFaceCount];
+    for (int face = 0; face < kFaceCount; ++face) faceShimmer[face] = showSin(1.15f * (float)face + 3.0f * t);
     for (int y = 0; y < fb.rows; ++y) {
         for (int x = 0; x < fb.cols; ++x) {
             const size_t i = (size_t)y * (size_t)fb.cols + (size_t)x;
@@ -247,11 +257,12 @@ void compositeCube(AsciiFramebuffer& fb, const CubeState& s, float t, Color bg) 
             if (!(depth < INFINITY)) continue;  // Not covered: background and lightning stay
             // Nearer points are brighter; posterised to six levels
             const float lum = clamp01(0.28f * clamp01((5.0f - depth) * 0.25f) + 0.72f * s.shade[i]);
-            const float q = floorf(5.0f * lum) / 5.0f;
-            const uint32_t glyph = rampGlyph(style, showPow(q, 0.82f));
-            const int face = s.face[i];
-            const Color c = kFaceColors[face % kFaceCount];
-            const float m = clamp01((0.92f + 0.08f * showSin(1.15f * (float)face + 3.0f * t)) * (0.6f * q + 0.4f));
+            const float level = floorf(5.0f * lum);  // 0 .. 5, as lum is clamped
+            const float q = level / 5.0f;
+            const uint32_t glyph = rampGlyph(style, levelCurve[(int)level]);
+            const int face = s.face[i] % kFaceCount;
+            const Color c = kFaceColors[face];
+            const float m = clamp01((0.92f + 0.08f * faceShimmer[face]) * (0.6f * q + 0.4f));
             const Color fg = {clampChannel((float)c.r * m), clampChannel((float)c.g * m),
                               clampChannel((float)c.b * m), 255};
             fb.setCell(x, y, glyph, fg, bg);
