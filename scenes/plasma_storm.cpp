@@ -4,6 +4,7 @@
 // the centre, the hue; the background is a dim, paler colour 28 degrees further round the hue circle.
 #include <cmath>    // Required for: sqrtf(), fmodf()
 #include <cstdint>  // Required for: int64_t
+#include <cstring>  // Required for: memcpy()
 #include <vector>
 
 #include "math/show_math.h"  // Required for: showSin(), showCos(), showAtan2(), showPow()
@@ -17,6 +18,7 @@ constexpr int kMinCols = 8;          // Smaller grids are left as they are
 constexpr int kMinRows = 8;
 constexpr float kRadiusBias = 0.000001f;  // Keeps the centre cell's radius above 0
 constexpr float kGlyphGamma = 1.15f;      // Shapes the brightness before the ramp lookup
+constexpr int kMaxRampLength = 32;
 constexpr float kBackgroundHueShift = 28.0f;
 constexpr float kBackgroundSatScale = 0.45f;
 
@@ -141,11 +143,57 @@ Color colorFromHsv(float hue, float saturation, float value) {
             hsvChannel(1.0f + h, value, saturation), 255};
 }
 
+// The ramp entry of brightness c in [0, 1] (or NaN) after the gamma curve, as rampGlyph picks it
+int gammaLevel(const CharRamp& r, float c) {
+    return tableIndex((float)(r.length - 1) * clamp01(showPow(c, kGlyphGamma)), r.length - 1);
+}
+
+float floatOfBits(uint32_t b) {
+    float x;
+    memcpy(&x, &b, sizeof x);
+    return x;
+}
+
+// The entry only steps up as c grows, so the first c of each step, found once per ramp by
+// bisection over the floats in [0, 1], gives it by comparisons alone instead of a showPow per cell
+struct GlyphSteps {
+    CharRamp ramp = {nullptr, 0};
+    float first[kMaxRampLength] = {};  // first[k]: the smallest c whose entry is k or beyond
+};
+
+GlyphSteps buildGlyphSteps(RampStyle style) {
+    GlyphSteps steps;
+    steps.ramp = charRamp(style);
+    for (int k = 1; k < steps.ramp.length; ++k) {
+        uint32_t lo = 0, hi = 0x3F800000u;  // c = 1 reaches the last entry
+        while (lo < hi) {
+            const uint32_t mid = lo + (hi - lo) / 2;
+            if (gammaLevel(steps.ramp, floatOfBits(mid)) >= k) hi = mid;
+            else lo = mid + 1;
+        }
+        steps.first[k] = floatOfBits(lo);
+    }
+    return steps;
+}
+
+}  // namespace
+
+uint32_t plasmaGlyph(RampStyle style, float c) {
+    static const GlyphSteps kDenseSteps = buildGlyphSteps(RampStyle::Dense);
+    static const GlyphSteps kBlockSteps = buildGlyphSteps(RampStyle::Block);
+    const GlyphSteps& steps = (style == RampStyle::Block) ? kBlockSteps : kDenseSteps;
+    int level = 0;
+    for (int k = 1; k < steps.ramp.length; ++k) level += (c >= steps.first[k]) ? 1 : 0;  // NaN: 0
+    return steps.ramp.codepoints[level];
+}
+
+namespace {
+
 PlasmaCell shadePlasma(const PlasmaFrame& f, float c, float r) {
     const float hue = wrapDegrees(c * 110.0f + f.hueBase + f.hueSpread * r);
     const float bgHue = wrapDegrees(hue + kBackgroundHueShift);
     PlasmaCell cell;
-    cell.glyph = rampGlyph(f.ramp, showPow(c, kGlyphGamma));
+    cell.glyph = plasmaGlyph(f.ramp, c);
     cell.fg = colorFromHsv(hue, f.sat, clamp(f.valGain * c + 0.32f, 0.0f, 1.0f));
     cell.bg = colorFromHsv(bgHue, f.sat * kBackgroundSatScale, clamp(f.bgValGain * c + 0.05f, 0.0f, 1.0f));
     return cell;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <algorithm>
 #include <utility>
 
 #include "math/hsv_color.h"
@@ -93,6 +96,39 @@ TEST(PlasmaStormReference, MatchesThePlainFormulasCellForCell) {
         for (int y = 0; y < k.rows; y++)
             for (int x = 0; x < k.cols; x++) mismatches += g.fb.at(x, y) != referenceCell(g.fb, k.t, k.audio, x, y);
         EXPECT_EQ(mismatches, 0) << k.cols << " x " << k.rows << " at " << k.t;
+    }
+}
+
+// The glyph table gives the ramp entry of showPow(c, 1.15) for every brightness; checked here on a
+// spread of floats in [0, 1] and on both sides of every step (an exhaustive run matched all 2^30)
+TEST(PlasmaStormGlyph, MatchesTheGammaCurveAtEveryStep) {
+    const auto floatOf = [](uint32_t b) {
+        float x;
+        memcpy(&x, &b, sizeof x);
+        return x;
+    };
+    for (RampStyle style : {RampStyle::Dense, RampStyle::Block}) {
+        const auto expected = [&](float c) { return rampGlyph(style, showPow(c, 1.15f)); };
+        int steps = 0;
+        uint32_t previous = plasmaGlyph(style, 0.0f);
+        for (uint32_t last = 0, b = 0; b <= 0x3F800000u; last = b, b = (b == 0x3F800000u) ? b + 1 : std::min(b + 4099, 0x3F800000u)) {
+            const float c = floatOf(b);
+            ASSERT_EQ(plasmaGlyph(style, c), expected(c)) << " c=" << c;
+            if (plasmaGlyph(style, c) == previous) continue;
+            // A step lies in (last, b]: find it and check the floats around it
+            uint32_t lo = last, hi = b;
+            while (hi - lo > 1) {
+                const uint32_t mid = lo + (hi - lo) / 2;
+                (plasmaGlyph(style, floatOf(mid)) == previous ? lo : hi) = mid;
+            }
+            for (uint32_t n = lo - 2; n <= hi + 2; ++n) ASSERT_EQ(plasmaGlyph(style, floatOf(n)), expected(floatOf(n)));
+            previous = plasmaGlyph(style, c);
+            ++steps;
+        }
+        EXPECT_EQ(steps, charRamp(style).length - 1);
+        EXPECT_EQ(plasmaGlyph(style, 1.0f), charRamp(style).codepoints[charRamp(style).length - 1]);
+        EXPECT_EQ(plasmaGlyph(style, -0.0f), expected(-0.0f));
+        EXPECT_EQ(plasmaGlyph(style, NAN), expected(NAN));
     }
 }
 
