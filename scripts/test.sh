@@ -16,6 +16,8 @@ cmake --build "$root/build-sanitize" -j "$jobs" --target unit_tests >/dev/null
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE window
 
+bash "$root/scripts/test-windows.sh"  # The Windows build: its tests and the packed show under wine
+
 echo "== all tests"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build" -j "$jobs" >/dev/null
