@@ -14,7 +14,7 @@ cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DDAVUR_EVI_
       -DDAVUR_EVI_BENCHMARKS=OFF >/dev/null
 cmake --build "$root/build-sanitize" -j "$jobs" --target unit_tests >/dev/null
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE window
+    ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE 'window|terminal'
 
 bash "$root/scripts/test-windows.sh"  # The Windows build: its tests and the packed show under wine
 
