@@ -16,17 +16,23 @@ if [ -z "${DAVUR_EVI_WINDOWS_BUILT:-}" ]; then
     bash "$root/scripts/setup.sh" --test  # Xvfb, xdotool, PulseAudio, ImageMagick
     bash "$root/scripts/build-windows.sh"
     # parec for listening to the show, unzip for the package
+    missing=()
     for p in pulseaudio-utils unzip; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" && continue
-        [ "$(id -u)" -eq 0 ] || { echo "test-windows: install $p" >&2; exit 1; }
-        DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "$p" >/dev/null
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
     done
+    if [ "${#missing[@]}" -gt 0 ]; then
+        sudo=()
+        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+        apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+        "${apt[@]}" update -qq >/dev/null
+        "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
     echo "== Windows: building the tests"
     cmake --build "$build" -j "$jobs" --target unit_tests framebuffer_window_tests >/dev/null
     DAVUR_EVI_WINDOWS_BUILT=1 exec bash "$root/scripts/headless.sh" bash "${BASH_SOURCE[0]}"
 fi
 
-# The prefix the wrapper uses; made once (about 20 s), quietly, before anything is timed.
+# The prefix the wrapper uses, made once (about 20 s) and quietly: wine reports making it.
 runner="$build/wine-run"
 [ -x "$runner" ] || { echo "test-windows: $runner is missing: is wine64 installed?" >&2; exit 1; }
 prefix=$(sed -n 's/^export WINEPREFIX="\(.*\)"$/\1/p' "$runner")
