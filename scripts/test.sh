@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: first the tests that need no
-# window under AddressSanitizer and UndefinedBehaviorSanitizer, then the whole suite, window and
+# window under AddressSanitizer and UndefinedBehaviorSanitizer, then the web build in headless
+# Chromium, then the whole suite, window and
 # end-to-end tests included (under Xvfb and a null-sink PulseAudio when there is no display or
 # sound server). Ends with ctest's summary.
 set -euo pipefail
@@ -16,6 +17,7 @@ cmake --build "$root/build-sanitize" -j "$jobs" --target unit_tests >/dev/null
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE 'window|terminal'
 
+bash "$root/scripts/test-web.sh"  # The web build in headless Chromium
 bash "$root/scripts/test-windows.sh"  # The Windows build: its tests and the packed show under wine
 
 echo "== all tests"
