@@ -8,6 +8,8 @@
 
 #include "raylib.h"  // Required for: Color, RenderTexture2D, Font
 
+struct GlyphFont;
+
 // Fixed colours of the grid
 constexpr Color kDefaultGlyphColor = {190, 190, 190, 255};
 constexpr Color kSceneBackground = {8, 10, 15, 255};
@@ -39,7 +41,8 @@ struct AsciiFramebuffer {
     RenderTexture2D target = {};
     Font font = {};
     const char* fontName = "DEFAULT";
-    bool ownsFont = false;
+    bool ownsFont = false;     // The font came from a file (its atlas has the white square the redraw uses)
+    bool fontBorrowed = false;  // The font is a GlyphFont that outlives this framebuffer: not unloaded here
     bool blockGlyphs = false;
     float glyphScale = 1.0f;
     bool colorBoost = false;
@@ -48,6 +51,9 @@ struct AsciiFramebuffer {
     // A Gpu framebuffer needs an open window: it creates its render texture and loads its font.
     AsciiFramebuffer(int cols, int rows, int cellWidth, int cellHeight,
                      FramebufferBacking backing = FramebufferBacking::Gpu);
+    // A Gpu framebuffer that draws with a font loaded once for many framebuffers: only the render
+    // texture is made.
+    AsciiFramebuffer(int cols, int rows, int cellWidth, int cellHeight, const GlyphFont& sharedFont);
     ~AsciiFramebuffer();
     AsciiFramebuffer(const AsciiFramebuffer&) = delete;
     AsciiFramebuffer& operator=(const AsciiFramebuffer&) = delete;

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "audio/music_track.h"
@@ -38,6 +42,27 @@ inline std::vector<float> tone(float hz, float amplitude, float seconds, int rat
     }
     return s;
 }
+
+// A scratch directory of its own, removed with everything in it (std::filesystem only, so that
+// the tests also run on Windows).
+struct TempDir {
+    std::string path;
+    TempDir() {
+        std::random_device seed;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            const std::filesystem::path candidate = base / ("davur_evi_audio_" + std::to_string(seed()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) path = candidate.string();
+        }
+        EXPECT_FALSE(path.empty()) << "no scratch directory in " << base;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string file(const std::string& name) const { return path + "/" + name; }
+};
 
 // The record of a track that is not ready: not valid, every number 0.
 inline void expectSilentRecord(const AudioFeatures& a) {

@@ -30,27 +30,6 @@ std::vector<float> spread(const std::vector<float>& mono, int channels) {
     return out;
 }
 
-// A scratch directory of its own, removed with everything in it (std::filesystem only, so that
-// the test also runs on Windows).
-struct TempDir {
-    std::string path;
-    TempDir() {
-        std::random_device seed;
-        const std::filesystem::path base = std::filesystem::temp_directory_path();
-        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
-            const std::filesystem::path candidate = base / ("davur_evi_audio_" + std::to_string(seed()));
-            std::error_code error;
-            if (std::filesystem::create_directory(candidate, error)) path = candidate.string();
-        }
-        EXPECT_FALSE(path.empty()) << "no scratch directory in " << base;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-};
-
 bool haveOggEncoder() { return std::system("command -v oggenc >/dev/null 2>&1") == 0; }
 
 // Encodes the signal with oggenc from a float WAV; false when the file could not be made.
