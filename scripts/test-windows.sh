@@ -28,7 +28,7 @@ if [ -z "${DAVUR_EVI_WINDOWS_BUILT:-}" ]; then
         "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi
     echo "== Windows: building the tests"
-    cmake --build "$build" -j "$jobs" --target unit_tests framebuffer_window_tests >/dev/null
+    cmake --build "$build" -j "$jobs" --target unit_tests window_tests >/dev/null
     DAVUR_EVI_WINDOWS_BUILT=1 exec bash "$root/scripts/headless.sh" bash "${BASH_SOURCE[0]}"
 fi
 
