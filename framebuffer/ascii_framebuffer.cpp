@@ -35,6 +35,7 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
         target = LoadRenderTexture(cols * cellWidth, rows * cellHeight);
         SetTextureFilter(target.texture, TEXTURE_FILTER_POINT);
         loadFont(*this);
+        loadCellBatch(batch);
         BeginTextureMode(target);
         ClearBackground(background);
         EndTextureMode();
@@ -45,6 +46,7 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
 
 AsciiFramebuffer::~AsciiFramebuffer() {
     if (backing != FramebufferBacking::Gpu) return;
+    unloadCellBatch(batch);
     if (ownsFont) UnloadFont(font);
     UnloadRenderTexture(target);
 }
