@@ -66,10 +66,12 @@ const GlyphQuad& glyphQuad(GlyphCache& cache, uint32_t codepoint) {
     return slot;
 }
 
+void drawQuads(CellBatch& batch);
+
 // Corners in rlgl's quad order: top-left, bottom-left, bottom-right, top-right.
 void putQuad(CellBatch& batch, float x0, float y0, float x1, float y1, float u0, float v0, float u1,
              float v1, Color color) {
-    if (batch.quads == kBatchQuads) endCells(batch);
+    if (batch.quads == kBatchQuads) drawQuads(batch);
     CellVertex* v = batch.vertices.data() + (size_t)batch.quads * 4;
     const float z = batch.depth;
     v[0] = {x0, y0, z, u0, v0, color};
@@ -102,6 +104,34 @@ void unbindAttributes(const CellBatch& batch) {
         rlDisableVertexBuffer();
         rlDisableVertexBufferElement();
     }
+}
+
+// One draw call for the quads written so far, then an empty buffer and rlgl's starting depth
+void drawQuads(CellBatch& batch) {
+    if (batch.quads > 0) {
+        rlUpdateVertexBuffer(batch.vbo, batch.vertices.data(), batch.quads * 4 * (int)sizeof(CellVertex), 0);
+
+        // The uniforms rlgl sets for its own batch with the default shader
+        const int* locs = rlGetShaderLocsDefault();
+        const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+        const int textureUnit = 0;
+        rlEnableShader(rlGetShaderIdDefault());
+        rlSetUniformMatrix(locs[RL_SHADER_LOC_MATRIX_MVP],
+                           MatrixMultiply(rlGetMatrixModelview(), rlGetMatrixProjection()));
+        rlSetUniform(locs[RL_SHADER_LOC_COLOR_DIFFUSE], white, RL_SHADER_UNIFORM_VEC4, 1);
+        rlSetUniform(locs[RL_SHADER_LOC_MAP_DIFFUSE], &textureUnit, RL_SHADER_UNIFORM_INT, 1);
+        rlActiveTextureSlot(0);
+        rlEnableTexture(batch.textureId);
+        if (!rlEnableVertexArray(batch.vao)) bindAttributes(batch);
+
+        rlDrawVertexArrayElements(0, batch.quads * 6, nullptr);
+
+        unbindAttributes(batch);
+        rlDisableTexture();
+        rlDisableShader();
+    }
+    batch.quads = 0;
+    batch.depth = kDepthStart;
 }
 
 }  // namespace
@@ -194,29 +224,4 @@ void addGlyph(CellBatch& batch, uint32_t codepoint, Vector2 position, Color colo
     putQuad(batch, left, top, left + q.width, top + q.height, q.u0, q.v0, q.u1, q.v1, color);
 }
 
-void endCells(CellBatch& batch) {
-    if (batch.quads > 0) {
-        rlUpdateVertexBuffer(batch.vbo, batch.vertices.data(), batch.quads * 4 * (int)sizeof(CellVertex), 0);
-
-        // The uniforms rlgl sets for its own batch with the default shader
-        const int* locs = rlGetShaderLocsDefault();
-        const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-        const int textureUnit = 0;
-        rlEnableShader(rlGetShaderIdDefault());
-        rlSetUniformMatrix(locs[RL_SHADER_LOC_MATRIX_MVP],
-                           MatrixMultiply(rlGetMatrixModelview(), rlGetMatrixProjection()));
-        rlSetUniform(locs[RL_SHADER_LOC_COLOR_DIFFUSE], white, RL_SHADER_UNIFORM_VEC4, 1);
-        rlSetUniform(locs[RL_SHADER_LOC_MAP_DIFFUSE], &textureUnit, RL_SHADER_UNIFORM_INT, 1);
-        rlActiveTextureSlot(0);
-        rlEnableTexture(batch.textureId);
-        if (!rlEnableVertexArray(batch.vao)) bindAttributes(batch);
-
-        rlDrawVertexArrayElements(0, batch.quads * 6, nullptr);
-
-        unbindAttributes(batch);
-        rlDisableTexture();
-        rlDisableShader();
-    }
-    batch.quads = 0;
-    batch.depth = kDepthStart;
-}
+void endCells(CellBatch& batch) { drawQuads(batch); }
