@@ -3,16 +3,21 @@
 // through the same platform, where the show's state can be seen beside the picture.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>  // Required for: WIFEXITED(), WEXITSTATUS()
-#include <unistd.h>    // Required for: mkdtemp()
+#include <fcntl.h>     // Required for: O_WRONLY
+#include <spawn.h>     // Required for: posix_spawn()
+#include <sys/wait.h>  // Required for: waitpid(), WIFEXITED(), WEXITSTATUS()
+#include <unistd.h>    // Required for: mkdtemp(), link(), symlink(), usleep()
 
 #include <algorithm>  // Required for: std::count()
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>  // Required for: system()
 #include <cstring>  // Required for: memcpy()
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -25,6 +30,8 @@
 #include "tools/capture/process.h"
 #include "tools/capture/scene_run.h"
 #include "tools/capture/show_capture.h"
+
+extern char** environ;
 
 namespace {
 
@@ -83,6 +90,79 @@ ToolRun runTool(const std::string& args, const std::string& env = "") {
     return ToolRun{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readFile(dir.at("err"))};
 }
 
+void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// The names in a folder, sorted; hidden ones are a capture's unfinished files.
+std::vector<std::string> entries(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+size_t hiddenIn(const std::string& dir) {
+    const std::vector<std::string> names = entries(dir);
+    return (size_t)std::count_if(names.begin(), names.end(), [](const std::string& n) { return n[0] == '.'; });
+}
+
+// Every frame in the folder is a whole PNG of this size.
+void expectWholeFrames(const std::string& dir, int width, int height) {
+    for (const std::string& name : entries(dir)) {
+        Image frame = LoadImage((dir + "/" + name).c_str());
+        EXPECT_EQ(std::make_pair(frame.width, frame.height), std::make_pair(width, height)) << name;
+        UnloadImage(frame);
+    }
+}
+
+// Polls until `done` holds or the deadline passes; true when it held.
+bool waitFor(const std::function<bool()>& done, double seconds = 120.0) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        usleep(50 * 1000);
+    }
+    return true;
+}
+
+// The tool started beside the test, its stderr to a file, so that it can be sent signals.
+pid_t startTool(const std::vector<std::string>& args, const std::string& errPath) {
+    std::vector<std::string> argv = {kTool};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> raw;
+    for (std::string& a : argv) raw.push_back(&a[0]);
+    raw.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // As a foreground command starts: SIGINT and SIGTERM not ignored, whatever this test inherited
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, raw[0], &actions, &attributes, raw.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return pid;
+}
+
+// The exit status once it ended by itself within the deadline; -1 if it had to be killed.
+int statusOf(pid_t pid, double seconds = 60.0) {
+    int status = 0;
+    if (!waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, seconds)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 Color pixelOf(const std::vector<unsigned char>& rgba, int width, int x, int y) {
     const unsigned char* p = &rgba[((size_t)y * (size_t)width + (size_t)x) * 4];
     return Color{p[0], p[1], p[2], p[3]};
@@ -116,6 +196,12 @@ TEST(CaptureTool, BadArgumentsAndFailuresEndInOneLineAndANonZeroStatus) {
         {"--png " + (dir / "late") + " --from 200 --fps 1", "", 1},          // After the end of the show
         {"--png " + (dir / "narrow") + " --from 1.001 --to 1.002", "", 1},   // Between two frames
         {"--scene cube --png " + (dir / "c.png"), "env -u DISPLAY -u WAYLAND_DISPLAY", 1},
+        // Found before anything is drawn
+        {"--video " + (dir / "v.ogg"), "", 2},
+        {"--video " + (dir / "none/v.mp4") + " --to 1", "", 1},
+        {"--png " + (dir / "f") + " --music " + (dir / "missing.ogg"), "", 1},
+        {"--png " + (dir / "f") + " --music /dev/null", "", 1},
+        {"--png " + (dir / "f") + " --from 0x10", "", 2},
     };
     for (const auto& c : cases) {
         const ToolRun r = runTool(c.args, c.env);
@@ -124,7 +210,170 @@ TEST(CaptureTool, BadArgumentsAndFailuresEndInOneLineAndANonZeroStatus) {
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.at("v.mp4")));
+    EXPECT_FALSE(std::filesystem::exists(dir.at("f")));
+    EXPECT_EQ(hiddenIn(dir.path), 0u);
     EXPECT_EQ(runTool("--help").status, 0);
+}
+
+// Each run names a file it may not write; afterwards every file is as it was.
+TEST(CaptureTool, AnInputOrAnExistingFileIsNeverWrittenUnlessAsked) {
+    TempDir dir;
+    const std::string song = readFile(kTrack);
+    writeFile(dir.at("song.ogg"), song);
+    ASSERT_EQ(link(dir.at("song.ogg").c_str(), dir.at("alias.mp4").c_str()), 0);
+    writeFile(dir.at("out.mp4"), "mine");
+    writeFile(dir.at("out.mp4.part"), "mine too");
+    const std::string music = " --music " + (dir / "song.ogg") + " --to 0.2 --fps 10 --size 64x36";
+    const struct {
+        std::string args;
+        int status;
+        std::string error;
+    } cases[] = {
+        {"--video " + (dir / "song.ogg") + music, 2, "--video wants a .mp4, .mov or .mkv file, not '" +
+                                                        dir.at("song.ogg") + "'"},
+        {"--video " + (dir / "alias.mp4") + " --overwrite" + music, 1,
+         "--video " + dir.at("alias.mp4") + " is the file --music reads"},
+        {"--video " + (dir / "out.mp4") + music, 1, dir.at("out.mp4") + " exists: give --overwrite to replace it"},
+        {"--scene cube --cells " + (dir / "song.ogg"), 1, dir.at("song.ogg") + " exists: give --overwrite to replace it"},
+        {"--scene cube --png " + (dir / "x.png") + " --cells " + (dir / "x.png"), 1,
+         "--png and --cells name the same file " + dir.at("x.png")},
+    };
+    for (const auto& c : cases) {
+        const ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.err, "davur_evi_capture: " + c.error + "\n");
+    }
+    EXPECT_EQ(readFile(dir.at("song.ogg")), song);
+    EXPECT_EQ(readFile(dir.at("out.mp4")), "mine");
+    EXPECT_EQ(readFile(dir.at("out.mp4.part")), "mine too");
+    EXPECT_EQ(entries(dir.path), (std::vector<std::string>{"alias.mp4", "out.mp4", "out.mp4.part", "song.ogg"}));
+
+    // Asked to, the video replaces the file and the link planted at its name, never their targets
+    if (findProgram("ffmpeg").empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    ASSERT_EQ(symlink("song.ogg", dir.at("planted.mp4").c_str()), 0);
+    for (const char* name : {"out.mp4", "planted.mp4"}) {
+        const ToolRun r = runTool("--video " + (dir / name) + " --overwrite --to 0.2 --fps 10 --size 64x36");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_FALSE(std::filesystem::is_symlink(dir.at(name)));
+        EXPECT_EQ(readFile(dir.at(name)).substr(4, 4), "ftyp") << name;  // An MP4 file
+    }
+    EXPECT_EQ(readFile(dir.at("song.ogg")), song);
+    EXPECT_EQ(readFile(dir.at("out.mp4.part")), "mine too");
+    EXPECT_EQ(hiddenIn(dir.path), 0u);
+}
+
+// 0-3 s and then 0-1 s into the same folder: refused, then with --overwrite only the new frames
+// are left; a link planted among the old ones goes, and the file it led to stays.
+TEST(ShowMode, AFolderOfFramesIsReplacedOnlyWhenAskedAndThenHoldsOnlyTheNewFrames) {
+    TempDir dir;
+    const std::string frames = dir / "frames";
+    ASSERT_EQ(runTool("--png " + frames + " --to 3 --fps 10 --size 64x36").status, 0);
+    EXPECT_EQ(entries(dir.at("frames")).size(), 30u);
+    const ToolRun refused = runTool("--png " + frames + " --to 1 --fps 10 --size 64x36");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "davur_evi_capture: " + dir.at("frames") +
+                               " already holds 30 frames (frame_000000.png to frame_000029.png): give --overwrite "
+                               "to replace them\n");
+
+    writeFile(dir.at("victim"), "precious");
+    std::filesystem::remove(dir.at("frames/frame_000003.png"));
+    ASSERT_EQ(symlink("../victim", dir.at("frames/frame_000003.png").c_str()), 0);
+    ASSERT_EQ(runTool("--png " + frames + " --to 1 --fps 10 --size 64x36 --overwrite").status, 0);
+    const std::vector<std::string> left = entries(dir.at("frames"));
+    ASSERT_EQ(left.size(), 10u);
+    EXPECT_EQ(left.front(), "frame_000000.png");
+    EXPECT_EQ(left.back(), "frame_000009.png");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.at("frames/frame_000003.png")));
+    EXPECT_EQ(readFile(dir.at("victim")), "precious");
+    expectWholeFrames(dir.at("frames"), 64, 36);
+}
+
+// A file size limit stands in for a full disk everywhere; where a small tmpfs can be mounted in
+// a namespace of our own, the disk really fills up part way through.
+TEST(CaptureTool, AFullDiskEndsTheCaptureWithOneLineAndLeavesOnlyWholeFiles) {
+    TempDir dir;
+    const struct {
+        std::string args;
+        std::string reason;
+    } limited[] = {
+        {"--png " + (dir / "frames") + " --from 7 --to 8 --fps 10 --size 320x180", "File too large"},
+        {"--scene cube --cells " + (dir / "c.txt") + " --png " + (dir / "c.png"), "File too large"},
+    };
+    for (const auto& c : limited) {
+        const ToolRun r = runTool(c.args, "ulimit -f 1;");  // 1024 bytes: less than any of these files
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_NE(r.err.find(": " + c.reason + "\n"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    }
+    EXPECT_EQ(entries(dir.path), std::vector<std::string>{"frames"});  // No cell dump, no picture
+    EXPECT_TRUE(entries(dir.at("frames")).empty());
+
+    // 32 KiB: the first few frames of 2 to 6 KB fit, then the disk is full; what is there is kept
+    ASSERT_EQ(mkdir(dir.at("disk").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir.at("kept").c_str(), 0755), 0);
+    if (system(("unshare -Urm mount -t tmpfs tmpfs " + (dir / "disk") + " >/dev/null 2>&1").c_str()) != 0) {
+        GTEST_SKIP() << "no mount namespace for a small tmpfs here";
+    }
+    const std::string script = "mount -t tmpfs -o size=32k tmpfs " + (dir / "disk") + " && { '" + kTool +
+                               "' --png " + (dir / "disk") + " --from 7 --to 8 --fps 10 --size 320x180 2>" +
+                               (dir / "err") + "; echo \\$? >" + (dir / "status") + "; cp -a " + dir.at("disk") +
+                               "/. " + (dir / "kept") + "; }";
+    ASSERT_EQ(system(("unshare -Urm sh -c \"" + script + "\"").c_str()), 0);
+    EXPECT_EQ(readFile(dir.at("status")), "1\n");
+    const std::string err = readFile(dir.at("err"));
+    EXPECT_EQ(err.rfind("davur_evi_capture: could not write " + dir.at("disk") + "/frame_0000", 0), 0u) << err;
+    EXPECT_NE(err.find(".png: No space left on device\n"), std::string::npos) << err;
+    const std::vector<std::string> kept = entries(dir.at("kept"));
+    EXPECT_GT(kept.size(), 0u);
+    EXPECT_LT(kept.size(), 10u);
+    EXPECT_EQ(hiddenIn(dir.at("kept")), 0u);
+    expectWholeFrames(dir.at("kept"), 320, 180);
+}
+
+// The capture runs on far past where the test waits; the signal stops it, what was being written
+// goes, and the status says which signal it was.
+TEST(CaptureTool, SigtermAndSigintStopACaptureAndLeaveNoPartialFile) {
+    TempDir dir;
+    const std::string err = dir.at("err");
+
+    // PNG frames, SIGINT once two are written: those stay, whole
+    pid_t pid = startTool({"--png", dir.at("frames"), "--to", "86400", "--fps", "30", "--size", "320x180"}, err);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(waitFor([&] { return entries(dir.at("frames")).size() >= 2; }));
+    kill(pid, SIGINT);
+    EXPECT_EQ(statusOf(pid), 130);
+    EXPECT_EQ(readFile(err), "davur_evi_capture: interrupted by SIGINT\n");
+    EXPECT_EQ(hiddenIn(dir.at("frames")), 0u);
+    expectWholeFrames(dir.at("frames"), 320, 180);
+
+    // A long scene run shows its progress; SIGTERM then leaves neither of its files
+    pid = startTool({"--scene", "dual_fluid", "--time", "3600", "--fps", "240", "--png", dir.at("s.png"), "--cells",
+                     dir.at("s.txt")},
+                    err);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(waitFor([&] { return readFile(err).find("davur_evi_capture: frame ") == 0; }));
+    EXPECT_NE(readFile(err).find("/864001 ("), std::string::npos) << readFile(err);
+    kill(pid, SIGTERM);
+    EXPECT_EQ(statusOf(pid), 143);
+    const std::string said = readFile(err);
+    EXPECT_EQ(said.substr(said.rfind('\n', said.size() - 2) + 1), "davur_evi_capture: interrupted by SIGTERM\n");
+    EXPECT_EQ(entries(dir.path), (std::vector<std::string>{"err", "frames"}));
+
+    // A video, SIGTERM while ffmpeg is writing it: no video, no part, no work folder
+    if (findProgram("ffmpeg").empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    pid = startTool({"--video", dir.at("v.mp4"), "--to", "86400", "--fps", "30", "--size", "320x180"}, err);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(waitFor([&] {
+        std::error_code ec;
+        for (const std::string& name : entries(dir.path)) {
+            if (name[0] == '.' && std::filesystem::file_size(dir.at(name + "/picture.mp4"), ec) > 0 && !ec) return true;
+        }
+        return false;
+    }));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(statusOf(pid), 143);
+    EXPECT_EQ(readFile(err), "davur_evi_capture: interrupted by SIGTERM\n");
+    EXPECT_EQ(entries(dir.path), (std::vector<std::string>{"err", "frames"}));
 }
 
 // Every scene: the dump is the grid the scene writes when it is run from scene time 0 at the
@@ -143,7 +392,7 @@ TEST(SceneMode, TheCellDumpAndPictureOfEverySceneAreWhatTheSceneWrites) {
         const SceneDesc& scene = table.rows[s];
         const ToolRun r = runTool(std::string("--scene ") + scene.name + " --time 0.8 --fps 30 --grid 60x20" +
                                   " --beat-pos 5.5 --audio level=0.5,bass=0.6,mid=0.4,treble=0.3,beat=0.7" +
-                                  " --cells " + (dir / "c.txt") + " --png " + (dir / "c.png"));
+                                  " --cells " + (dir / "c.txt") + " --png " + (dir / "c.png") + " --overwrite");
         ASSERT_EQ(r.status, 0) << scene.name << ": " << r.err;
 
         AsciiFramebuffer fb(60, 20, 10, 18);

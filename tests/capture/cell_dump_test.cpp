@@ -40,13 +40,12 @@ TEST(CellDump, OneLinePerCellRowByRowWithDecimalCodepointAndBothColours) {
     AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);
     fb.setCell(35, 0, 'A', Color{10, 20, 30, 255}, Color{1, 2, 3, 255});
     fb.setCell(35, 13, 0x2593, Color{70, 80, 90, 255}, Color{7, 8, 9, 4});
-    FILE* f = tmpfile();
-    ASSERT_NE(f, nullptr);
-    ASSERT_TRUE(writeCellDump(f, fb));
-    rewind(f);
+    const std::string dump = cellDump(fb);
     std::vector<std::string> lines;
-    for (char buf[128]; fgets(buf, sizeof(buf), f) != nullptr;) lines.push_back(buf);
-    fclose(f);
+    for (size_t start = 0, end; (end = dump.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(dump.substr(start, end + 1 - start));
+    }
+    ASSERT_EQ(dump.back(), '\n');
     ASSERT_EQ(lines.size(), 36u * 14u);
     EXPECT_EQ(lines[0], "0 0 32 190,190,190,255 8,10,15,255\n");  // A cleared cell
     EXPECT_EQ(lines[35], "35 0 65 10,20,30,255 1,2,3,255\n");
@@ -84,4 +83,47 @@ TEST(SceneRun, TheBeatIsTheShowsClockFromTheSceneStartOrTheOneAskedForAtTheTime)
     runTo(fb, 1.2, 10, sceneClock(true, 0.5f, 1.2));
     EXPECT_EQ(renderedBeats.front(), 0.0f);
     EXPECT_NEAR(renderedBeats.back(), 0.5f, 1e-5f);
+}
+
+namespace {
+
+struct StepLog {
+    std::vector<long long> done;
+    long long total = -1;
+    long long stopAt = -1;  // The step that says stop
+};
+
+bool logStep(void* user, long long done, long long total) {
+    StepLog& log = *static_cast<StepLog*>(user);
+    log.done.push_back(done);
+    log.total = total;
+    return done != log.stopAt;
+}
+
+}  // namespace
+
+// The run's count is the frames it renders; a step that says stop ends it before that frame.
+TEST(SceneRun, EachFrameIsAStepThatCanStopTheRun) {
+    EXPECT_EQ(sceneRunFrames(0.11, 30), 5);
+    EXPECT_EQ(sceneRunFrames(0.5, 30), 16);
+    EXPECT_EQ(sceneRunFrames(0.0, 60), 1);
+    EXPECT_EQ(sceneRunFrames(3600.0, 240), 864001);
+
+    AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);
+    AudioFeatures audio;
+    StepLog log;
+    renderedTimes.clear();
+    EXPECT_TRUE(runSceneTo(fb, kRecordingScene, 0.11, 30, sceneClock(false, 0.0f, 0.11), audio, logStep, &log));
+    EXPECT_EQ(log.done, (std::vector<long long>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(log.total, 5);
+    EXPECT_EQ(renderedTimes.size(), 5u);
+
+    for (long long stopAt : {0, 2, 4}) {
+        StepLog stopping;
+        stopping.stopAt = stopAt;
+        renderedTimes.clear();
+        EXPECT_FALSE(runSceneTo(fb, kRecordingScene, 0.11, 30, sceneClock(false, 0.0f, 0.11), audio, logStep,
+                                &stopping));
+        EXPECT_EQ(renderedTimes.size(), (size_t)stopAt) << stopAt;
+    }
 }

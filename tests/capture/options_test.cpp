@@ -89,6 +89,18 @@ TEST(CaptureOptions, GoodCommandLinesSetWhatTheyName) {
         {{"--scene", "cube", "--grid", "520x220", "--cells", "c"}, nullptr},
         {{"--scene", "cube", "--zoom", "7", "--cells", "c"}, nullptr},
         {{"--help", "--fps", "0"}, [](const CaptureOptions& o) { EXPECT_TRUE(o.help); }},
+        // Numbers: plain decimals, a fraction with or without digits before or after the point
+        {{"--png", "d", "--from", ".5", "--to", "2."},
+         [](const CaptureOptions& o) { EXPECT_EQ(std::make_pair(o.from, o.to), std::make_pair(0.5, 2.0)); }},
+        {{"--scene", "cube", "--zoom", "-0", "--time", "0007.25", "--cells", "c"},
+         [](const CaptureOptions& o) { EXPECT_EQ(std::make_pair(o.zoom, o.sceneTime), std::make_pair(0, 7.25)); }},
+        // The flag takes no value; a --music named on the command line is marked as such
+        {{"--video", "v.MKV", "--overwrite", "--music", "m.ogg"},
+         [](const CaptureOptions& o) {
+             EXPECT_TRUE(o.overwrite);
+             EXPECT_TRUE(o.musicGiven);
+         }},
+        {{"--video", "a/b.c/v.mov"}, [](const CaptureOptions& o) { EXPECT_FALSE(o.overwrite || o.musicGiven); }},
     };
     for (const Good& g : good) {
         SCOPED_TRACE(joined(g.args));
@@ -128,6 +140,35 @@ TEST(CaptureOptions, EveryBadCommandLineIsRefusedWithOneLine) {
         {"--scene", "cube", "--png", "p", "--audio", "bass=2"},
         {"--scene", "cube", "--png", "p", "--audio", "bass=0.5,bass=0.1"},
         {"--scene", "cube", "--png", "p", "--audio", ""},
+        // One number parser for every option: no hex, spaces, signs of plus, exponents or words
+        {"--png", "d", "--from", "0x10"},
+        {"--png", "d", "--fps", "0x10"},
+        {"--png", "d", "--from", " 5"},
+        {"--png", "d", "--from", "5 "},
+        {"--png", "d", "--fps", "+30"},
+        {"--png", "d", "--fps", "30.0"},      // A whole number
+        {"--png", "d", "--to", "1e3"},
+        {"--png", "d", "--to", "nan"},
+        {"--png", "d", "--to", "."},
+        {"--png", "d", "--to", "1.2.3"},
+        {"--png", "d", "--to", "-"},
+        {"--png", "d", "--to", "100000000000000000000000000000000000000"},
+        {"--png", "d", "--key", "0x10:SPACE"},
+        {"--png", "d", "--size", "0x100x100"},
+        {"--png", "d", "--size", " 640x480"},
+        {"--scene", "cube", "--png", "p", "--zoom", "- 1"},
+        {"--scene", "cube", "--png", "p", "--grid", "80x 30"},
+        {"--scene", "cube", "--png", "p", "--audio", "bass=0x1"},
+        {"--scene", "cube", "--png", "p", "--audio", "bass= 1"},
+        {"--scene", "cube", "--png", "p", "--time", "3601"},
+        // Outputs
+        {"--video", "song.ogg"},              // Not a container for H.264 and AAC
+        {"--video", "v"},
+        {"--video", ".mp4"},
+        {"--video", "dir/.mp4"},
+        {"--video", "v.mp4/"},
+        {"--png", "d", "--overwrite=yes"},
+        {"--png", "d", "--music", ""},
     };
     for (const auto& args : bad) {
         const ParseResult r = parse(args);

@@ -1,5 +1,7 @@
 #include "tools/capture/cell_dump.h"
 
+#include <cstdio>  // Required for: snprintf()
+
 std::string cellLine(int x, int y, const Cell& cell) {
     char line[96];
     snprintf(line, sizeof(line), "%d %d %u %u,%u,%u,%u %u,%u,%u,%u", x, y, (unsigned)cell.codepoint,
@@ -7,11 +9,13 @@ std::string cellLine(int x, int y, const Cell& cell) {
     return line;
 }
 
-bool writeCellDump(FILE* out, const AsciiFramebuffer& fb) {
+std::string cellDump(const AsciiFramebuffer& fb) {
+    std::string text;
     for (int y = 0; y < fb.rows; ++y) {
         for (int x = 0; x < fb.cols; ++x) {
-            if (fprintf(out, "%s\n", cellLine(x, y, fb.at(x, y)).c_str()) < 0) return false;
+            text += cellLine(x, y, fb.at(x, y));
+            text += '\n';
         }
     }
-    return fflush(out) == 0 && !ferror(out);
+    return text;
 }

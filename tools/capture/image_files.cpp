@@ -3,8 +3,9 @@
 #include <cstring>  // Required for: memcpy()
 
 #include "rlgl.h"  // Required for: rlDrawRenderBatchActive(), rlReadScreenPixels()
+#include "tools/capture/output_files.h"
 
-bool writePng(const std::string& path, const unsigned char* rgba, int width, int height) {
+bool encodePng(const unsigned char* rgba, int width, int height, std::vector<unsigned char>& png) {
     // Dropping alpha by hand: ImageFormat would go through a float copy of every pixel
     const size_t pixels = (size_t)width * (size_t)height;
     std::vector<unsigned char> rgb(pixels * 3);
@@ -14,7 +15,23 @@ bool writePng(const std::string& path, const unsigned char* rgba, int width, int
         rgb[3 * i + 2] = rgba[4 * i + 2];
     }
     const Image image = {rgb.data(), width, height, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8};
-    return ExportImage(image, path.c_str());
+    int size = 0;
+    unsigned char* bytes = ExportImageToMemory(image, ".png", &size);
+    const bool ok = bytes != nullptr && size > 0;
+    if (ok) png.assign(bytes, bytes + size);
+    if (bytes != nullptr) MemFree(bytes);
+    return ok;
+}
+
+bool writePng(const std::string& path, const unsigned char* rgba, int width, int height, bool replace,
+              std::string& error) {
+    // Made in memory and written by us: raylib's own file writer ignores a short write
+    std::vector<unsigned char> png;
+    if (!encodePng(rgba, width, height, png)) {
+        error = "could not encode " + path;
+        return false;
+    }
+    return writeWholeFile(path, png.data(), png.size(), replace, error);
 }
 
 void readBoundTexture(int width, int height, std::vector<unsigned char>& rgba) {

@@ -6,8 +6,13 @@
 
 #include "raylib.h"
 
-// RGBA pixels, top row first, written as an opaque RGB PNG.
-bool writePng(const std::string& path, const unsigned char* rgba, int width, int height);
+// RGBA pixels, top row first, as the bytes of an opaque RGB PNG file.
+bool encodePng(const unsigned char* rgba, int width, int height, std::vector<unsigned char>& png);
+
+// RGBA pixels, top row first, written as an opaque RGB PNG: complete under a temporary name, then
+// renamed to `path` (over an existing file only with `replace`). False with a one-line error.
+bool writePng(const std::string& path, const unsigned char* rgba, int width, int height, bool replace,
+              std::string& error);
 
 // The pixels of the render texture currently bound with BeginTextureMode, top row first, alpha
 // 255 (a window has no transparency).

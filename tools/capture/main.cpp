@@ -9,14 +9,15 @@
 // a private Xvfb.
 #include <cstdio>
 #include <cstdlib>  // Required for: getenv()
-#include <filesystem>
 #include <string>
 
 #include "raylib.h"
 #include "tools/capture/options.h"
+#include "tools/capture/output_check.h"
 #include "tools/capture/process.h"
 #include "tools/capture/scene_capture.h"
 #include "tools/capture/show_capture.h"
+#include "tools/capture/stop_signals.h"
 
 namespace {
 
@@ -36,10 +37,8 @@ bool hasDisplay() {
     return (x != nullptr && x[0] != '\0') || (wayland != nullptr && wayland[0] != '\0');
 }
 
-// What can be checked before a window is opened: ffmpeg, the video's size, the output folders.
+// What can be checked before a window is opened: ffmpeg, the video's size, every file.
 bool checkOutputs(const CaptureOptions& o, std::string& ffmpeg, std::string& error) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
     if (!o.videoPath.empty()) {
         ffmpeg = findProgram("ffmpeg");
         if (ffmpeg.empty()) {
@@ -51,20 +50,8 @@ bool checkOutputs(const CaptureOptions& o, std::string& ffmpeg, std::string& err
                     std::to_string(o.height);
             return false;
         }
-        const fs::path parent = fs::path(o.videoPath).parent_path();
-        if (!parent.empty() && !fs::is_directory(parent, ec)) {
-            error = "no folder " + parent.string() + " for " + o.videoPath;
-            return false;
-        }
     }
-    if (o.mode == CaptureMode::Show && !o.pngDir.empty()) {
-        fs::create_directories(o.pngDir, ec);
-        if (!fs::is_directory(o.pngDir, ec)) {
-            error = "could not make the folder " + o.pngDir;
-            return false;
-        }
-    }
-    return true;
+    return checkFiles(o, error);
 }
 
 }  // namespace
@@ -78,6 +65,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    installStopHandlers();
     std::string ffmpeg, error;
     if (!checkOutputs(options, ffmpeg, error)) return fail(kFailure, error);
     if (!hasDisplay()) {
@@ -89,6 +77,7 @@ int main(int argc, char** argv) {
     SetTraceLogLevel(LOG_NONE);
     SetConfigFlags(FLAG_WINDOW_HIDDEN);
     InitWindow(kWindowSide, kWindowSide, kProgram);
+    installStopHandlers();  // Again, in case the window's library took them after all
     if (!IsWindowReady()) {
         const char* display = getenv("DISPLAY");
         return fail(kFailure, std::string("could not open a window on display ") + (display ? display : "?") +
@@ -101,5 +90,6 @@ int main(int argc, char** argv) {
     // De-Initialization
     //--------------------------------------------------------------------------------------
     CloseWindow();
+    if (stopSignal() != 0) return fail(stopStatus(stopSignal()), stopMessage(stopSignal()));
     return ok ? 0 : fail(kFailure, error);
 }

@@ -1,6 +1,6 @@
 #include "tools/capture/options.h"
 
-#include <cctype>   // Required for: toupper()
+#include <cctype>   // Required for: toupper(), tolower()
 #include <cmath>    // Required for: std::isfinite()
 #include <cstdlib>  // Required for: strtod(), strtol()
 #include <set>
@@ -14,6 +14,7 @@ constexpr int kMinCols = 36, kMaxCols = 520;  // The grid sizes a framebuffer ca
 constexpr int kMinRows = 14, kMaxRows = 220;
 constexpr int kMinZoom = -7, kMaxZoom = 7;
 constexpr float kMaxBeatPos = 1.0e6f;
+constexpr size_t kMaxNumberLength = 32;  // Longer digit strings are no number anyone means
 
 struct KeyName {
     const char* name;
@@ -30,6 +31,12 @@ const KeyName kKeyNames[] = {
 
 // Options that only make sense in one of the two modes
 const char* const kShowOnly[] = {"--from", "--to", "--key", "--video", "--music"};
+
+struct VideoFormat {
+    const char* extension;  // Lower case, with the dot
+    const char* format;     // ffmpeg's muxer
+};
+const VideoFormat kVideoFormats[] = {{".mp4", "mp4"}, {".mov", "mov"}, {".mkv", "matroska"}};
 const char* const kSceneOnly[] = {"--time", "--grid", "--zoom", "--beat-pos", "--audio", "--cells"};
 
 std::string upper(std::string s) {
@@ -37,29 +44,49 @@ std::string upper(std::string s) {
     return s;
 }
 
-bool parseNumber(const std::string& text, double& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const double v = strtod(text.c_str(), &end);
-    if (end == nullptr || *end != '\0' || !std::isfinite(v)) return false;
+std::string lower(std::string s) {
+    for (char& c : s) c = (char)tolower((unsigned char)c);
+    return s;
+}
+
+// Every number on the command line: plain decimal, an optional minus and an optional fraction
+// ("-7", "2.5", ".5"), nothing before or after it. No spaces, signs of plus, exponents, hex,
+// infinities or NaN, which strtod alone would take.
+bool parseDecimal(const std::string& text, double& out) {
+    size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+    size_t digits = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        if (text[i] >= '0' && text[i] <= '9') ++digits;
+        else if (text[i] == '.' && !point) point = true;
+        else return false;
+    }
+    if (digits == 0 || text.size() > kMaxNumberLength) return false;
+    const double v = strtod(text.c_str(), nullptr);
+    if (!std::isfinite(v)) return false;
     out = v;
     return true;
 }
 
-bool parseInt(const std::string& text, int& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const long v = strtol(text.c_str(), &end, 10);
-    if (end == nullptr || *end != '\0' || v < -1000000 || v > 1000000) return false;
+bool parseNumber(const std::string& text, double& out, double lo, double hi) {
+    double v = 0.0;
+    if (!parseDecimal(text, v) || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+bool parseInt(const std::string& text, int& out, int lo, int hi) {
+    double v = 0.0;
+    if (text.find('.') != std::string::npos || !parseNumber(text, v, lo, hi)) return false;
     out = (int)v;
     return true;
 }
 
 // "WIDTHxHEIGHT"
-bool parsePair(const std::string& text, int& a, int& b) {
+bool parsePair(const std::string& text, int& a, int& b, int loA, int hiA, int loB, int hiB) {
     const size_t x = text.find('x');
     if (x == std::string::npos) return false;
-    return parseInt(text.substr(0, x), a) && parseInt(text.substr(x + 1), b);
+    return parseInt(text.substr(0, x), a, loA, hiA) && parseInt(text.substr(x + 1), b, loB, hiB);
 }
 
 std::string sceneNames() {
@@ -81,7 +108,7 @@ bool parseAudio(const std::string& text, AudioFeatures& audio, std::string& erro
         const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         const size_t eq = item.find('=');
         double v = 0.0;
-        if (eq == std::string::npos || !parseNumber(item.substr(eq + 1), v)) {
+        if (eq == std::string::npos || !parseDecimal(item.substr(eq + 1), v)) {
             error = "--audio wants name=value pairs such as bass=0.8,beat=1, not '" + item + "'";
             return false;
         }
@@ -114,7 +141,7 @@ bool parseAudio(const std::string& text, AudioFeatures& audio, std::string& erro
 bool parseKey(const std::string& text, ScriptedKey& key, std::string& error) {
     const size_t colon = text.find(':');
     double t = 0.0;
-    if (colon == std::string::npos || !parseNumber(text.substr(0, colon), t) || t < 0.0 || t > kMaxShowSeconds) {
+    if (colon == std::string::npos || !parseNumber(text.substr(0, colon), t, 0.0, kMaxShowSeconds)) {
         error = "--key wants SECONDS:KEY, such as 12.5:SPACE, not '" + text + "'";
         return false;
     }
@@ -132,19 +159,18 @@ bool parseKey(const std::string& text, ScriptedKey& key, std::string& error) {
 bool applyOption(const std::string& name, const std::string& value, CaptureOptions& o, std::string& error) {
     double v = 0.0;
     if (name == "--fps") {
-        if (!parseInt(value, o.fps) || o.fps < kMinFps || o.fps > kMaxFps) {
+        if (!parseInt(value, o.fps, kMinFps, kMaxFps)) {
             error = "--fps must be a whole number within 1..240, not '" + value + "'";
             return false;
         }
     } else if (name == "--size") {
-        if (!parsePair(value, o.width, o.height) || o.width < kMinSide || o.width > kMaxWidth ||
-            o.height < kMinSide || o.height > kMaxHeight) {
+        if (!parsePair(value, o.width, o.height, kMinSide, kMaxWidth, kMinSide, kMaxHeight)) {
             error = "--size wants WIDTHxHEIGHT within 16x16..7680x4320, not '" + value + "'";
             return false;
         }
         o.sizeGiven = true;
     } else if (name == "--from" || name == "--to") {
-        if (!parseNumber(value, v) || v < 0.0 || v > kMaxShowSeconds) {
+        if (!parseNumber(value, v, 0.0, kMaxShowSeconds)) {
             error = name + " wants seconds within 0..86400, not '" + value + "'";
             return false;
         }
@@ -157,9 +183,18 @@ bool applyOption(const std::string& name, const std::string& value, CaptureOptio
         o.pngDir = value;
         o.pngPath = value;
     } else if (name == "--video") {
+        if (videoFormatOf(value) == nullptr) {
+            error = "--video wants a .mp4, .mov or .mkv file, not '" + value + "'";
+            return false;
+        }
         o.videoPath = value;
     } else if (name == "--music") {
+        if (value.empty()) {
+            error = "--music needs a file name";
+            return false;
+        }
         o.musicPath = value;
+        o.musicGiven = true;
     } else if (name == "--scene") {
         if (findScene(value.c_str()) == nullptr) {
             error = "no scene named '" + value + "'; the scenes are " + sceneNames();
@@ -168,26 +203,25 @@ bool applyOption(const std::string& name, const std::string& value, CaptureOptio
         o.mode = CaptureMode::Scene;
         o.sceneName = value;
     } else if (name == "--time") {
-        if (!parseNumber(value, v) || v < 0.0 || v > kMaxSceneSeconds) {
+        if (!parseNumber(value, v, 0.0, kMaxSceneSeconds)) {
             error = "--time wants seconds of scene time within 0..3600, not '" + value + "'";
             return false;
         }
         o.sceneTime = v;
     } else if (name == "--grid") {
-        if (!parsePair(value, o.gridCols, o.gridRows) || o.gridCols < kMinCols || o.gridCols > kMaxCols ||
-            o.gridRows < kMinRows || o.gridRows > kMaxRows) {
+        if (!parsePair(value, o.gridCols, o.gridRows, kMinCols, kMaxCols, kMinRows, kMaxRows)) {
             error = "--grid wants COLSxROWS within 36x14..520x220, not '" + value + "'";
             return false;
         }
         o.gridGiven = true;
     } else if (name == "--zoom") {
-        if (!parseInt(value, o.zoom) || o.zoom < kMinZoom || o.zoom > kMaxZoom) {
+        if (!parseInt(value, o.zoom, kMinZoom, kMaxZoom)) {
             error = "--zoom wants a level within -7..7, not '" + value + "'";
             return false;
         }
         o.zoomGiven = true;
     } else if (name == "--beat-pos") {
-        if (!parseNumber(value, v) || v < 0.0 || v > kMaxBeatPos) {
+        if (!parseNumber(value, v, 0.0, kMaxBeatPos)) {
             error = "--beat-pos wants a beat position of 0 or more, not '" + value + "'";
             return false;
         }
@@ -197,6 +231,9 @@ bool applyOption(const std::string& name, const std::string& value, CaptureOptio
         if (!parseAudio(value, o.audio, error)) return false;
     } else if (name == "--cells") {
         o.cellsPath = value;
+    } else if (name == "--overwrite") {
+        error = "--overwrite takes no value";
+        return false;
     } else {
         error = "unknown option '" + name + "' (see --help)";
         return false;
@@ -243,6 +280,18 @@ bool checkMode(const CaptureOptions& o, const std::set<std::string>& seen, std::
 
 }  // namespace
 
+const char* videoFormatOf(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    // A name of its own before the extension: not ".mp4" alone, nor a folder "x.mp4/"
+    if (dot == std::string::npos || dot == 0 || (slash != std::string::npos && dot <= slash + 1)) return nullptr;
+    const std::string extension = lower(path.substr(dot));
+    for (const VideoFormat& f : kVideoFormats) {
+        if (extension == f.extension) return f.format;
+    }
+    return nullptr;
+}
+
 unsigned keyFromName(const std::string& name) {
     const std::string wanted = upper(name);
     for (const KeyName& k : kKeyNames) {
@@ -261,6 +310,10 @@ ParseResult parseOptions(int argc, const char* const* argv) {
             o.help = true;
             result.ok = true;
             return result;
+        }
+        if (name == "--overwrite") {
+            o.overwrite = true;
+            continue;
         }
         std::string value;
         const size_t eq = name.find('=');
@@ -295,12 +348,13 @@ const char* usageText() {
            "  davur_evi_capture --video show.mp4\n"
            "  davur_evi_capture --png frames/ --from 20 --to 25 --size 1280x720 --key 21:SPACE\n"
            "    --png DIR         a PNG per frame: DIR/frame_NNNNNN.png, numbered from the show's start\n"
-           "    --video FILE      H.264 and AAC through ffmpeg, the soundtrack muxed in sync\n"
            "    --fps N           frames per second of the virtual clock (60)\n"
            "    --size WxH        the window's size (1920x1080)\n"
            "    --from S, --to S  a time range in seconds; past the end the window is black\n"
            "    --key S:KEY       press KEY at S seconds (repeatable): SPACE F11 F3 V B [ ] - =\n"
-           "    --music FILE      the soundtrack (assets/audio/output.ogg; missing: a silent show)\n"
+           "    --video FILE      H.264 and AAC through ffmpeg in a .mp4, .mov or .mkv file\n"
+           "    --music FILE      the soundtrack (assets/audio/output.ogg; when not given and missing:\n"
+           "                      a silent show)\n"
            "\n"
            "One scene:\n"
            "  davur_evi_capture --scene cube --time 3.5 --png cube.png --cells cube.txt\n"
@@ -312,6 +366,13 @@ const char* usageText() {
            "    --audio LIST      level=,bass=,mid=,treble=,beat= in 0..1 (none: no music)\n"
            "    --png FILE        the render texture, or with --size the window's view of it\n"
            "    --cells FILE      one line per cell, row by row: x y codepoint r,g,b,a r,g,b,a\n"
+           "\n"
+           "Outputs:\n"
+           "    --overwrite       replace existing files, and the frames already in a --png folder;\n"
+           "                      without it an existing output is refused before anything is drawn\n"
+           "  Every file is written under a temporary name in its folder and renamed into place when\n"
+           "  it is complete. SIGINT or SIGTERM stop a capture between frames (status 130 or 143); the\n"
+           "  frames finished by then stay, partial files do not.\n"
            "\n"
            "It opens a hidden window: without a display run it under scripts/capture.sh (or xvfb-run).\n";
 }

@@ -27,6 +27,7 @@ struct ScriptedKey {
 struct CaptureOptions {
     CaptureMode mode = CaptureMode::Show;
     bool help = false;
+    bool overwrite = false;      // Existing outputs may be replaced (old frames removed first)
     int fps = 60;
     int width = 1920;            // Show: the window's size; scene: present into a window this size...
     int height = 1080;
@@ -39,6 +40,7 @@ struct CaptureOptions {
     std::string pngDir;          // A PNG per frame
     std::string videoPath;       // H.264 and AAC through ffmpeg
     std::string musicPath = "assets/audio/output.ogg";  // As the show opens it: relative to here
+    bool musicGiven = false;     // Named by --music: then it must be there
 
     // Scene mode
     std::string sceneName;
@@ -66,6 +68,10 @@ ParseResult parseOptions(int argc, const char* const* argv);
 
 // The ShowKey bits of a key name (SPACE, F11, F3, V, B, [, ], -, = and their long names), or 0.
 unsigned keyFromName(const std::string& name);
+
+// The container of a --video file from its extension, as ffmpeg names it ("mp4", "mov",
+// "matroska"), or null when it is none that holds H.264 and AAC.
+const char* videoFormatOf(const std::string& path);
 
 // The text --help prints.
 const char* usageText();

@@ -65,3 +65,8 @@ void finishProgress(ProgressMeter& meter, long long captured) {
     fprintf(stderr, "%sdavur_evi_capture: %lld frames in %.1f s (%.1f frames/s)\n", meter.terminal ? "\n" : "",
             captured, seconds, seconds > 0.0 ? (double)captured / seconds : 0.0);
 }
+
+void abandonProgress(ProgressMeter& meter) {
+    if (meter.shownAny && meter.terminal) fputc('\n', stderr);
+    meter.shownAny = false;
+}

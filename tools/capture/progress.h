@@ -23,5 +23,7 @@ ProgressMeter startProgress(long long total);
 void showProgress(ProgressMeter& meter, long long done);
 // The first frame that is captured begins now.
 void markCaptureStart(ProgressMeter& meter);
+// Ends the line in place on a terminal, so that an error after it stands on a line of its own.
+void abandonProgress(ProgressMeter& meter);
 // Ends a long capture with the pace of its captured frames: "6977 frames in 812.4 s (8.6 frames/s)".
 void finishProgress(ProgressMeter& meter, long long captured);

@@ -23,10 +23,21 @@ TempoClock sceneClock(bool beatPosGiven, float beatPos, double time) {
     return clock;
 }
 
-void runSceneTo(AsciiFramebuffer& fb, const SceneDesc& scene, double time, int fps, const TempoClock& clock,
-                const AudioFeatures& audio) {
-    for (long long k = 0; (double)k / (double)fps < time - kTimeSlack; ++k) {
+long long sceneRunFrames(double time, int fps) {
+    long long k = 0;
+    while ((double)k / (double)fps < time - kTimeSlack) ++k;
+    return k + 1;
+}
+
+bool runSceneTo(AsciiFramebuffer& fb, const SceneDesc& scene, double time, int fps, const TempoClock& clock,
+                const AudioFeatures& audio, SceneRunStep step, void* user) {
+    const long long total = step != nullptr ? sceneRunFrames(time, fps) : 0;
+    long long k = 0;
+    for (; (double)k / (double)fps < time - kTimeSlack; ++k) {
+        if (step != nullptr && !step(user, k, total)) return false;
         renderAt(fb, scene, (float)((double)k / (double)fps), clock, audio);
     }
+    if (step != nullptr && !step(user, k, total)) return false;
     renderAt(fb, scene, (float)time, clock, audio);
+    return true;
 }

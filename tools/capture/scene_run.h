@@ -12,7 +12,15 @@
 // otherwise started with the scene.
 TempoClock sceneClock(bool beatPosGiven, float beatPos, double time);
 
+// Called before each frame of a run with the frames done so far and the run's total; false stops
+// the run there.
+typedef bool (*SceneRunStep)(void* user, long long done, long long total);
+
+// The frames a run to `time` renders.
+long long sceneRunFrames(double time, int fps);
+
 // Renders the scene at scene times 0, 1/fps, 2/fps, ... and last at `time` itself, each frame on a
 // freshly cleared grid with the same audio record. The grid ends as the scene wrote it at `time`.
-void runSceneTo(AsciiFramebuffer& fb, const SceneDesc& scene, double time, int fps, const TempoClock& clock,
-                const AudioFeatures& audio);
+// False when `step` stopped it early.
+bool runSceneTo(AsciiFramebuffer& fb, const SceneDesc& scene, double time, int fps, const TempoClock& clock,
+                const AudioFeatures& audio, SceneRunStep step = nullptr, void* user = nullptr);

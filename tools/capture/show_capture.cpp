@@ -8,7 +8,10 @@
 #include "framebuffer/font_redraw.h"  // Required for: redraw()
 #include "app/raylib_platform.h"      // Required for: drawPresentation()
 #include "tools/capture/image_files.h"
+#include "tools/capture/output_check.h"
+#include "tools/capture/output_files.h"
 #include "tools/capture/progress.h"
+#include "tools/capture/stop_signals.h"
 #include "tools/capture/video_writer.h"
 
 namespace {
@@ -92,9 +95,7 @@ void presentToCanvas(void* user, const AsciiFramebuffer& fb, const Presentation&
 }
 
 std::string framePath(const std::string& dir, long long frame) {
-    char name[32];
-    snprintf(name, sizeof(name), "frame_%06lld.png", frame);
-    return (std::filesystem::path(dir) / name).string();
+    return (std::filesystem::path(dir) / frameName(frame)).string();
 }
 
 // The captured range's sound, a second of frames at a time.
@@ -118,8 +119,9 @@ bool nextSecondOfSound(void* user, std::vector<float>& samples) {
 // Hands a captured frame to the outputs asked for.
 bool writeFrame(const CaptureOptions& o, VideoWriter& video, long long frame, const std::vector<unsigned char>& pixels,
                 std::string& error) {
-    if (!o.pngDir.empty() && !writePng(framePath(o.pngDir, frame), pixels.data(), o.width, o.height)) {
-        error = "could not write " + framePath(o.pngDir, frame);
+    // The folder held no frames when the capture started: a frame file found in place now was put
+    // there by something else, and is not replaced
+    if (!o.pngDir.empty() && !writePng(framePath(o.pngDir, frame), pixels.data(), o.width, o.height, false, error)) {
         return false;
     }
     return o.videoPath.empty() || writeVideoFrame(video, pixels.data(), error);
@@ -181,7 +183,14 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
     }
 
     VideoWriter video;
-    if (!o.videoPath.empty() && !openVideo(video, ffmpeg, o.videoPath, o.width, o.height, o.fps, error)) return false;
+    if (!o.videoPath.empty() &&
+        !openVideo(video, ffmpeg, o.videoPath, o.overwrite, o.width, o.height, o.fps, error)) {
+        return false;
+    }
+    if (!prepareFrameFolder(o, error)) {  // Last: old frames go only when everything else is ready
+        if (!o.videoPath.empty()) abandonVideo(video);
+        return false;
+    }
 
     ShowCapture cap;
     openShowCapture(cap, o);
@@ -197,6 +206,11 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
     ProgressMeter progress = startProgress(end);
     bool ok = true;
     while (ok && cap.frame < limit) {
+        if (stopSignal() != 0) {
+            error = stopMessage(stopSignal());
+            ok = false;
+            break;
+        }
         const long long frame = cap.frame;
         const bool capture = frame >= first;
         if (frame == first) markCaptureStart(progress);
@@ -205,7 +219,8 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
         showProgress(progress, cap.frame);
         if (toEnd && show.mode == ShowMode::Finished) break;
     }
-    finishProgress(progress, cap.frame - first);
+    if (ok) finishProgress(progress, cap.frame - first);
+    else abandonProgress(progress);
 
     if (ok && !o.videoPath.empty()) {
         SoundCursor sound{captureTrack(cap), &cap.frameGains, o.fps, first, cap.frame};
