@@ -32,7 +32,7 @@ packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev
           libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxi-dev libgl1-mesa-dev
           libsdl2-dev fonts-dejavu-core libvorbis-dev libogg-dev)
 if [ "$want_tests" -eq 1 ]; then
-    packages+=(xvfb xauth xdotool x11-utils pulseaudio imagemagick vorbis-tools ffmpeg)
+    packages+=(xvfb xauth xdotool x11-utils pulseaudio imagemagick vorbis-tools ffmpeg tmux)
 fi
 
 install_missing() {

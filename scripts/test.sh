@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: first the tests that need no
-# window under AddressSanitizer and UndefinedBehaviorSanitizer, then the whole suite, window and
+# window under AddressSanitizer and UndefinedBehaviorSanitizer, then the web build in headless
+# Chromium, then the whole suite, window and
 # end-to-end tests included (under Xvfb and a null-sink PulseAudio when there is no display or
 # sound server). Ends with ctest's summary.
 set -euo pipefail
@@ -14,8 +15,9 @@ cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DDAVUR_EVI_
       -DDAVUR_EVI_BENCHMARKS=OFF >/dev/null
 cmake --build "$root/build-sanitize" -j "$jobs" --target unit_tests >/dev/null
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE window
+    ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE 'window|terminal'
 
+bash "$root/scripts/test-web.sh"  # The web build in headless Chromium
 echo "== all tests"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build" -j "$jobs" >/dev/null

@@ -1,0 +1,11 @@
+// Appended to the generated module: what the page and its tests call on it.
+
+// Starts the show: runs main(), which opens the audio device. Call it from a click or key handler.
+Module['startShow'] = function () {
+  callMain([]);
+};
+
+// The show's state as an object (see davur_evi_state in main_web.cpp).
+Module['showState'] = function () {
+  return JSON.parse(UTF8ToString(_davur_evi_state()));
+};

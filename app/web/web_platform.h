@@ -1,0 +1,27 @@
+// The frame loop's platform in a web page: raylib's canvas, keyboard and Web Audio, a show clock
+// that stops while the tab is hidden and waits for music that fell behind, and the canvas kept at
+// the size the page gives it.
+#pragma once
+
+#include "app/frame_loop.h"
+#include "app/show_clock.h"
+
+// Everything the page's show keeps between frames; it outlives main(), which returns once the
+// browser runs the frames.
+struct WebShow {
+    Show show;
+    Platform platform;
+    ShowClock clock;
+    unsigned long frames = 0;
+};
+
+// The raylib platform with the show clock of `web` and fullscreen left to the page.
+Platform webPlatform(WebShow& web);
+
+// While the tab is hidden the browser runs no frames and the music is paused; the show's clock
+// stops with it, so that pictures and sound go on together when the tab is shown again.
+void followPageVisibility(WebShow& web);
+
+// Gives the canvas's drawing buffer the canvas's size on the page (it fills the page, or the screen
+// in fullscreen), so that the picture is drawn at the page's resolution with the show's letterbox.
+void fitCanvasToPage();

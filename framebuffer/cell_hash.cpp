@@ -1,0 +1,29 @@
+#include "framebuffer/cell_hash.h"
+
+namespace {
+
+constexpr uint64_t kFnvOffset = 1469598103934665603ull;
+constexpr uint64_t kFnvPrime = 1099511628211ull;
+
+void mix(uint64_t& h, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        h ^= (v >> (8 * i)) & 0xFFu;
+        h *= kFnvPrime;
+    }
+}
+
+uint32_t packed(Color c) { return (uint32_t)c.r | (uint32_t)c.g << 8 | (uint32_t)c.b << 16 | (uint32_t)c.a << 24; }
+
+}  // namespace
+
+uint64_t cellHash(const AsciiFramebuffer& fb) {
+    uint64_t h = kFnvOffset;
+    mix(h, (uint32_t)fb.cols);
+    mix(h, (uint32_t)fb.rows);
+    for (const Cell& c : fb.cells) {
+        mix(h, c.codepoint);
+        mix(h, packed(c.fg));
+        mix(h, packed(c.bg));
+    }
+    return h;
+}

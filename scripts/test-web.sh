@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Tests the web build in Debian's headless Chromium: builds dist/web (scripts/build-web.sh), installs
+# Chromium and the pinned puppeteer-core (tests/web/package-lock.json; no browser download) when
+# missing, and runs tests/web/show.test.mjs against a server on 127.0.0.1.
+#
+#   scripts/test-web.sh
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+die() { echo "test-web: $*" >&2; exit 1; }
+
+bash "$root/scripts/build-web.sh"
+
+missing=()
+for p in chromium nodejs npm; do
+    # npm may come with a Node.js from elsewhere; it only has to be there
+    [ "$p" = npm ] && command -v npm >/dev/null 2>&1 && continue
+    [ "$p" = nodejs ] && command -v node >/dev/null 2>&1 && continue
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "test-web: installing ${missing[*]}" >&2
+    run=(env DEBIAN_FRONTEND=noninteractive)
+    [ "$(id -u)" -eq 0 ] || run=(sudo "${run[@]}")
+    "${run[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
+    "${run[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
+        || die "could not install: ${missing[*]}"
+fi
+
+cd "$root/tests/web"
+# Only when the lockfile changed since the last install; puppeteer-core never downloads a browser
+if ! cmp -s package-lock.json node_modules/.davur_evi-lock 2>/dev/null; then
+    PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null || die "npm ci failed"
+    cp package-lock.json node_modules/.davur_evi-lock
+fi
+exec node --test show.test.mjs

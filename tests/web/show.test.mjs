@@ -1,0 +1,222 @@
+// The web build (dist/web, from scripts/build-web.sh) in Debian's headless Chromium: the page as a
+// viewer meets it, started with a click, read through the state the build exposes
+// (Module.showState()) and through screenshots. Run by scripts/test-web.sh.
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+import { serve } from '../../scripts/web/serve.mjs';
+
+const kRoot = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+const kDist = process.env.DAVUR_EVI_WEB_DIST || path.join(kRoot, 'dist/web');
+const kChromium = process.env.DAVUR_EVI_CHROMIUM || '/usr/bin/chromium';
+const kViewport = { width: 1280, height: 720 };
+const kMusicStep = 2048 / 44100;   // The music clock moves in steps of one Web Audio buffer
+const kMusicLagTolerance = 2 * kMusicStep;  // How far behind the music may fall before the show waits
+const kDeadline = 90_000;          // ms; software WebGL on a busy machine can run a few frames a second
+const kWindowClear = [5, 7, 12];
+
+// Chromium's own notices, not the show's: Web Audio's ScriptProcessorNode (the audio device's
+// only output on this emscripten; AudioWorklet needs a newer one) and the software renderer's
+// read-back of the canvas for the compositor and the screenshots.
+const kBrowserNotices = [
+  /^The ScriptProcessorNode is deprecated\./,
+  /GL Driver Message \(OpenGL, Performance, .*\): GPU stall due to ReadPixels/,
+];
+
+let server;
+let browser;
+let page;
+let userDataDir;
+const messages = [];  // Console messages and page errors, except the browser notices above
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const state = () => page.evaluate(() => Module.showState());
+// The state with the page's own clock, read together
+const timedState = () => page.evaluate(() => ({ pageTime: performance.now() / 1000, ...Module.showState() }));
+
+async function waitForState(predicate, what) {
+  const end = Date.now() + kDeadline;
+  let last;
+  while (Date.now() < end) {
+    last = await state();
+    if (predicate(last)) return last;
+    await sleep(100);
+  }
+  assert.fail(`timed out waiting for ${what}; last state ${JSON.stringify(last)}`);
+}
+
+// The canvas's pixels from a screenshot, decoded by the page itself.
+async function canvasPixels() {
+  const png = await page.screenshot({ encoding: 'base64' });
+  return page.evaluate(async (png) => {
+    const image = new Image();
+    image.src = `data:image/png;base64,${png}`;
+    await image.decode();
+    const canvas = new OffscreenCanvas(image.width, image.height);
+    const context = canvas.getContext('2d');
+    context.drawImage(image, 0, 0);
+    return { width: image.width, height: image.height,
+             data: Array.from(context.getImageData(0, 0, image.width, image.height).data) };
+  }, png);
+}
+
+before(async () => {
+  assert.ok(fs.existsSync(path.join(kDist, 'index.html')), `${kDist} has no index.html: run scripts/build-web.sh`);
+  server = await serve(kDist);
+  userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'davur_evi-chromium-'));
+  browser = await puppeteer.launch({
+    executablePath: kChromium,
+    headless: true,
+    userDataDir,
+    defaultViewport: kViewport,
+    args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',
+           '--no-first-run', '--autoplay-policy=no-user-gesture-required', '--enable-unsafe-swiftshader',
+           `--window-size=${kViewport.width},${kViewport.height}`],
+  });
+  page = await browser.newPage();
+  page.on('console', (message) => {
+    if (!kBrowserNotices.some((notice) => notice.test(message.text()))) {
+      messages.push(`console ${message.type()}: ${message.text()}`);
+    }
+  });
+  page.on('pageerror', (error) => messages.push(`page error: ${error.message}`));
+  page.on('requestfailed', (request) => messages.push(`request failed: ${request.url()}`));
+  await page.goto(`http://127.0.0.1:${server.address().port}/`);
+});
+
+after(async () => {
+  if (browser) await browser.close();
+  if (server) server.close();
+  if (userDataDir) fs.rmSync(userDataDir, { recursive: true, force: true });
+});
+
+test('the show waits for a click, then frames advance with the music', async () => {
+  await page.waitForFunction(() => document.getElementById('start').textContent.includes('click'),
+                             { timeout: kDeadline });
+  assert.equal((await state()).started, false, 'the show started before the click');
+  await page.click('#start');
+  await waitForState((s) => s.started && s.frames >= 10 && s.musicTime > 0.5, 'frames and music');
+
+  const first = await timedState();
+  await sleep(3000);
+  const second = await timedState();
+  const pageTime = second.pageTime - first.pageTime;
+
+  assert.ok(second.frames > first.frames + 3, `frames ${first.frames} -> ${second.frames}`);
+  assert.equal(second.font, 'DejaVu Sans Mono');
+  assert.ok(second.music && second.musicPlaying, 'the music is not playing');
+  const musicStep = second.musicTime - first.musicTime;
+  // Both clocks move with the page's; the music's in steps, and the show's waits for the music
+  // (Slower, never faster: frames that come too slowly can let its stream run dry)
+  assert.ok(musicStep > pageTime / 2 && musicStep < pageTime + 2 * kMusicStep,
+            `music moved ${musicStep} s in ${pageTime} s`);
+  // The frames' times against the music each was given: never further apart than the show lets the
+  // music fall behind, plus the step the music's reading can be off by
+  const frameStep = second.frameTime - first.frameTime;
+  const frameMusicStep = second.frameMusic - first.frameMusic;
+  assert.ok(Math.abs(frameStep - frameMusicStep) <= kMusicLagTolerance + kMusicStep,
+            `frames moved ${frameStep} s, their music ${frameMusicStep} s`);
+});
+
+test('the canvas fills the page and shows the grid with the letterbox', async () => {
+  const s = await state();
+  assert.deepEqual(s.screen, [kViewport.width, kViewport.height]);
+
+  // A plain frame: during a transition the view flies into a cell and covers the bars
+  let shot;
+  const end = Date.now() + kDeadline;
+  while (Date.now() < end) {
+    const before = await state();
+    shot = await canvasPixels();
+    const after = await state();
+    if (!before.transition && !after.transition && before.scene === after.scene) break;
+    shot = null;
+    await sleep(300);
+  }
+  assert.ok(shot, 'no screenshot between transitions');
+  const { width, height, data } = shot;
+  const pixel = (x, y) => data.slice((y * width + x) * 4, (y * width + x) * 4 + 3);
+  // The grid's 10:18 cells make it narrower than 16:9: plain dark bars left and right (the window's
+  // clear colour, or darker while a transition fades the picture)
+  const bar = pixel(2, 0);
+  assert.ok(bar[0] + bar[1] + bar[2] <= kWindowClear[0] + kWindowClear[1] + kWindowClear[2], `bar ${bar}`);
+  for (let y = 0; y < height; y += 7) {
+    assert.deepEqual(pixel(2, y), bar, `left bar at ${y}`);
+    assert.deepEqual(pixel(width - 3, y), bar, `right bar at ${y}`);
+  }
+  const colours = new Set();
+  let lit = 0;
+  for (let i = 0; i < data.length; i += 4) {
+    colours.add((data[i] << 16) | (data[i + 1] << 8) | data[i + 2]);
+    if (data[i] + data[i + 1] + data[i + 2] > 120) ++lit;
+  }
+  assert.ok(colours.size > 20, `only ${colours.size} colours on the canvas`);
+  assert.ok(lit > width * height * 0.002, `only ${lit} bright pixels`);
+});
+
+test('a held SPACE moves the show to the next scene', async () => {
+  const before = await state();
+  await page.keyboard.down('Space');
+  // Held until a frame has seen it: the key acts once per press, on the frame after it goes down
+  await waitForState((s) => s.frames >= before.frames + 3, 'frames while SPACE is held');
+  await page.keyboard.up('Space');
+  const after = await waitForState((s) => s.scene !== before.scene, `a scene after ${before.scene}`);
+  assert.notEqual(after.cells, before.cells);
+  assert.equal(after.mode, 'show');
+});
+
+test('the corner control asks for fullscreen and the canvas follows', async () => {
+  await page.click('#fullscreen');
+  await page.waitForFunction(() => document.fullscreenElement === document.getElementById('stage'),
+                             { timeout: kDeadline });
+  // Headless Chromium's fullscreen is its window; a desktop's is the screen
+  const size = await page.evaluate(() => [document.getElementById('stage').clientWidth,
+                                          document.getElementById('stage').clientHeight]);
+  await waitForState((s) => s.screen[0] === size[0] && s.screen[1] === size[1], `a ${size} canvas`);
+  await page.click('#fullscreen');
+  await page.waitForFunction(() => document.fullscreenElement === null, { timeout: kDeadline });
+  await waitForState((s) => s.screen[0] === kViewport.width && s.screen[1] === kViewport.height,
+                     'the page-sized canvas again');
+});
+
+test('a hidden tab pauses the show with the music: no drift when it is shown again', async (t) => {
+  const other = await browser.newPage();
+  await page.bringToFront();
+  await waitForState((s) => !s.paused && s.musicPlaying, 'the show running in front');
+
+  await other.bringToFront();
+  await page.waitForFunction(() => document.visibilityState === 'hidden', { timeout: kDeadline });
+  const hidden = await state();
+  await sleep(4000);
+  const stillHidden = await state();
+  assert.ok(hidden.paused && !hidden.musicPlaying, 'the show or the music went on in a hidden tab');
+  assert.equal(stillHidden.clock, hidden.clock, 'the show clock moved while hidden');
+  assert.equal(stillHidden.musicTime, hidden.musicTime, 'the music moved while hidden');
+  assert.equal(stillHidden.frames, hidden.frames, 'frames ran while hidden');
+
+  // The first frame after the tab is shown again, caught in the page, against the last one before
+  const firstFrame = page.evaluate(async (frames) => {
+    for (;;) {
+      const s = Module.showState();
+      if (s.frames > frames) return s;
+      await new Promise((resolve) => setTimeout(resolve, 1));
+    }
+  }, hidden.frames);
+  await page.bringToFront();
+  const shown = await firstFrame;
+  // Both clocks stopped in the same event and went on in the same event: what is left is how far
+  // each ran between a frame and an event, and the step the music's reading moves in
+  const drift = (shown.frameTime - shown.frameMusic) - (hidden.frameTime - hidden.frameMusic);
+  t.diagnostic(`drift across 4 s hidden: ${(drift * 1000).toFixed(1)} ms`);
+  assert.ok(Math.abs(drift) <= kMusicStep, `pictures and sound drifted ${drift} s apart`);
+  await waitForState((s) => s.musicTime > hidden.musicTime + 0.2, 'the music going on');
+  await other.close();
+});
+
+test('nothing reaches the console', () => {
+  assert.deepEqual(messages, []);
+});

@@ -1,0 +1,84 @@
+// Turns a grid of terminal cells into the bytes that bring a terminal from what it shows to that
+// grid: only the cells that changed, a cursor move only where the next changed cell is not the next
+// one, a colour escape only where the colour in force differs, the whole frame framed by the
+// synchronised-update mode (DEC private mode 2026) so the terminal shows it at once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// One terminal cell: a codepoint and 24-bit colours packed as 0xRRGGBB.
+struct TermCell {
+    uint32_t codepoint = 32;
+    uint32_t fg = 0;
+    uint32_t bg = 0;
+};
+
+constexpr uint32_t kUnknownColour = 0xFFFFFFFFu;   // No colour is known to be in force
+constexpr uint32_t kUnknownGlyph = 0xFFFFFFFFu;    // A shown cell whose content is not known
+
+inline uint32_t packRgb(unsigned char r, unsigned char g, unsigned char b) {
+    return ((uint32_t)r << 16) | ((uint32_t)g << 8) | (uint32_t)b;
+}
+
+// Two cells look the same: the same glyph on the same background, and the same glyph colour unless
+// the glyph is a space, whose colour shows nowhere.
+inline bool sameLook(const TermCell& a, const TermCell& b) {
+    return a.codepoint == b.codepoint && a.bg == b.bg && (a.codepoint == 32 || a.fg == b.fg);
+}
+
+// Bytes of one frame, built in place; the storage only grows, so steady frames allocate nothing.
+struct OutputBuffer {
+    std::vector<char> bytes;
+    size_t size = 0;
+};
+
+// What the encoder knows of the terminal: the cells it shows, where the cursor is, which colours
+// are in force.
+struct TermEncoder {
+    int cols = 0;
+    int rows = 0;
+    bool utf8 = true;           // Otherwise every glyph is written as ASCII
+    std::vector<TermCell> shown;
+    int cursorX = -1;           // -1: unknown; cols: just past the last column of cursorY
+    int cursorY = -1;
+    uint32_t fg = kUnknownColour;
+    uint32_t bg = kUnknownColour;
+};
+
+struct EncodeCounts {
+    size_t bytes = 0;     // Appended to the buffer
+    int cellsWritten = 0;
+    int cellsTotal = 0;
+};
+
+// A grid of this size whose cells, cursor and colours are all unknown: the next frame writes every cell.
+void resetEncoder(TermEncoder& enc, int cols, int rows, bool utf8);
+
+// Forgets what the terminal shows (after a resize or anything else that may have disturbed it).
+void forgetScreen(TermEncoder& enc);
+
+// Appends the bytes that turn the shown grid into `next` (cols * rows cells, row-major) and records
+// `next` as shown. A frame with nothing to change appends nothing. A full block (in UTF-8) and a
+// glyph in its own background's colour are written as a space on that colour.
+EncodeCounts encodeFrame(TermEncoder& enc, const TermCell* next, OutputBuffer& out);
+
+// What a glyph becomes on the terminal, as UTF-8 or, without UTF-8, as ASCII; control characters
+// are blanks and glyphs that may not be one cell wide are '?'. Returns the byte count (1..4).
+int glyphBytes(uint32_t codepoint, bool utf8, char out[4]);
+
+// Bytes of one frame that writes every cell with both its colours, one cursor move a row: what the
+// encoder saves is measured against this.
+size_t plainFrameBytes(const TermCell* cells, int cols, int rows, bool utf8);
+
+// Sequences that take the terminal into the show (alternate screen, cursor hidden, no line wrap,
+// title saved) and back out of it (synchronised update ended, attributes reset, wrap on, cursor
+// shown, title restored, alternate screen left).
+inline constexpr char kEnterSequence[] = "\x1b[22;0t\x1b[?1049h\x1b[?25l\x1b[?7l\x1b[0m\x1b[2J\x1b[H";
+inline constexpr char kLeaveSequence[] = "\x1b[?2026l\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
+
+// Appends text to the buffer.
+void appendBytes(OutputBuffer& out, const char* text, size_t length);
+// The window title escape for `title` (printable ASCII kept, anything else dropped).
+void appendTitle(OutputBuffer& out, const char* title);
