@@ -5,8 +5,8 @@
 namespace {
 
 constexpr Color kSceneClear = {8, 10, 15, 255};
-constexpr int kCellWidth = 10;   // Pixels in the render texture, at every zoom level
-constexpr int kCellHeight = 18;
+// More presses in one frame than this are taken as a platform that never says "no more"
+constexpr int kMaxPressesPerFrame = 64;
 
 float clampf(float v, float lo, float hi) { return v > hi ? hi : (v < lo ? lo : v); }
 
@@ -44,8 +44,19 @@ bool applyZoom(Show& show, const Platform& platform, float dt) {
     return true;
 }
 
+// Every press since the last frame acts once, oldest first, before anything else of the frame.
+bool applyKeyPresses(Show& show, const Platform& platform, float now) {
+    bool force = false;
+    for (int i = 0; i < kMaxPressesPerFrame; ++i) {
+        const unsigned keys = platform.keysPressed(platform.user);
+        if (keys == 0) break;
+        if (applyKeys(show, platform, keys, now)) force = true;
+    }
+    return force;
+}
+
 void showFrame(Show& show, const Platform& platform, float now, float dt) {
-    bool forceRedraw = applyKeys(show, platform, platform.keysPressed(platform.user), now);
+    bool forceRedraw = applyKeyPresses(show, platform, now);
     show.beat = update(show.tempo, now);
     show.audio = platform.updateMusic(platform.user, show.music);
     platform.setMasterVolume(platform.user, 1.0f);
@@ -98,7 +109,14 @@ void outroFrame(Show& show, const Platform& platform, float now) {
 
 std::unique_ptr<AsciiFramebuffer> makeFramebuffer(int zoom, bool colorBoost, FramebufferBacking backing) {
     const GridSize size = gridSizeForZoom(zoom);
-    auto fb = std::make_unique<AsciiFramebuffer>(size.cols, size.rows, kCellWidth, kCellHeight, backing);
+    auto fb = std::make_unique<AsciiFramebuffer>(size.cols, size.rows, kGridCellWidth, kGridCellHeight, backing);
+    fb->colorBoost = colorBoost;
+    return fb;
+}
+
+std::unique_ptr<AsciiFramebuffer> makeFramebuffer(int zoom, bool colorBoost, const GlyphFont& font) {
+    const GridSize size = gridSizeForZoom(zoom);
+    auto fb = std::make_unique<AsciiFramebuffer>(size.cols, size.rows, kGridCellWidth, kGridCellHeight, font);
     fb->colorBoost = colorBoost;
     return fb;
 }

@@ -13,6 +13,7 @@
 #include "audio/audio_features.h"
 #include "audio/music_track.h"
 #include "framebuffer/ascii_framebuffer.h"
+#include "framebuffer/font_loading.h"
 #include "scenes/scene.h"
 
 // The viewer's keys, one bit each; a key acts once per press.
@@ -41,7 +42,10 @@ struct Presentation {
 struct Platform {
     void* user;
     float (*now)(void* user);                 // Seconds since the window opened
-    unsigned (*keysPressed)(void* user);      // ShowKey bits pressed since the last frame
+    // The viewer's presses since the last frame, oldest first: each call hands the next one (the
+    // ShowKey bits of one press, or of several to act on together in the order of the key table);
+    // 0 when none is left. The frame loop calls it until it returns 0.
+    unsigned (*keysPressed)(void* user);
     void (*toggleFullscreen)(void* user);
     void (*setMasterVolume)(void* user, float volume);
     std::unique_ptr<AsciiFramebuffer> (*makeFramebuffer)(void* user, int zoom, bool colorBoost);
@@ -53,6 +57,8 @@ struct Platform {
 };
 
 constexpr const char* kMusicPath = "assets/audio/output.ogg";
+constexpr int kGridCellWidth = 10;   // Pixels in the render texture, at every zoom level
+constexpr int kGridCellHeight = 18;
 constexpr float kMaxFrameStep = 0.12f;  // Seconds; longer gaps reach the zoom spring as this
 
 struct Show {
@@ -74,6 +80,8 @@ struct Show {
 // level, with the viewer's colour boost.
 std::unique_ptr<AsciiFramebuffer> makeFramebuffer(int zoom, bool colorBoost,
                                                   FramebufferBacking backing = FramebufferBacking::Gpu);
+// The same on the GPU with a font loaded once for the whole run (for a cell height of kGridCellHeight).
+std::unique_ptr<AsciiFramebuffer> makeFramebuffer(int zoom, bool colorBoost, const GlyphFont& font);
 
 // Everything after the window and the audio device are open: the framebuffer at zoom level 0, the
 // tempo clock, the music, the scene table, and the clock read that starts the first scene.

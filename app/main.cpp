@@ -26,7 +26,8 @@ int main() {
     silenceAudioBackendMessages();
     InitAudioDevice();
 
-    const Platform platform = raylibPlatform();
+    RaylibPlatformState platformState;
+    const Platform platform = raylibPlatform(platformState);
     Show show;
     startShow(show, platform);
 
@@ -34,11 +35,13 @@ int main() {
     //--------------------------------------------------------------------------------------
     while (!WindowShouldClose()) runFrame(show, platform);
 
-    // De-Initialization: the music before the audio device, the framebuffer before the window
+    // De-Initialization: the music before the audio device, the framebuffer and its font before
+    // the window
     //--------------------------------------------------------------------------------------
     unload(show.music);
     CloseAudioDevice();
     show.fb.reset();
+    closeRaylibPlatform(platformState);
     CloseWindow();
     return 0;
 }

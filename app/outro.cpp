@@ -3,6 +3,7 @@
 #include <cmath>  // Required for: sqrtf(), atan2f(), cosf(), sinf(), fmodf(), roundf()
 
 #include "raylib.h"  // Required for: ColorFromHSV()
+#include "scenes/scene_math.h"  // Required for: tableIndex()
 
 namespace {
 
@@ -57,7 +58,7 @@ void drawOutro(AsciiFramebuffer& fb, float now, float fade, const AudioFeatures&
                             (sinf((lv.treble + 2.3f) * depth) * 0.32f + 0.5f) +
                             sinf((nx - ny) * (lv.bass * 3.0f + 6.0f) + (lv.mid + 0.9f) * now) * 0.14f;
             const float intensity = clampf(gain * clampf(v, 0.0f, 1.0f) * fadeGate, 0.0f, 1.0f);
-            const int index = clampi((int)roundf(intensity * (float)kRampLast), 0, kRampLast);
+            const int index = tableIndex(roundf(intensity * (float)kRampLast), kRampLast);
             const Color fg = ColorFromHSV(fmodf(depth * 18.0f + 190.0f + hueShift, 360.0f), 0.65f,
                                           intensity * 0.75f + 0.25f);
             const Color bg = {clampByte((int)((float)fg.r * 0.09f)), clampByte((int)((float)fg.g * 0.10f)),

@@ -9,33 +9,35 @@ namespace {
 constexpr Color kWindowClear = {5, 7, 12, 255};
 constexpr Color kBlack = {0, 0, 0, 255};
 
-struct KeyBinding {
-    int key;
-    ShowKey action;
-};
+// raylib keeps at most this many presses a frame in its queue
+constexpr int kQueueLength = 16;
 
-const KeyBinding kKeys[] = {
-    {KEY_SPACE, KeySkip},           {KEY_F11, KeyFullscreen},          {KEY_F3, KeyRedrawAll},
-    {KEY_V, KeyColorBoost},         {KEY_LEFT_BRACKET, KeyTempoDown},  {KEY_RIGHT_BRACKET, KeyTempoUp},
-    {KEY_B, KeyRestartBeats},       {KEY_MINUS, KeySmallerCells},      {KEY_KP_SUBTRACT, KeySmallerCells},
-    {KEY_EQUAL, KeyLargerCells},    {KEY_KP_ADD, KeyLargerCells},
-};
+RaylibPlatformState& self(void* user) { return *static_cast<RaylibPlatformState*>(user); }
 
 float wallClock(void*) { return (float)GetTime(); }
 
-unsigned pressedKeys(void*) {
-    unsigned keys = 0;
-    for (const KeyBinding& k : kKeys) {
-        if (IsKeyPressed(k.key)) keys |= k.action;
+// raylib empties its queue when it polls the next frame's events, so it is drained every frame.
+KeyPresses readKeyPresses() {
+    int queued[kQueueLength];
+    int queuedCount = 0;
+    for (int key = GetKeyPressed(); key != 0; key = GetKeyPressed()) {
+        if (queuedCount < kQueueLength) queued[queuedCount++] = key;
     }
-    return keys;
+    int pressedNow[kMaxKeyPresses];
+    int pressedCount = 0;
+    for (int i = 0; i < boundKeyCount() && pressedCount < kMaxKeyPresses; ++i) {
+        if (IsKeyPressed(boundKeyCode(i))) pressedNow[pressedCount++] = boundKeyCode(i);
+    }
+    return collectKeyPresses(queued, queuedCount, pressedNow, pressedCount);
 }
+
+unsigned keyPress(void* user) { return nextKeyPress(self(user)); }
 
 void toggleFullscreen(void*) { ToggleFullscreen(); }
 void setVolume(void*, float volume) { SetMasterVolume(volume); }
 
-std::unique_ptr<AsciiFramebuffer> newFramebuffer(void*, int zoom, bool colorBoost) {
-    return makeFramebuffer(zoom, colorBoost, FramebufferBacking::Gpu);
+std::unique_ptr<AsciiFramebuffer> newFramebuffer(void* user, int zoom, bool colorBoost) {
+    return framebufferWithSharedFont(self(user), zoom, colorBoost);
 }
 
 bool loadTrack(void*, MusicTrack& track, const char* path) { return load(track, path); }
@@ -51,6 +53,28 @@ void presentFrame(void*, const AsciiFramebuffer& fb, const Presentation& how) {
 
 }  // namespace
 
+// One press per call, oldest first; 0 ends the frame's presses and the next call reads new ones.
+unsigned nextKeyPress(RaylibPlatformState& state) {
+    if (!state.pressesCollected) {
+        state.presses = readKeyPresses();
+        state.nextPress = 0;
+        state.pressesCollected = true;
+    }
+    if (state.nextPress < state.presses.count) return state.presses.keys[state.nextPress++];
+    state.pressesCollected = false;
+    return 0;
+}
+
+// The font is loaded with the first framebuffer (at start-up, after the window opened) and kept:
+// a zoom change only makes a new render texture.
+std::unique_ptr<AsciiFramebuffer> framebufferWithSharedFont(RaylibPlatformState& state, int zoom, bool colorBoost) {
+    if (!state.fontLoaded) {
+        state.font = loadGlyphFont(kGridCellHeight);
+        state.fontLoaded = true;
+    }
+    return makeFramebuffer(zoom, colorBoost, state.font);
+}
+
 void drawPresentation(const AsciiFramebuffer& fb, int screenWidth, int screenHeight, const Presentation& how) {
     switch (how.kind) {
         case Presentation::Plain: present(fb, screenWidth, screenHeight, kWindowClear, 1.0f); break;
@@ -63,7 +87,12 @@ void drawPresentation(const AsciiFramebuffer& fb, int screenWidth, int screenHei
     if (how.overlay) DrawRectangle(0, 0, screenWidth, screenHeight, Color{0, 0, 0, how.overlayAlpha});
 }
 
-Platform raylibPlatform() {
-    return Platform{nullptr,      wallClock,   pressedKeys, toggleFullscreen, setVolume,   newFramebuffer,
-                    loadTrack,    updateTrack, unloadTrack, redrawCells,      presentFrame};
+Platform raylibPlatform(RaylibPlatformState& state) {
+    return Platform{&state,    wallClock,   keyPress,     toggleFullscreen, setVolume,   newFramebuffer,
+                    loadTrack, updateTrack, unloadTrack,  redrawCells,      presentFrame};
+}
+
+void closeRaylibPlatform(RaylibPlatformState& state) {
+    if (state.fontLoaded) releaseGlyphFont(state.font);
+    state.fontLoaded = false;
 }

@@ -2,8 +2,28 @@
 #pragma once
 
 #include "app/frame_loop.h"
+#include "app/key_presses.h"
+#include "framebuffer/font_loading.h"
 
-Platform raylibPlatform();
+// What the window platform keeps between frames: the glyph font, loaded with the first
+// framebuffer and shared by every later one, and this frame's key presses.
+struct RaylibPlatformState {
+    GlyphFont font;
+    bool fontLoaded = false;
+    KeyPresses presses;
+    int nextPress = 0;
+    bool pressesCollected = false;
+};
+
+Platform raylibPlatform(RaylibPlatformState& state);
+
+// Two of its calls, for a platform built on this one whose user pointer is its own: the next key
+// press of the frame (0 when none is left), and a framebuffer drawing with the shared font.
+unsigned nextKeyPress(RaylibPlatformState& state);
+std::unique_ptr<AsciiFramebuffer> framebufferWithSharedFont(RaylibPlatformState& state, int zoom, bool colorBoost);
+
+// Releases the glyph font; after the last framebuffer is gone and before the window closes.
+void closeRaylibPlatform(RaylibPlatformState& state);
 
 // What the window shows of a frame, drawn into whatever target is bound (the window between
 // BeginDrawing and EndDrawing, or a render texture): the fitted or focused grid, or black, then

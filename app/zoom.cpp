@@ -38,6 +38,23 @@ const ZoomParams& paramsFor(ZoomClass c) {
     return kNormal;
 }
 
+// The level nearest z, clamped; NaN counts as level 0.
+int levelOf(float z) {
+    if (z != z) return 0;
+    const float r = roundf(clampf(z, (float)kMinLevel, (float)kMaxLevel));
+    return clampLevel((int)r);
+}
+
+// A measurement that is NaN reaches the spring as 0, so the spring never turns NaN itself.
+float orZero(float v) { return v != v ? 0.0f : v; }
+AudioFeatures withoutNaN(AudioFeatures a) {
+    a.bass = orZero(a.bass);
+    a.mid = orZero(a.mid);
+    a.treble = orZero(a.treble);
+    a.beat = orZero(a.beat);
+    return a;
+}
+
 }  // namespace
 
 ZoomClass zoomClassFor(const char* sceneName) {
@@ -47,7 +64,11 @@ ZoomClass zoomClassFor(const char* sceneName) {
     return ZoomClass::Normal;
 }
 
-int zoomStep(ZoomSpring& spring, float dt, const AudioFeatures& audio, const char* sceneName) {
+int zoomStep(ZoomSpring& spring, float dt, const AudioFeatures& measured, const char* sceneName) {
+    const AudioFeatures audio = withoutNaN(measured);
+    spring.springPos = orZero(spring.springPos);
+    spring.springVel = orZero(spring.springVel);
+    spring.prevBeat = orZero(spring.prevBeat);
     const ZoomClass zoomClass = zoomClassFor(sceneName);
     const ZoomParams& p = paramsFor(zoomClass);
 
@@ -71,8 +92,8 @@ int zoomStep(ZoomSpring& spring, float dt, const AudioFeatures& audio, const cha
     if (fabsf(spring.springPos) > 0.92f) spring.springPos = spring.springPos * 0.96f;
 
     const float z = amp * 7.0f * spring.springPos + spring.userZoom;
-    int level = clampLevel((int)roundf(z));
-    if (fabsf(z - spring.userZoom) < kDeadBand) level = clampLevel((int)roundf(spring.userZoom));
+    int level = levelOf(z);
+    if (fabsf(z - spring.userZoom) < kDeadBand) level = levelOf(spring.userZoom);
 
     if (zoomClass == ZoomClass::Steady) {
         level = 0;

@@ -13,6 +13,9 @@ constexpr float kBandEdgesHz[kBandCount + 1] = {30.0f, 60.0f, 120.0f, 240.0f, 48
 constexpr float kBinWidthPerHz = 0.0009765625f;  // 1 / kSpectrumWindow
 constexpr float kLevelSeconds = 0.08f;
 constexpr int kMinLevelFrames = 8;
+// 80 ms at 192 kHz, the highest rate a loaded track has: whatever rate a caller attaches, a frame's
+// analysis reads a bounded number of samples.
+constexpr int kMaxLevelFrames = 15360;
 constexpr float kPeakDecay = 0.992f;
 constexpr float kPeakFloor = 0.000001f;  // Keeps the ratio finite while a band is silent
 constexpr float kRatioMax = 1.6f;
@@ -59,9 +62,9 @@ int playFrame(int sampleRate, float musicTime) {
     return (int)std::clamp(frame, -kFrameLimit, kFrameLimit);
 }
 
-// RMS of the mono mix over the 80 ms that end at pos.
+// RMS of the mono mix over the 80 ms that end at pos (at most kMaxLevelFrames).
 float levelAt(const MusicTrack& track, int pos) {
-    const int count = std::max(kMinLevelFrames, (int)((float)track.sampleRate * kLevelSeconds));
+    const int count = std::clamp((int)((float)track.sampleRate * kLevelSeconds), kMinLevelFrames, kMaxLevelFrames);
     float sum = 0.0f;
     for (int k = 0; k < count; ++k) {
         const float s = sampleAt(track, saturatedFrame((long long)pos - k));

@@ -1,5 +1,7 @@
 // The show's music: a raylib stream that plays, and a decoded copy of all its samples that the
-// per-frame analysis reads around the play position.
+// per-frame analysis reads around the play position. The file is decoded and checked once
+// (audio/track_decoder.h); the stream then plays that decoded copy from memory, so no other
+// decoder ever reads the file.
 #pragma once
 
 #include <vector>
@@ -9,8 +11,10 @@
 
 struct MusicTrack {
     Music music = {};
-    Wave wave = {};
+    Wave wave = {};               // The decoded copy as a raylib Wave (32-bit floats); its data is `samples`
     float* samples = nullptr;     // frameCount * channels interleaved values [-1..1]; owned
+    unsigned char* streamImage = nullptr;  // A loaded file: WAV header + the decoded copy that `music`
+                                           // plays and `samples` points into; owned instead of `samples`
     std::vector<float> spectrum;  // 512 magnitudes of the last spectrum
     int sampleRate = 0;
     int channels = 0;

@@ -2,7 +2,7 @@
 
 #include <cmath>  // Required for: powf(), roundf()
 
-#include "framebuffer/font_redraw.h"
+#include "framebuffer/font_loading.h"
 
 namespace {
 
@@ -12,6 +12,18 @@ constexpr int kMinCols = 36, kMaxCols = 520;
 constexpr int kMinRows = 14, kMaxRows = 220;
 
 int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+void makeTarget(AsciiFramebuffer& fb) {
+    fb.target = LoadRenderTexture(fb.cols * fb.cellWidth, fb.rows * fb.cellHeight);
+    SetTextureFilter(fb.target.texture, TEXTURE_FILTER_POINT);
+}
+
+// The texture starts filled with the background colour
+void clearTarget(AsciiFramebuffer& fb) {
+    BeginTextureMode(fb.target);
+    ClearBackground(fb.background);
+    EndTextureMode();
+}
 
 }  // namespace
 
@@ -32,14 +44,29 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
     drawn.assign(count, Cell{});
     cells.assign(count, Cell{});
     if (backing == FramebufferBacking::Gpu) {
-        target = LoadRenderTexture(cols * cellWidth, rows * cellHeight);
-        SetTextureFilter(target.texture, TEXTURE_FILTER_POINT);
+        makeTarget(*this);
         loadFont(*this);
         loadCellBatch(batch);
-        BeginTextureMode(target);
-        ClearBackground(background);
-        EndTextureMode();
+        clearTarget(*this);
     }
+    clear(kSceneBackground);
+    drawn = cells;
+}
+
+AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cellHeight_, const GlyphFont& sharedFont)
+    : cols(cols_ > 0 ? cols_ : 0), rows(rows_ > 0 ? rows_ : 0), cellWidth(cellWidth_),
+      cellHeight(cellHeight_), backing(FramebufferBacking::Gpu) {
+    const size_t count = (size_t)cols * (size_t)rows;
+    drawn.assign(count, Cell{});
+    cells.assign(count, Cell{});
+    makeTarget(*this);
+    font = sharedFont.font;
+    fontName = sharedFont.name;
+    ownsFont = sharedFont.fromFile;
+    fontBorrowed = true;
+    blockGlyphs = sharedFont.blockGlyphs;
+    loadCellBatch(batch);
+    clearTarget(*this);
     clear(kSceneBackground);
     drawn = cells;
 }
@@ -47,7 +74,7 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
 AsciiFramebuffer::~AsciiFramebuffer() {
     if (backing != FramebufferBacking::Gpu) return;
     unloadCellBatch(batch);
-    if (ownsFont) UnloadFont(font);
+    if (ownsFont && !fontBorrowed) UnloadFont(font);
     UnloadRenderTexture(target);
 }
 

@@ -9,6 +9,8 @@
 #include "framebuffer/cell_batch.h"
 #include "raylib.h"  // Required for: Color, RenderTexture2D, Font
 
+struct GlyphFont;
+
 // Fixed colours of the grid
 constexpr Color kDefaultGlyphColor = {190, 190, 190, 255};
 constexpr Color kSceneBackground = {8, 10, 15, 255};
@@ -40,7 +42,8 @@ struct AsciiFramebuffer {
     RenderTexture2D target = {};
     Font font = {};
     const char* fontName = "DEFAULT";
-    bool ownsFont = false;
+    bool ownsFont = false;     // The font came from a file (its atlas has the white square the redraw uses)
+    bool fontBorrowed = false;  // The font is a GlyphFont that outlives this framebuffer: not unloaded here
     bool blockGlyphs = false;
     float glyphScale = 1.0f;
     bool colorBoost = false;
@@ -50,6 +53,9 @@ struct AsciiFramebuffer {
     // A Gpu framebuffer needs an open window: it creates its render texture and loads its font.
     AsciiFramebuffer(int cols, int rows, int cellWidth, int cellHeight,
                      FramebufferBacking backing = FramebufferBacking::Gpu);
+    // A Gpu framebuffer that draws with a font loaded once for many framebuffers: only the render
+    // texture is made.
+    AsciiFramebuffer(int cols, int rows, int cellWidth, int cellHeight, const GlyphFont& sharedFont);
     ~AsciiFramebuffer();
     AsciiFramebuffer(const AsciiFramebuffer&) = delete;
     AsciiFramebuffer& operator=(const AsciiFramebuffer&) = delete;

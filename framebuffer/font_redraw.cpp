@@ -4,30 +4,6 @@
 
 namespace {
 
-// The first three are the system fonts the show was designed with; the DejaVu paths give the same
-// block and shade glyphs on Debian/Ubuntu, Fedora and Arch.
-const FontChoice kFonts[] = {
-    {"C:/Windows/Fonts/consola.ttf", "Consolas"},
-    {"C:/Windows/Fonts/lucon.ttf", "Lucida Console"},
-    {"C:/Windows/Fonts/CascadiaMono.ttf", "Cascadia Mono"},
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", "DejaVu Sans Mono"},
-    {"/usr/share/fonts/dejavu-sans-mono-fonts/DejaVuSansMono.ttf", "DejaVu Sans Mono"},
-    {"/usr/share/fonts/dejavu/DejaVuSansMono.ttf", "DejaVu Sans Mono"},
-    {"/usr/share/fonts/TTF/DejaVuSansMono.ttf", "DejaVu Sans Mono"},
-};
-constexpr int kFontCount = (int)(sizeof(kFonts) / sizeof(kFonts[0]));
-
-const int kBlockCodepoints[] = {0x2580, 0x2584, 0x2588, 0x258C, 0x2590, 0x2591, 0x2592, 0x2593};
-// The glyphs whose presence lets scenes use the shade ramps, tested in this order
-const int kShadeTests[] = {0x2588, 0x2593, 0x2592, 0x2591};
-
-bool hasShadeGlyphs(Font font) {
-    for (int cp : kShadeTests) {
-        if (GetGlyphIndex(font, cp) < 0) return false;
-    }
-    return true;
-}
-
 float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
 // The fonts raylib builds with LoadFontEx carry a 3x3 white square at the atlas's bottom-right
@@ -39,43 +15,6 @@ Rectangle whiteTexel(const AsciiFramebuffer& fb) {
 }
 
 }  // namespace
-
-const FontChoice* fontTable(int* count) {
-    if (count != nullptr) *count = kFontCount;
-    return kFonts;
-}
-
-void fontCodepoints(int out[kFontCodepointCount]) {
-    int n = 0;
-    for (int cp = 32; cp <= 126; ++cp) out[n++] = cp;
-    for (int cp : kBlockCodepoints) out[n++] = cp;
-}
-
-void loadFont(AsciiFramebuffer& fb) {
-    const int glyphSize = fb.cellHeight - 2 > 8 ? fb.cellHeight - 2 : 8;
-    int codepoints[kFontCodepointCount];
-    fontCodepoints(codepoints);
-
-    bool loaded = false;
-    for (const FontChoice& choice : kFonts) {
-        if (!FileExists(choice.path)) continue;
-        Font font = LoadFontEx(choice.path, glyphSize, codepoints, kFontCodepointCount);
-        if (font.texture.id == 0) continue;
-        fb.font = font;
-        fb.fontName = choice.displayName;
-        fb.ownsFont = true;
-        fb.blockGlyphs = hasShadeGlyphs(font);
-        loaded = true;
-        break;
-    }
-    if (!loaded) {
-        fb.font = GetFontDefault();
-        fb.fontName = "DEFAULT";
-        fb.ownsFont = false;
-        fb.blockGlyphs = false;
-    }
-    SetTextureFilter(fb.font.texture, TEXTURE_FILTER_POINT);
-}
 
 void redraw(AsciiFramebuffer& fb, bool force) {
     if (fb.backing != FramebufferBacking::Gpu) return;

@@ -1,22 +1,9 @@
-// Font loading for a framebuffer and the redraw of its changed cells into the render texture.
+// The redraw of a framebuffer's changed cells into its render texture (the font comes from
+// font_loading.h, included here for the callers that load it).
 #pragma once
 
 #include "framebuffer/ascii_framebuffer.h"
-
-struct FontChoice {
-    const char* path;
-    const char* displayName;
-};
-
-// The fonts tried in order; raylib's default font ("DEFAULT") comes after the last of them.
-const FontChoice* fontTable(int* count);
-
-// The 103 codepoints rasterised into the atlas: printable ASCII, then eight block and shade glyphs.
-constexpr int kFontCodepointCount = 103;
-void fontCodepoints(int out[kFontCodepointCount]);
-
-// Sets font, fontName, ownsFont and blockGlyphs of a Gpu framebuffer.
-void loadFont(AsciiFramebuffer& fb);
+#include "framebuffer/font_loading.h"
 
 // Draws every cell that differs from what was last drawn (or every cell when force is set) into
 // the framebuffer's render texture, then records it as drawn.

@@ -230,7 +230,7 @@ void drawCellular(AsciiFramebuffer& fb, float t) {
             const float v = row[x];
             const float flicker = sinf(state.columnPhase[x] + rowPhase) * 0.28f + 0.72f;  // 0.44..1.0
             // The floor of a positive value (v >= 0, flicker >= 0.44) is its truncation: no floorf call
-            const int glyph = clampInt((int)(v * (float)top + 0.6f * flicker), 0, top);
+            const int glyph = tableIndex(v * (float)top + 0.6f * flicker, top);
             const float heat = clamp((v - 0.35f) / 0.65f, 0.0f, 1.0f);
             const int r0 = clampByte((int)(heat * 200.0f + 55.0f + v * 40.0f));
             const int g0 = clampByte((int)(heat * 160.0f + 20.0f + (1.0f - heat) * 60.0f));

@@ -179,9 +179,7 @@ void drawBackground(AsciiFramebuffer& fb, float t, float size) {
             const float waves = sinf(0.11f * fx + 0.9f * t) + sinf(0.17f * fy - 1.35f * t) +
                                 sinf(0.075f * (fx + fy) + 0.58f * t);
             const float w = clamp(waves / 3.0f * 0.5f + 0.5f, 0.0f, 1.0f);
-            int index = (int)floorf(4.0f * w);
-            if (index > 4) index = 4;
-            if (index < 0) index = 0;
+            const int index = tableIndex(4.0f * w, 4);
             // Low 8 bits: the foreground blue passes 255 on the brightest waves and wraps
             const Color fg = {wrapChannel((26.0f * size + 20.0f) * w + 14.0f),
                               wrapChannel((44.0f * size + 35.0f) * w + 30.0f),

@@ -266,7 +266,7 @@ void drawFluid(AsciiFramebuffer& fb) {
             const float b = clamp(state.dyeB[i], 0.0f, kDrawnDyeMax);
             const float s = a + b;
             const float intensity = clamp(clamp(s, 0.0f, 1.8f) / 1.4f, 0.0f, 1.0f);
-            const int glyph = clampInt((int)(9.0f * intensity), 0, 9);  // Floor of a value in 0..9
+            const int glyph = tableIndex(9.0f * intensity, 9);
             const float mix = (s > 0.0001f) ? b / s : 0.0f;  // 0 all dye A, 1 all dye B
             const float brightness = 0.75f * intensity + 0.55f;
             const float overlap = clamp(1.4f * (a < b ? a : b), 0.0f, 1.0f);

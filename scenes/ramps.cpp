@@ -1,7 +1,5 @@
 #include "scenes/ramps.h"
 
-#include <cmath>  // Required for: floorf()
-
 #include "scenes/scene_math.h"
 
 namespace {
@@ -29,6 +27,6 @@ CharRamp charRamp(RampStyle style) {
 
 uint32_t rampGlyph(int style, float v) {
     const CharRamp r = (style >= 0 && style <= 3) ? charRamp((RampStyle)style) : charRamp(RampStyle::Classic);
-    const int index = (int)floorf((float)(r.length - 1) * clamp01(v));
+    const int index = tableIndex((float)(r.length - 1) * clamp01(v), r.length - 1);
     return r.codepoints[index];
 }

@@ -6,6 +6,14 @@
 inline float clamp(float x, float lo, float hi) { return x > hi ? hi : (x < lo ? lo : x); }
 inline float clamp01(float x) { return clamp(x, 0.0f, 1.0f); }
 
+// A float that becomes an index into a table of last + 1 entries: the floor of v clamped to
+// 0..last, with NaN (which clamp lets through) counted as 0.
+inline int tableIndex(float v, int last) {
+    if (!(v > 0.0f)) return 0;  // Also NaN
+    if (v >= (float)last) return last;
+    return (int)v;
+}
+
 // Integer mixing hash on unsigned 32-bit values with wrapping arithmetic.
 inline uint32_t hash32(uint32_t x) {
     x ^= x >> 16;

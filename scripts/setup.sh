@@ -32,7 +32,7 @@ packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev
           libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxi-dev libgl1-mesa-dev
           libsdl2-dev fonts-dejavu-core libvorbis-dev libogg-dev)
 if [ "$want_tests" -eq 1 ]; then
-    packages+=(xvfb xauth xdotool x11-utils pulseaudio imagemagick vorbis-tools ffmpeg tmux)
+    packages+=(xvfb xauth xdotool x11-utils pulseaudio imagemagick vorbis-tools ffmpeg tmux fonts-dejavu-extra clang-14 libclang-rt-14-dev)
 fi
 
 install_missing() {
@@ -43,8 +43,8 @@ install_missing() {
     done
     [ "${#missing[@]}" -eq 0 ] && return 0
     say "installing ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq >/dev/null
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
         || die "could not install: ${missing[*]}"
 }
 install_missing "${packages[@]}"

@@ -14,10 +14,14 @@ echo "== sanitizers: AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DDAVUR_EVI_SANITIZE=ON \
       -DDAVUR_EVI_BENCHMARKS=OFF >/dev/null
 cmake --build "$root/build-sanitize" -j "$jobs" --target unit_tests >/dev/null
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
     ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE 'window|terminal'
+bash "$root/scripts/test-fonts-sanitized.sh"
+
+bash "$root/scripts/fuzz.sh" 60
 
 bash "$root/scripts/test-web.sh"  # The web build in headless Chromium
+
 echo "== all tests"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build" -j "$jobs" >/dev/null

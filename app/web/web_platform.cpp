@@ -50,10 +50,15 @@ EM_BOOL visibilityChanged(int, const EmscriptenVisibilityChangeEvent* event, voi
 }  // namespace
 
 Platform webPlatform(WebShow& web) {
-    Platform p = raylibPlatform();
+    Platform p = raylibPlatform(web.raylib);
     p.user = &web;
     p.now = showClock;
     p.toggleFullscreen = fullscreenByThePage;
+    // The window platform's own calls find their state in the web show
+    p.keysPressed = [](void* user) { return nextKeyPress(self(user).raylib); };
+    p.makeFramebuffer = [](void* user, int zoom, bool colorBoost) {
+        return framebufferWithSharedFont(self(user).raylib, zoom, colorBoost);
+    };
     return p;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/frame_loop.h"
+#include "app/raylib_platform.h"
 #include "app/show_clock.h"
 
 // Everything the page's show keeps between frames; it outlives main(), which returns once the
@@ -12,6 +13,7 @@ struct WebShow {
     Show show;
     Platform platform;
     ShowClock clock;
+    RaylibPlatformState raylib;  // The window platform's keys and shared font
     unsigned long frames = 0;
 };
 

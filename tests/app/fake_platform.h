@@ -2,13 +2,15 @@
 // of each frame; framebuffers are cells only; what would reach the window is recorded.
 #pragma once
 
+#include <deque>
 #include <vector>
 
 #include "app/frame_loop.h"
 
 struct FakePlatform {
     float now = 0.0f;
-    unsigned keys = 0;          // Pressed in the next frame only
+    unsigned keys = 0;             // Pressed in the next frame only, together
+    std::deque<unsigned> presses;  // Pressed before the next frame one after another, oldest first
     AudioFeatures audio;        // Returned by every music update
     bool musicLoads = false;
     int musicUpdates = 0;
@@ -24,8 +26,13 @@ struct FakePlatform {
         p.user = this;
         p.now = [](void* u) { return self(u).now; };
         p.keysPressed = [](void* u) {
-            const unsigned k = self(u).keys;
-            self(u).keys = 0;
+            FakePlatform& f = self(u);
+            unsigned k = f.keys;
+            f.keys = 0;
+            if (k == 0 && !f.presses.empty()) {
+                k = f.presses.front();
+                f.presses.pop_front();
+            }
             return k;
         };
         p.toggleFullscreen = [](void* u) { ++self(u).fullscreenToggles; };

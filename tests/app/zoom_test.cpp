@@ -115,3 +115,20 @@ TEST(ZoomSpring, VelocityAndPositionStayInRange) {
         EXPECT_LE(fabsf(spring.springPos), 1.0f);
     }
 }
+
+TEST(ZoomSpring, NaNMeasurementsActAsSilenceAndNeverReachTheLevel) {
+    ZoomSpring quiet, poisoned;
+    const AudioFeatures silence;
+    for (const AudioFeatures& nan : {levels(NAN, 0.0f, 0.0f, 0.0f), levels(0.0f, NAN, NAN, NAN)}) {
+        for (int i = 0; i < 120; ++i) {
+            EXPECT_EQ(zoomStep(poisoned, kFrame, nan, "plasma_storm"), zoomStep(quiet, kFrame, silence, "plasma_storm"));
+        }
+        EXPECT_EQ(poisoned.springPos, quiet.springPos);
+        EXPECT_FALSE(std::isnan(poisoned.springVel));
+    }
+    // A spring that holds NaN already starts again from rest
+    ZoomSpring broken, rest;
+    broken.springPos = broken.springVel = broken.prevBeat = NAN;
+    EXPECT_EQ(zoomStep(broken, kFrame, silence, "plasma_storm"), zoomStep(rest, kFrame, silence, "plasma_storm"));
+    EXPECT_EQ(broken.springPos, rest.springPos);
+}

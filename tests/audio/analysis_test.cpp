@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <numeric>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -141,6 +142,25 @@ TEST_F(AnalysisTest, LevelIsTheRmsOfTheLast80Milliseconds) {
     EXPECT_FLOAT_EQ(analyseAt(constant, 0.5f, 1.0f).level, 0.5f);
     // At position 0 the 3528 frames (80 ms at 44.1 kHz) are frame 0 and 3527 silent ones.
     EXPECT_FLOAT_EQ(analyseAt(constant, 0.0f, 1.0f).level, 0.5f * sqrtf(1.0f / 3528.0f));
+
+    // Whatever the rate, the level reads at most 15360 frames (80 ms at 192 kHz): at 2^31 - 1 Hz
+    // (171 M frames for 80 ms) a loud 15360 frames after 1 M silent ones read as level 1, and at
+    // 192 kHz the 15360th frame back is still counted, the 15361st is not.
+    const int loud = 15360;
+    std::vector<float> tail((size_t)1000000 + loud, 0.0f);
+    std::fill(tail.end() - loud, tail.end(), 1.0f);
+    const float lastFrame = (float)(tail.size() - 1);
+    for (int rate : {INT_MAX, 192000}) {
+        MusicTrack fast;
+        attachSignal(fast, tail, 1, rate);
+        // The position in seconds that lands on the last frame at this rate.
+        EXPECT_FLOAT_EQ(analyseAt(fast, (lastFrame + 0.5f) / (float)rate, 1.0f).level, 1.0f) << rate;
+    }
+    MusicTrack edge;
+    std::vector<float> oneLess = tail;
+    oneLess[oneLess.size() - loud] = 0.0f;  // The oldest frame the window reads at 192 kHz
+    attachSignal(edge, oneLess, 1, 192000);
+    EXPECT_FLOAT_EQ(analyseAt(edge, (lastFrame + 0.5f) / 192000.0f, 1.0f).level, sqrtf((float)(loud - 1) / (float)loud));
 }
 
 TEST_F(AnalysisTest, PositionsBeforeTheStartAreSilentAndPastTheEndWrap) {

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "audio/music_track.h"
@@ -38,6 +41,17 @@ inline std::vector<float> tone(float hz, float amplitude, float seconds, int rat
     }
     return s;
 }
+
+// A scratch directory, removed with everything in it.
+struct TempDir {
+    std::string path = (std::filesystem::temp_directory_path() / "davur_evi_audio_XXXXXX").string();
+    TempDir() { EXPECT_NE(mkdtemp(path.data()), nullptr) << path; }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string file(const std::string& name) const { return path + "/" + name; }
+};
 
 // The record of a track that is not ready: not valid, every number 0.
 inline void expectSilentRecord(const AudioFeatures& a) {

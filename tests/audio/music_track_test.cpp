@@ -30,17 +30,6 @@ std::vector<float> spread(const std::vector<float>& mono, int channels) {
     return out;
 }
 
-// A scratch directory, removed with everything in it.
-struct TempDir {
-    std::string path = (std::filesystem::temp_directory_path() / "davur_evi_audio_XXXXXX").string();
-    TempDir() { EXPECT_NE(mkdtemp(path.data()), nullptr) << path; }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-};
-
 bool haveOggEncoder() { return std::system("command -v oggenc >/dev/null 2>&1") == 0; }
 
 // Encodes the signal with oggenc from a float WAV; false when the file could not be made.

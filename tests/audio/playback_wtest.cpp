@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "audio/analysis.h"
 #include "audio_test_support.h"
+#include "ogg_fixtures.h"
 
 using namespace audio_test;
 
@@ -59,6 +62,21 @@ TEST(PlaybackTest, TheShowsTrackPlaysTheAnalysisFollowsAndAStoppedStreamStartsAg
         EXPECT_LT(update(track).musicTime, 0.2f);
         EXPECT_TRUE(IsMusicStreamPlaying(track.music));
         EXPECT_GT(play(track, 0.5).back().musicTime, 0.2f);
+    }
+    {
+        // A track far shorter than one buffer of the stream (100 frames, 12.5 ms) loops inside it:
+        // the position stays within the track and the frames keep coming.
+        TempDir dir;
+        const std::string path = dir.file("tiny.ogg");
+        const ogg_fixtures::Bytes bytes = ogg_fixtures::join(ogg_fixtures::encode(1, 8000, 100));
+        std::ofstream(path, std::ios::binary).write((const char*)bytes.data(), (std::streamsize)bytes.size());
+        MusicTrack track;
+        ASSERT_TRUE(load(track, path.c_str()));
+        for (const AudioFeatures& a : play(track, 1.0)) {
+            EXPECT_TRUE(a.valid && a.musicTime >= 0.0f && a.musicTime < 0.0125f) << a.musicTime;
+            EXPECT_FLOAT_EQ(a.musicLength, 0.0125f);
+        }
+        EXPECT_TRUE(IsMusicStreamPlaying(track.music));
     }
     CloseAudioDevice();
 }

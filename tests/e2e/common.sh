@@ -18,7 +18,7 @@ start_show() {
     pid=$!
     window=""
     # Generous: on a busy machine the window can take several seconds to appear
-    for _ in $(seq 300); do
+    for _ in $(seq 600); do
         window=$(xdotool search --name '^davur_evi$' 2>/dev/null | head -n1)
         [ -n "$window" ] && break
         kill -0 "$pid" 2>/dev/null || fail "the program exited before its window appeared"
@@ -31,14 +31,11 @@ start_show() {
     xdotool windowfocus "$window" 2>/dev/null || true
 }
 
-# Holds each key for a few frames: the show reads keys once per frame, so a press and release
-# within one frame would go unseen, as it would for a person.
+# Quick taps, press and release together: the show takes every press between two frames, however
+# short, so a tap that falls between two slow frames still acts.
 press() {
     for key in "$@"; do
-        xdotool keydown "$key"
-        sleep 0.1
-        xdotool keyup "$key"
-        sleep 0.1
+        xdotool key --delay 0 "$key"
     done
 }
 
@@ -47,10 +44,34 @@ alive() { kill -0 "$pid" 2>/dev/null; }
 # The colour of the screen pixel at x y as rrggbb.
 pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-Fa-f]\{6\}' | head -n1 | tr -d '#'; }
 
+# The screen pixels at the points given as "x,y" arguments, from one grab, as rrggbb words.
+pixels() {
+    local format=""
+    for xy in "$@"; do format+="%[hex:u.p{$xy}] "; done
+    import -window root -depth 8 miff:- 2>/dev/null | convert - -format "$format" info: 2>/dev/null | tr 'A-F' 'a-f'
+}
+
+# Fractional seconds since the script started.
+clock() { awk -v start="$start_ns" -v now="$(date +%s%N)" 'BEGIN { printf "%.2f", (now - start) / 1e9 }'; }
+start_ns=$(date +%s%N)
+
+# Runs CMD every 0.2 s until it succeeds; fails after SECONDS seconds. The deadline is generous:
+# the tests wait for what the show shows, never for a time, so a slow machine only waits longer.
+wait_until() {
+    local seconds=$1
+    shift
+    local end=$((SECONDS + seconds))
+    until "$@"; do
+        [ "$SECONDS" -ge "$end" ] && return 1
+        alive || return 1
+        sleep 0.2
+    done
+}
+
 # Closes the window as a window manager would and checks the exit status and that nothing was printed.
 close_and_check() {
     "$close_window" davur_evi || fail "could not ask the window to close"
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         alive || break
         sleep 0.1
     done

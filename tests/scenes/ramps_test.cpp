@@ -4,6 +4,7 @@
 #include "scenes/scene.h"
 #include "scenes/scene_math.h"
 
+#include <cmath>
 #include <cstring>
 
 TEST(RampGlyph, WorkedValues) {
@@ -27,6 +28,29 @@ TEST(RampGlyph, OutOfRangeIntensitiesClampToTheEnds) {
     EXPECT_EQ(charRamp(RampStyle::Classic).length, 10);
     EXPECT_EQ(charRamp(RampStyle::Block).length, 5);
     EXPECT_EQ(charRamp(RampStyle::Ring).length, 6);
+}
+
+TEST(RampGlyph, NaNAndInfinitiesStayInsideTheRamp) {
+    for (int style = -1; style < 5; ++style) {
+        const CharRamp r = charRamp((style >= 0 && style <= 3) ? (RampStyle)style : RampStyle::Classic);
+        EXPECT_EQ(rampGlyph(style, NAN), 32u) << style;
+        EXPECT_EQ(rampGlyph(style, -NAN), 32u) << style;
+        EXPECT_EQ(rampGlyph(style, -INFINITY), 32u) << style;
+        EXPECT_EQ(rampGlyph(style, INFINITY), r.codepoints[r.length - 1]) << style;
+        EXPECT_EQ(rampGlyph(style, powf(-0.5f, 1.15f)), 32u) << "a power of a negative base is NaN";
+    }
+}
+
+TEST(TableIndex, FloorClampedWithNaNAsZero) {
+    struct Case {
+        float v;
+        int last, want;
+    };
+    const Case cases[] = {{0.0f, 9, 0},   {0.99f, 9, 0},      {1.0f, 9, 1},       {8.999f, 9, 8},
+                          {9.0f, 9, 9},   {1e30f, 9, 9},      {INFINITY, 4, 4},   {-0.5f, 9, 0},
+                          {-1e30f, 9, 0}, {-INFINITY, 4, 0},  {NAN, 9, 0},        {-NAN, 22, 0},
+                          {3.7f, 0, 0},   {2.5f, 22, 2},      {21.978f, 22, 21},  {-0.0f, 5, 0}};
+    for (const Case& c : cases) EXPECT_EQ(tableIndex(c.v, c.last), c.want) << c.v << " of " << c.last;
 }
 
 TEST(SceneTable, ElevenScenesInShowOrder) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "audio/analysis.h"          // Required for: analyseAt()
+#include "audio/track_decoder.h"     // Required for: loadCheckedWave()
 #include "framebuffer/font_redraw.h"  // Required for: redraw()
 #include "app/raylib_platform.h"      // Required for: drawPresentation()
 #include "tools/capture/image_files.h"
@@ -43,7 +44,7 @@ std::unique_ptr<AsciiFramebuffer> gpuFramebuffer(void*, int zoom, bool colorBoos
 bool loadDecodedTrack(void* user, MusicTrack& track, const char*) {
     ShowCapture& cap = self(user);
     if (cap.mixSamples == nullptr) {
-        cap.wave = LoadWave(cap.musicPath.c_str());
+        cap.wave = loadCheckedWave(cap.musicPath.c_str());
         if (!IsWaveValid(cap.wave)) return false;
         cap.mixSamples = LoadWaveSamples(cap.wave);
         if (cap.mixSamples == nullptr) return false;

@@ -2,7 +2,8 @@
 
 #include <cmath>  // Required for: fmod()
 
-#include "audio/analysis.h"  // Required for: analyseAt()
+#include "audio/analysis.h"       // Required for: analyseAt()
+#include "audio/track_decoder.h"  // Required for: loadCheckedWave()
 
 namespace {
 
@@ -33,7 +34,7 @@ bool loadTrack(void* user, MusicTrack& track, const char* path) {
     TermFrontEnd& fe = self(user);
     if (fe.audioDevice) return load(track, path);
     unload(track);
-    Wave wave = LoadWave(path);
+    Wave wave = loadCheckedWave(path);  // Decoded and checked as the show's own load does
     if (!IsWaveValid(wave)) {
         if (wave.data != nullptr) UnloadWave(wave);
         return false;

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# With a damaged music file at assets/audio/output.ogg the show runs (silent) and quits on ESC at
+# once, exit 0, having printed nothing. The files are written by the fuzz corpus tool: the track's
+# headers then junk then its last page, a declared length of 2^32 frames, a rate of 0xFFFFFFFF and
+# 255 channels. Called as: bad_tracks.sh davur_evi close_window track_fuzz_corpus
+set -u
+source "$(dirname "$0")/common.sh"
+make_corpus=$3
+program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+"$make_corpus" "$scratch" || fail "could not write the damaged files"
+
+for file in "$scratch"/bad_*.ogg; do
+    name=$(basename "$file")
+    show_dir="$scratch/show"
+    rm -rf "$show_dir"
+    mkdir -p "$show_dir/assets/audio"
+    cp "$file" "$show_dir/assets/audio/output.ogg"
+    cd "$show_dir"
+    start_show
+    sleep 1
+    alive || fail "$name: the program ended by itself"
+    xdotool keydown Escape
+    # Held until the program has gone, so that a frame sees it; a hang would keep it alive.
+    for _ in $(seq 100); do
+        alive || break
+        sleep 0.1
+    done
+    xdotool keyup Escape 2>/dev/null
+    alive && fail "$name: the show did not quit within 10 s of ESC"
+    wait "$pid"
+    status=$?
+    [ "$status" -eq 0 ] || fail "$name: exit status $status"
+    [ -s "$out" ] && fail "$name: printed on stdout: $(head -c 300 "$out")"
+    [ -s "$err" ] && fail "$name: printed on stderr: $(head -c 300 "$err")"
+    pid=""
+    cd - >/dev/null
+    echo "bad track $name: silent show, quit on ESC"
+done
+rm -f "$out" "$err"
