@@ -1,8 +1,9 @@
 #include "app/outro.h"
 
-#include <cmath>  // Required for: sqrtf(), atan2f(), cosf(), sinf(), fmodf(), roundf()
+#include <cmath>  // Required for: sqrtf(), fmodf(), roundf()
 
-#include "raylib.h"  // Required for: ColorFromHSV()
+#include "math/hsv_color.h"  // Required for: showColorFromHsv()
+#include "math/show_math.h"  // Required for: showAtan2(), showCos(), showSin()
 #include "scenes/scene_math.h"  // Required for: tableIndex()
 
 namespace {
@@ -53,13 +54,13 @@ void drawOutro(AsciiFramebuffer& fb, float now, float fade, const AudioFeatures&
             const float nx = ((float)x - cx) / maxf(cx, 1.0f);
             const float r = sqrtf(nx * nx + ny * ny);
             const float depth = 1.0f / ((r + 0.0005f) + 0.06f) + swirl;
-            const float a = atan2f(ny, nx);
-            const float v = cosf(a * (lv.mid * 4.0f + 8.0f) - (lv.treble + 1.0f) * now) * 0.24f +
-                            (sinf((lv.treble + 2.3f) * depth) * 0.32f + 0.5f) +
-                            sinf((nx - ny) * (lv.bass * 3.0f + 6.0f) + (lv.mid + 0.9f) * now) * 0.14f;
+            const float a = showAtan2(ny, nx);
+            const float v = showCos(a * (lv.mid * 4.0f + 8.0f) - (lv.treble + 1.0f) * now) * 0.24f +
+                            (showSin((lv.treble + 2.3f) * depth) * 0.32f + 0.5f) +
+                            showSin((nx - ny) * (lv.bass * 3.0f + 6.0f) + (lv.mid + 0.9f) * now) * 0.14f;
             const float intensity = clampf(gain * clampf(v, 0.0f, 1.0f) * fadeGate, 0.0f, 1.0f);
             const int index = tableIndex(roundf(intensity * (float)kRampLast), kRampLast);
-            const Color fg = ColorFromHSV(fmodf(depth * 18.0f + 190.0f + hueShift, 360.0f), 0.65f,
+            const Color fg = showColorFromHsv(fmodf(depth * 18.0f + 190.0f + hueShift, 360.0f), 0.65f,
                                           intensity * 0.75f + 0.25f);
             const Color bg = {clampByte((int)((float)fg.r * 0.09f)), clampByte((int)((float)fg.g * 0.10f)),
                               clampByte((int)((float)fg.b * 0.14f)), 255};

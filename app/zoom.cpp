@@ -1,7 +1,9 @@
 #include "app/zoom.h"
 
-#include <cmath>    // Required for: expf(), fabsf(), roundf()
+#include <cmath>    // Required for: fabsf(), roundf()
 #include <cstring>  // Required for: strcmp()
+
+#include "math/show_math.h"  // Required for: showExp()
 
 namespace {
 
@@ -85,7 +87,7 @@ int zoomStep(ZoomSpring& spring, float dt, const AudioFeatures& measured, const 
     const float target = clampf(pull - push, -1.0f, 1.0f) * p.target;
 
     // The velocity is added once per frame without dt: dt scales only the forces and the damping
-    spring.springVel = expf(-p.damping * dt) * (spring.springVel + p.stiffness * dt * (target - spring.springPos) -
+    spring.springVel = showExp(-p.damping * dt) * (spring.springVel + p.stiffness * dt * (target - spring.springPos) -
                                                 p.kick * rise - 2.2f * dt * spring.springPos);
     spring.springVel = clampf(spring.springVel, -kMaxVelocity, kMaxVelocity);
     spring.springPos = clampf(spring.springPos + spring.springVel, -1.0f, 1.0f);
@@ -97,8 +99,8 @@ int zoomStep(ZoomSpring& spring, float dt, const AudioFeatures& measured, const 
 
     if (zoomClass == ZoomClass::Steady) {
         level = 0;
-        spring.springPos = spring.springPos * expf(-12.0f * dt);
-        spring.springVel = spring.springVel * expf(-14.0f * dt);
+        spring.springPos = spring.springPos * showExp(-12.0f * dt);
+        spring.springVel = spring.springVel * showExp(-14.0f * dt);
     }
     return level;
 }

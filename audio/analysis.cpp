@@ -2,8 +2,10 @@
 
 #include <algorithm>  // Required for: std::min(), std::max(), std::clamp(), std::swap()
 #include <climits>    // Required for: INT_MIN, INT_MAX
-#include <cmath>      // Required for: cosf(), sinf(), hypotf(), powf(), sqrtf(), floorf(), ceilf(), std::isnan()
+#include <cmath>      // Required for: sqrtf(), floorf(), ceilf(), std::isnan()
 #include <cstddef>    // Required for: size_t
+
+#include "math/show_math.h"  // Required for: showCos(), showSin(), showHypot(), showPow()
 
 namespace {
 
@@ -32,7 +34,7 @@ constexpr float kFrameLimit = 1.0e9f;
 struct HannWindow {
     float w[kSpectrumWindow];
     HannWindow() {
-        for (int i = 0; i < kSpectrumWindow; ++i) w[i] = 0.5f - 0.5f * cosf(kTwoPi * (float)i / 1023.0f);
+        for (int i = 0; i < kSpectrumWindow; ++i) w[i] = 0.5f - 0.5f * showCos(kTwoPi * (float)i / 1023.0f);
     }
 };
 
@@ -84,7 +86,7 @@ float bandMean(const std::vector<float>& spectrum, BandBins bins) {
 float followBand(MusicTrack& track, int band, float mean) {
     track.bandPeak[band] = std::max(track.bandPeak[band] * kPeakDecay, mean);
     const float ratio = std::clamp(mean / (track.bandPeak[band] + kPeakFloor), 0.0f, kRatioMax);
-    const float target = std::clamp(powf(ratio, kLevelCurve), 0.0f, 1.0f);
+    const float target = std::clamp(showPow(ratio, kLevelCurve), 0.0f, 1.0f);
     const float rate = target > track.bandLevel[band] ? kAttack : kRelease;
     track.bandLevel[band] += (target - track.bandLevel[band]) * rate;
     return track.bandLevel[band];
@@ -125,8 +127,8 @@ bool fft(std::complex<float>* buffer, int count) {
     for (int len = 2; len <= count; len <<= 1) {
         const int half = len / 2;
         const float angle = -kTwoPi / (float)len;
-        const float stepRe = cosf(angle);
-        const float stepIm = sinf(angle);
+        const float stepRe = showCos(angle);
+        const float stepIm = showSin(angle);
         for (int i = 0; i < count; i += len) {
             float wRe = 1.0f;
             float wIm = 0.0f;
@@ -157,7 +159,7 @@ void computeSpectrum(MusicTrack& track, int centreFrame) {
     fft(buffer, kSpectrumWindow);
 
     track.spectrum.resize(kSpectrumBins);
-    for (int k = 0; k < kSpectrumBins; ++k) track.spectrum[k] = hypotf(buffer[k].real(), buffer[k].imag());
+    for (int k = 0; k < kSpectrumBins; ++k) track.spectrum[k] = showHypot(buffer[k].real(), buffer[k].imag());
 }
 
 BandBins bandBins(int band, int sampleRate) {

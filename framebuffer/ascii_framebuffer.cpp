@@ -1,8 +1,9 @@
 #include "framebuffer/ascii_framebuffer.h"
 
-#include <cmath>  // Required for: powf(), roundf()
+#include <cmath>  // Required for: roundf()
 
 #include "framebuffer/font_loading.h"
+#include "math/show_math.h"  // Required for: showPow()
 
 namespace {
 
@@ -92,7 +93,7 @@ void AsciiFramebuffer::putText(int x, int y, const char* text, Color fg, Color b
 }
 
 GridSize gridSizeForZoom(int zoom) {
-    const float f = powf(1.2f, (float)zoom);
+    const float f = showPow(1.2f, (float)zoom);
     const int cols = (int)roundf((float)kBaseCols * f);
     const int rows = (int)roundf((float)kBaseRows * f);
     return {clampInt(cols, kMinCols, kMaxCols), clampInt(rows, kMinRows, kMaxRows)};

@@ -1,6 +1,8 @@
 #include "framebuffer/presentation.h"
 
-#include <cmath>  // Required for: floorf(), powf()
+#include <cmath>  // Required for: floorf()
+
+#include "math/show_math.h"  // Required for: showPow()
 
 namespace {
 
@@ -37,7 +39,7 @@ Rectangle focusedRect(int cols, int rows, int cellWidth, int cellHeight, int scr
     const float texW = (float)(cols * cellWidth);
     const float texH = (float)(rows * cellHeight);
 
-    const float e = powf(clampf(progress, 0.0f, 1.0f), 1.9f);  // Ease-in: slow at first
+    const float e = showPow(clampf(progress, 0.0f, 1.0f), 1.9f);  // Ease-in: slow at first
     const float fit = minf(sh / texH, sw / texW);
     const float offX = floorf((sw - floorf(fit * texW)) * 0.5f);
     const float offY = floorf((sh - floorf(fit * texH)) * 0.5f);

@@ -2,10 +2,11 @@
 // step blends a cell with its 3x3 neighbourhood and one upstream neighbour of a slowly turning flow
 // field, cools it a little and now and then drops a spark in; a global damping keeps the grid from
 // saturating. Cold cells are drawn blue-grey, hot ones orange, with a flickering brightness.
-#include <cmath>    // Required for: sinf(), cosf(), floorf()
+#include <cmath>    // Required for: floorf()
 #include <utility>  // Required for: std::swap()
 #include <vector>
 
+#include "math/show_math.h"  // Required for: showSin(), showCos()
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 
@@ -69,7 +70,7 @@ void sizeFrameTables(int cols, int rows) {
     state.rowDecay.resize((size_t)rows);
     for (int y = 0; y < rows; ++y) state.rowDecay[y] = ((float)y / (float)rows) * 0.02f + 0.035f;
     state.columnFlow.resize((size_t)cols);
-    for (int x = 0; x < cols; ++x) state.columnFlow[x] = cosf(0.07f * (float)x);
+    for (int x = 0; x < cols; ++x) state.columnFlow[x] = showCos(0.07f * (float)x);
     state.columnWave.resize((size_t)cols);
     state.upstream.resize((size_t)cols * (size_t)rows);
     state.columnPhase.resize((size_t)cols);
@@ -124,15 +125,15 @@ void resizeLevels(int cols, int rows, float t) {
 void prepareFrame(float t) {
     const int W = state.gridW;
     const int H = state.gridH;
-    for (int x = 0; x < W; ++x) state.columnWave[x] = sinf(0.17f * (float)x + 3.2f * t) * 0.06f;
+    for (int x = 0; x < W; ++x) state.columnWave[x] = showSin(0.17f * (float)x + 3.2f * t) * 0.06f;
     // Flow direction of each cell, as where its upstream neighbour lies: left or right, above or below
     for (int y = 0; y < H; ++y) {
-        const float rowFlow = 1.25f * t + 1.1f * sinf(0.08f * (float)y);
+        const float rowFlow = 1.25f * t + 1.1f * showSin(0.08f * (float)y);
         uint8_t* dirs = &state.upstream[(size_t)y * W];
         for (int x = 0; x < W; ++x) {
             const float a = state.columnFlow[x] + rowFlow;
-            const bool fromAbove = cosf(0.9f * a) > 0.0f;  // Flow runs down the screen
-            const bool fromLeft = sinf(a) > 0.0f;          // Flow runs to the right
+            const bool fromAbove = showCos(0.9f * a) > 0.0f;  // Flow runs down the screen
+            const bool fromLeft = showSin(a) > 0.0f;          // Flow runs to the right
             dirs[x] = (uint8_t)((fromAbove ? kFromAbove : 0) | (fromLeft ? kFromLeft : 0));
         }
     }
@@ -142,7 +143,7 @@ bool sparks(int x, int y, uint32_t stepSeed, const FrameAudio& audio, float t) {
     const uint32_t h = hash32(((uint32_t)x * kSparkColMul) ^ stepSeed ^ ((uint32_t)y * kSparkRowMul));
     if ((int)(h & 0x3FFu) >= audio.sparkThreshold) return false;
     // A travelling sine gates the candidates, so sparks come in drifting bands
-    const float gate = sinf(audio.gateSpeed * t + 0.19f * (float)x + 0.14f * (float)y) * 0.5f + 0.5f;
+    const float gate = showSin(audio.gateSpeed * t + 0.19f * (float)x + 0.14f * (float)y) * 0.5f + 0.5f;
     return gate > audio.gateLimit;
 }
 
@@ -221,14 +222,14 @@ void drawCellular(AsciiFramebuffer& fb, float t) {
     const int W = state.gridW;
     for (int x = 0; x < W; ++x) {
         state.columnPhase[x] = 0.1f * (float)x + 4.0f * t;
-        state.columnTint[x] = sinf(0.08f * (float)x + 2.5f * t) * 26.0f;
+        state.columnTint[x] = showSin(0.08f * (float)x + 2.5f * t) * 26.0f;
     }
     for (int y = 0; y < state.gridH; ++y) {
         const float rowPhase = 0.15f * (float)y;
         const float* row = &state.levels[(size_t)y * W];
         for (int x = 0; x < W; ++x) {
             const float v = row[x];
-            const float flicker = sinf(state.columnPhase[x] + rowPhase) * 0.28f + 0.72f;  // 0.44..1.0
+            const float flicker = showSin(state.columnPhase[x] + rowPhase) * 0.28f + 0.72f;  // 0.44..1.0
             // The floor of a positive value (v >= 0, flicker >= 0.44) is its truncation: no floorf call
             const int glyph = tableIndex(v * (float)top + 0.6f * flicker, top);
             const float heat = clamp((v - 0.35f) / 0.65f, 0.0f, 1.0f);

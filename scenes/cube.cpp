@@ -3,10 +3,11 @@
 // edge towards its edges. The spin follows the audio bands, the brightness pulses with the beat.
 #include "scenes/cube.h"
 
-#include <cmath>    // Required for: sinf(), cosf(), sqrtf(), powf(), floorf(), fabsf(), INFINITY
+#include <cmath>    // Required for: sqrtf(), floorf(), fabsf(), INFINITY
 #include <cstdint>
 #include <vector>
 
+#include "math/show_math.h"  // Required for: showSin(), showCos(), showPow()
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -96,7 +97,7 @@ unsigned char clampChannel(float v) { return v <= 0.0f ? 0 : (v >= 255.0f ? 255 
 // Geometry and per-frame values
 //----------------------------------------------------------------------------------
 CubeRotation makeCubeRotation(float a, float b, float c) {
-    return CubeRotation{sinf(a), cosf(a), sinf(b), cosf(b), sinf(c), cosf(c)};
+    return CubeRotation{showSin(a), showCos(a), showSin(b), showCos(b), showSin(c), showCos(c)};
 }
 
 Vector3 rotate(Vector3 p, const CubeRotation& r) {
@@ -138,11 +139,11 @@ CubeFrame cubeFrame(float t, int cols, int rows, const BeatInfo* beat, const Aud
     f.rotation = makeCubeRotation(f.angX, f.angY, f.angZ);
 
     const float facing = cubeFacing(f.rotation);
-    const float wobble = 0.5f + 0.5f * sinf(1.9f * f.angY + 1.3f * f.angX);
+    const float wobble = 0.5f + 0.5f * showSin(1.9f * f.angY + 1.3f * f.angX);
     const float size = clamp(0.75f * facing + 0.35f + 0.25f * wobble, 0.0f, 1.5f);
-    const float flicker = sinf(24.0f * t);
+    const float flicker = showSin(24.0f * t);
     const float flash =
-        0.3f * (0.55f * powf(1.0f - beatPhase, 6.0f) + 0.45f + 0.35f * pulse) + 0.3f * (flicker * flicker) + 0.55f;
+        0.3f * (0.55f * showPow(1.0f - beatPhase, 6.0f) + 0.45f + 0.35f * pulse) + 0.3f * (flicker * flicker) + 0.55f;
     const float energy = clamp(flash * size, 0.45f, 1.75f);
     f.look = CubeLook{facing, size, flash, energy};
     f.scale = kScalePerGrid * (float)(cols < rows ? cols : rows);
@@ -176,8 +177,8 @@ void drawBackground(AsciiFramebuffer& fb, float t, float size) {
     for (int y = 0; y < fb.rows; ++y) {
         for (int x = 0; x < fb.cols; ++x) {
             const float fx = (float)x, fy = (float)y;
-            const float waves = sinf(0.11f * fx + 0.9f * t) + sinf(0.17f * fy - 1.35f * t) +
-                                sinf(0.075f * (fx + fy) + 0.58f * t);
+            const float waves = showSin(0.11f * fx + 0.9f * t) + showSin(0.17f * fy - 1.35f * t) +
+                                showSin(0.075f * (fx + fy) + 0.58f * t);
             const float w = clamp(waves / 3.0f * 0.5f + 0.5f, 0.0f, 1.0f);
             const int index = tableIndex(4.0f * w, 4);
             // Low 8 bits: the foreground blue passes 255 on the brightest waves and wraps
@@ -247,10 +248,10 @@ void compositeCube(AsciiFramebuffer& fb, const CubeState& s, float t, Color bg) 
             // Nearer points are brighter; posterised to six levels
             const float lum = clamp01(0.28f * clamp01((5.0f - depth) * 0.25f) + 0.72f * s.shade[i]);
             const float q = floorf(5.0f * lum) / 5.0f;
-            const uint32_t glyph = rampGlyph(style, powf(q, 0.82f));
+            const uint32_t glyph = rampGlyph(style, showPow(q, 0.82f));
             const int face = s.face[i];
             const Color c = kFaceColors[face % kFaceCount];
-            const float m = clamp01((0.92f + 0.08f * sinf(1.15f * (float)face + 3.0f * t)) * (0.6f * q + 0.4f));
+            const float m = clamp01((0.92f + 0.08f * showSin(1.15f * (float)face + 3.0f * t)) * (0.6f * q + 0.4f));
             const Color fg = {clampChannel((float)c.r * m), clampChannel((float)c.g * m),
                               clampChannel((float)c.b * m), 255};
             fb.setCell(x, y, glyph, fg, bg);

@@ -3,8 +3,9 @@
 // towards the nearest point of the cube's wireframe and ends in a star when it touches it.
 #include "scenes/cube_lightning.h"
 
-#include <cmath>  // Required for: sinf(), cosf(), atan2f(), floorf(), roundf()
+#include <cmath>  // Required for: floorf(), roundf()
 
+#include "math/show_math.h"  // Required for: showSin(), showCos(), showAtan2()
 #include "scenes/scene_math.h"
 
 namespace {
@@ -51,7 +52,7 @@ Color shade(float r, float g, float b) { return Color{channel(r), channel(g), ch
 }  // namespace
 
 float lightningHash(float x) {
-    const float v = sinf(x * 127.1f + 311.7f) * 43758.547f;
+    const float v = showSin(x * 127.1f + 311.7f) * 43758.547f;
     return v - floorf(v);
 }
 
@@ -141,7 +142,7 @@ void drawStrike(AsciiFramebuffer& fb, const LightningStrike& strike, const Strik
     const float x0 = (0.8f * seed + 0.1f) * (float)(fb.cols - 1);
     int mainSteps = (int)floorf(shape.rise * (float)(fb.rows + fb.rows / 2));
     if (mainSteps < 4) mainSteps = 4;
-    const float mainHeading = 1.45f + 0.3f * sinf(13.0f * seed);  // About straight down
+    const float mainHeading = 1.45f + 0.3f * showSin(13.0f * seed);  // About straight down
     drawBolt(fb, LightningBolt{x0, 0.0f, mainHeading, seed, mainSteps, shape.intensity, true}, targets,
              targetCount, bg);
 
@@ -149,7 +150,7 @@ void drawStrike(AsciiFramebuffer& fb, const LightningStrike& strike, const Strik
     const int branches = 1 + (seed > 0.58f ? 1 : 0) + (seed > 0.83f ? 1 : 0);
     for (int j = 0; j < branches; ++j) {
         const float k = (1.7f * (float)j + 3.1f) * seed;
-        const float startX = x0 + 2.0f * sinf(8.0f * k);
+        const float startX = x0 + 2.0f * showSin(8.0f * k);
         const float startY = clamp((0.25f + 0.55f * lightningHash(k + 1.9f)) * (float)mainSteps * 0.68f, 2.0f,
                                    (float)(fb.rows - 3));
         const float heading = (lightningHash(k + 0.37f) - 0.5f) * 1.9f + 1.3f;
@@ -176,17 +177,17 @@ BoltEnd drawBolt(AsciiFramebuffer& fb, const LightningBolt& bolt, const Vector2*
     float y = bolt.y;
     float heading = bolt.heading;
     for (int i = 0; i < bolt.steps; ++i) {
-        heading += kHeadingWobble * sinf(0.71f * (float)i + 17.0f * bolt.seed);
-        const float dx = cosf(heading) * stepX;
+        heading += kHeadingWobble * showSin(0.71f * (float)i + 17.0f * bolt.seed);
+        const float dx = showCos(heading) * stepX;
         x += dx;
-        y += sinf(heading) * stepY + kDownwardDrift;
+        y += showSin(heading) * stepY + kDownwardDrift;
 
         Vector2 target = {};
         const float best = nearestTarget(targets, targetCount, x, y, target);
         if (best < kSteerRange2) {
-            heading = kSteerPull * atan2f(target.y - y, target.x - x) + kSteerKeep * heading;
-            x += kSteerNudge * cosf(heading);
-            y += kSteerNudge * sinf(heading);
+            heading = kSteerPull * showAtan2(target.y - y, target.x - x) + kSteerKeep * heading;
+            x += kSteerNudge * showCos(heading);
+            y += kSteerNudge * showSin(heading);
         }
 
         const int X = (int)roundf(x);

@@ -3,12 +3,13 @@
 // sampling on a wrapping grid); dye A lifts the flow, dye B sinks it, and dense dye slows it down.
 // Cells show the dye amount as a glyph and blend cyan-blue (A) and orange (B), whitening where the
 // two meet.
-#include <cmath>    // Required for: sinf(), cosf(), fmodf(), floorf(), roundf()
+#include <cmath>    // Required for: fmodf(), floorf(), roundf()
 #include <cstdlib>  // Required for: abs()
 #include <initializer_list>
 #include <utility>  // Required for: std::swap()
 #include <vector>
 
+#include "math/show_math.h"  // Required for: showSin(), showCos()
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 
@@ -114,12 +115,12 @@ void resizeFluid(int cols, int rows, float t) {
 // The stirring currents hold for every step of one frame: the step formulas use the frame's scene time
 void prepareFrame(float t) {
     for (int x = 0; x < state.fluidW; ++x) {
-        state.columnStirU[x] = 0.06f * sinf(1.4f * t + 0.09f * (float)x);
-        state.columnStirV[x] = 0.02f * sinf(1.7f * t + 0.07f * (float)x);
+        state.columnStirU[x] = 0.06f * showSin(1.4f * t + 0.09f * (float)x);
+        state.columnStirV[x] = 0.02f * showSin(1.7f * t + 0.07f * (float)x);
     }
     for (int y = 0; y < state.fluidH; ++y) {
-        state.rowSwirl[y] = cosf(0.13f * (float)y - 1.9f * t);
-        state.rowStirU[y] = 0.055f * sinf(2.2f * t + 0.14f * (float)y);
+        state.rowSwirl[y] = showCos(0.13f * (float)y - 1.9f * t);
+        state.rowStirU[y] = 0.055f * showSin(2.2f * t + 0.14f * (float)y);
     }
 }
 
@@ -207,8 +208,8 @@ void applyJets(float t, float bass, float treble) {
     const int W = state.fluidW;
     const int H = state.fluidH;
     const float phase = (treble * 1.6f + 1.2f) * t;
-    const float yA = 0.5f * (float)H + 0.19f * (float)H * sinf(phase);
-    const float yB = 0.5f * (float)H + 0.19f * (float)H * sinf(phase + kPi);
+    const float yA = 0.5f * (float)H + 0.19f * (float)H * showSin(phase);
+    const float yB = 0.5f * (float)H + 0.19f * (float)H * showSin(phase + kPi);
     const int xA = W / 6 > 1 ? W / 6 : 1;
     const int xB = W - W / 6 > 2 ? W - W / 6 : 2;
     const int rA = (int)roundf(yA);

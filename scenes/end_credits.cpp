@@ -4,10 +4,12 @@
 // between frames, rebuilt when the grid size changes.
 #include "scenes/end_credits.h"
 
-#include <cmath>    // Required for: sinf(), cosf(), atan2f(), sqrtf(), fmodf(), roundf()
+#include <cmath>    // Required for: sqrtf(), fmodf(), roundf()
 #include <cstring>  // Required for: strlen()
 #include <vector>
 
+#include "math/hsv_color.h"  // Required for: showColorFromHsv()
+#include "math/show_math.h"  // Required for: showSin(), showCos(), showAtan2()
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -109,7 +111,7 @@ void rebuildGeometry(int cols, int rows, const Kaleidoscope& k) {
         for (int x = 0; x < cols; ++x) {
             const float nx = ((float)x - k.cx) / sx;
             const size_t i = (size_t)y * (size_t)cols + (size_t)x;
-            geometry.angle[i] = atan2f(ny, nx);
+            geometry.angle[i] = showAtan2(ny, nx);
             geometry.radius[i] = sqrtf(nx * nx + ny * ny);
             geometry.diagonal[i] = (nx - ny) * 13.0f;
         }
@@ -124,11 +126,11 @@ void drawKaleidoscope(AsciiFramebuffer& fb, const Kaleidoscope& k, RampStyle ram
             // Distance from the middle of the spoke sector this cell is in
             const float seg = fabsf(fmodf(geometry.angle[i] + k.rot, k.sector) - k.half);
             const float r = geometry.radius[i];
-            const float v = clamp(sinf((r * k.ringFreq - k.ringPhase) * k.pulse) * 0.25f + 0.5f +
-                                      cosf(seg * k.spokeSharp + k.spokePhase) * 0.2f +
-                                      sinf(geometry.diagonal[i] + k.diagPhase) * 0.18f,
+            const float v = clamp(showSin((r * k.ringFreq - k.ringPhase) * k.pulse) * 0.25f + 0.5f +
+                                      showCos(seg * k.spokeSharp + k.spokePhase) * 0.2f +
+                                      showSin(geometry.diagonal[i] + k.diagPhase) * 0.18f,
                                   0.0f, 1.0f);
-            const Color fg = ColorFromHSV(fmodf(seg * 400.0f + 190.0f + k.hueSpin, 360.0f), kSaturation,
+            const Color fg = showColorFromHsv(fmodf(seg * 400.0f + 190.0f + k.hueSpin, 360.0f), kSaturation,
                                           v * 0.18f + 0.82f);
             const Color bg = {dimmed(fg.r, 0.11f), dimmed(fg.g, 0.10f), dimmed(fg.b, 0.14f), 255};
             fb.setCell(x, y, rampGlyph(ramp, v), fg, bg);
@@ -149,11 +151,11 @@ void drawLetter(AsciiFramebuffer& fb, float t, const Levels& l, int line, uint32
     float py = start.y + ((float)ty - start.y) * e;
     if (p >= kSettled) {
         const float amp = l.beat * 0.22f + 0.08f + l.bass * 0.1f;
-        px += sinf((f.u1 * 2.5f + 7.5f) * t + (float)g * 0.61f) * amp;
-        py += cosf((f.u2 * 2.8f + 6.8f) * t + (float)g * 0.53f) * amp;
+        px += showSin((f.u1 * 2.5f + 7.5f) * t + (float)g * 0.61f) * amp;
+        py += showCos((f.u2 * 2.8f + 6.8f) * t + (float)g * 0.53f) * amp;
     }
     // Every letter has its own hue; all hues turn together
-    const Color colour = ColorFromHSV(fmodf((l.mid * 26.0f + 42.0f) * t + (float)g * 17.0f, 360.0f), kSaturation,
+    const Color colour = showColorFromHsv(fmodf((l.mid * 26.0f + 42.0f) * t + (float)g * 17.0f, 360.0f), kSaturation,
                                       kLetterValue);
     const int cellX = (int)roundf(px);
     const int cellY = (int)roundf(py);

@@ -5,9 +5,10 @@
 // glows dimly inside the blobs.
 #include "scenes/goo_bounce.h"
 
-#include <cmath>  // Required for: sinf(), sqrtf(), expf(), powf(), fabsf()
+#include <cmath>  // Required for: sqrtf(), fabsf()
 #include <vector>
 
+#include "math/show_math.h"  // Required for: showSin(), showExp(), showPow()
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -163,11 +164,11 @@ unsigned char clampByte(int v) { return (unsigned char)(v < 0 ? 0 : (v > 255 ? 2
 
 // Writes the cell whose sample point (X, Y) has the field f
 void shadeCell(AsciiFramebuffer& fb, int x, int y, const GooLook& k, const GooField& f, float X, float Y) {
-    const float F = f.sum + sinf((X + Y) * k.shimmerFreq + k.shimmerPhase) * k.shimmerAmp;
+    const float F = f.sum + showSin((X + Y) * k.shimmerFreq + k.shimmerPhase) * k.shimmerAmp;
     const float rim = clamp((F - 0.88f) / 0.24f, 0.0f, 1.0f);
     const float body = clamp((F - 1.0f) / 1.45f, 0.0f, 1.0f);
-    // Outside the blobs body is 0 and powf(0, 0.74) is 0: the space, without the powf
-    const uint32_t glyph = (body > 0.0f) ? rampGlyph(k.ramp, powf(body, kGlyphGamma)) : ' ';
+    // Outside the blobs body is 0 and showPow(0, 0.74) is 0: the space, without the powf
+    const uint32_t glyph = (body > 0.0f) ? rampGlyph(k.ramp, showPow(body, kGlyphGamma)) : ' ';
 
     const float m = (f.sum > 0.001f) ? clamp(f.weighted / f.sum, 0.0f, 1.0f) : 0.5f;
     const int r0 = (int)((float)kBlue.r * (1.0f - m) + (float)kOrange.r * m);
@@ -192,12 +193,12 @@ void drawGoo(AsciiFramebuffer& fb, GooState& s, const GooLook& k) {
     for (int x = 0; x < cols; x++) {
         GooColumn& c = s.columns[x];
         c.px = 2.0f * ((float)x / (float)(cols - 1) - 0.5f);
-        c.wave = sinf(k.freqX * c.px - k.phaseX) * k.ampY;
+        c.wave = showSin(k.freqX * c.px - k.phaseX) * k.ampY;
     }
 
     for (int y = 0; y < rows; y++) {
         const float py = 2.0f * ((float)y / (float)(rows - 1) - 0.5f);
-        const float rowShift = sinf(k.freqY * py + k.phaseY) * k.ampRow;
+        const float rowShift = showSin(k.freqY * py + k.phaseY) * k.ampRow;
         for (int x = 0; x < cols; x++) {
             const float X = s.columns[x].px + rowShift;
             const float Y = py + s.columns[x].wave;
@@ -211,7 +212,7 @@ void drawGoo(AsciiFramebuffer& fb, GooState& s, const GooLook& k) {
 void stepGooBalls(GooBall (&balls)[kGooBallCount], float dt, float rise, float drive, float mid) {
     const float pull = mid * 0.32f + 0.18f;
     const float kick = drive * 1.3f + 0.8f;
-    const float damp = expf(-(mid * 1.8f + 2.8f) * dt);
+    const float damp = showExp(-(mid * 1.8f + 2.8f) * dt);
     const float rate = clamp(dt * 4.5f, 0.0f, 1.0f);
     for (int i = 0; i < kGooBallCount; i++) moveBall(balls[i], i, dt, pull, kick, damp, rate, rise, drive, mid);
     for (int i = 0; i < kGooBallCount; i++) {

@@ -1,6 +1,6 @@
 // julia_blast: an audio-driven Julia set over the whole grid, its sample plane warped by two sine
 // waves, coloured per cell in HSV, with the texts "VX26" and "67" streaming out along six spokes.
-#include <cmath>    // Required for: sinf(), cosf(), powf(), fmodf(), roundf()
+#include <cmath>    // Required for: fmodf(), roundf()
 #include <cstring>  // Required for: strlen()
 #include <vector>
 
@@ -8,6 +8,8 @@
 #include <emmintrin.h>  // SSE2: the escape loop runs eight cells at once
 #endif
 
+#include "math/hsv_color.h"  // Required for: showColorFromHsv()
+#include "math/show_math.h"  // Required for: showSin(), showCos(), showPow()
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -83,10 +85,10 @@ JuliaFrame makeFrame(const AsciiFramebuffer& fb, float t, const AudioFeatures* a
         f.treble = audio->treble;
         f.beat = audio->beat;
     }
-    f.beatShaped = powf(clamp01(f.beat), 0.65f);
-    const float zoom = 1.08f + 0.22f * sinf((f.mid * 0.35f + 0.85f) * t) + 0.45f * f.beatShaped + 0.1f * f.bass;
-    f.cRe = 0.24f * sinf((f.mid * 0.55f + 0.62f) * t + 2.0f * f.bass) - 0.73f;
-    f.cIm = 0.18f * cosf((f.treble * 1.1f + 0.78f) * t + 3.5f * f.beat);
+    f.beatShaped = showPow(clamp01(f.beat), 0.65f);
+    const float zoom = 1.08f + 0.22f * showSin((f.mid * 0.35f + 0.85f) * t) + 0.45f * f.beatShaped + 0.1f * f.bass;
+    f.cRe = 0.24f * showSin((f.mid * 0.55f + 0.62f) * t + 2.0f * f.bass) - 0.73f;
+    f.cIm = 0.18f * showCos((f.treble * 1.1f + 0.78f) * t + 3.5f * f.beat);
     f.maxIter = kBaseIterations + (int)roundf(30.0f * f.beat + 34.0f * f.treble);
     f.aspect = (float)f.cols / (float)f.rows;
     f.scaleX = 2.7f / zoom;
@@ -106,12 +108,12 @@ void prepareAxes(JuliaBuffers& b, const JuliaFrame& f) {
     for (int x = 0; x < f.cols; x++) {
         const float u = ((float)x / (float)(f.cols - 1) - 0.5f) * f.scaleX * f.aspect;
         b.columnU[x] = u;
-        b.columnWarp[x] = f.warpAmp * sinf(6.0f * u - f.warpFreqY * f.t);
+        b.columnWarp[x] = f.warpAmp * showSin(6.0f * u - f.warpFreqY * f.t);
     }
     for (int y = 0; y < f.rows; y++) {
         const float v = ((float)y / (float)(f.rows - 1) - 0.5f) * f.scaleY;
         b.rowV[y] = v;
-        b.rowWarp[y] = f.warpAmp * sinf(f.warpFreqX * f.t + 7.0f * v);
+        b.rowWarp[y] = f.warpAmp * showSin(f.warpFreqX * f.t + 7.0f * v);
     }
 }
 
@@ -190,9 +192,9 @@ void prepareLevels(JuliaBuffers& b, const JuliaFrame& f) {
     for (int n = 0; n <= f.maxIter; n++) {
         const float frac = (float)n / (float)f.maxIter;
         Level& level = b.levels[n];
-        level.glyph = rampGlyph(f.style, powf(frac, 0.83f));
+        level.glyph = rampGlyph(f.style, showPow(frac, 0.83f));
         level.hueBase = f.hueRate * f.t + frac * 170.0f + 210.0f;
-        level.value = clamp01(powf(frac, 1.2f) * (f.beatShaped * 0.3f + 0.72f) + 0.18f);
+        level.value = clamp01(showPow(frac, 1.2f) * (f.beatShaped * 0.3f + 0.72f) + 0.18f);
         level.column = -1;
     }
 }
@@ -205,8 +207,8 @@ void drawCells(AsciiFramebuffer& fb, JuliaBuffers& b, const JuliaFrame& f) {
             Level& level = b.levels[b.counts[(size_t)y * f.cols + x]];
             if (level.column != x) {
                 const float hue = fmodf(level.hueBase + columnHue, 360.0f);
-                level.fg = ColorFromHSV(hue, f.sat, level.value);
-                level.bg = ColorFromHSV(fmodf(hue + 26.0f, 360.0f), f.sat * 0.42f, level.value * 0.17f + 0.06f);
+                level.fg = showColorFromHsv(hue, f.sat, level.value);
+                level.bg = showColorFromHsv(fmodf(hue + 26.0f, 360.0f), f.sat * 0.42f, level.value * 0.17f + 0.06f);
                 level.column = x;
             }
             fb.setCell(x, y, level.glyph, level.fg, level.bg);
@@ -223,9 +225,9 @@ void drawSpokeText(AsciiFramebuffer& fb, const JuliaFrame& f, const char* text, 
     const float cx = (float)(f.cols / 2);
     const float cy = (float)(f.rows / 2);
     for (int k = 0; k < kSpokeCount; k++) {
-        const float angle = phase + (float)k * 6.2831855f / 6.0f + 0.16f * sinf(0.9f * f.t + (float)k);
-        const float c = cosf(angle);
-        const float s = sinf(angle);
+        const float angle = phase + (float)k * 6.2831855f / 6.0f + 0.16f * showSin(0.9f * f.t + (float)k);
+        const float c = showCos(angle);
+        const float s = showSin(angle);
         for (int j = 0; j < len; j++) {
             const float r = head - spacing * (float)j;
             if (r < 0.0f) continue;

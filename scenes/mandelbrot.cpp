@@ -3,13 +3,14 @@
 // escape count, the column, the time and the audio levels.
 #include "scenes/mandelbrot.h"
 
-#include <cmath>  // Required for: sinf(), cosf(), sqrtf(), powf(), roundf()
+#include <cmath>  // Required for: sqrtf(), roundf()
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>  // SSE2: the escape loop runs eight cells at once
 #endif
 
+#include "math/show_math.h"  // Required for: showSin(), showCos(), showPow()
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -105,11 +106,11 @@ MandelFrame makeFrame(const AsciiFramebuffer& fb, float t, const BeatInfo* beatI
     }
     const float beatPhase = (beatInfo != nullptr) ? beatInfo->beatPhase : 0.0f;
     // Largest right on the beat, relaxing towards the next one
-    const float pulse = 1.0f + 0.07f * powf(1.0f - beatPhase, 5.0f);
+    const float pulse = 1.0f + 0.07f * showPow(1.0f - beatPhase, 5.0f);
     const float zoom = pulse * (0.9f + 0.28f * f.beat + 0.14f * f.bass) *
-                       (1.22f + 0.24f * sinf((f.mid * 0.24f + 0.2f) * t));
-    f.centreRe = 0.09f * cosf((f.bass * 0.1f + 0.13f) * t) - 0.58f;
-    f.centreIm = 0.07f * sinf((f.treble * 0.12f + 0.18f) * t) + 0.01f;
+                       (1.22f + 0.24f * showSin((f.mid * 0.24f + 0.2f) * t));
+    f.centreRe = 0.09f * showCos((f.bass * 0.1f + 0.13f) * t) - 0.58f;
+    f.centreIm = 0.07f * showSin((f.treble * 0.12f + 0.18f) * t) + 0.01f;
     f.scaleRe = 3.1f / zoom;
     f.scaleIm = 2.1f / zoom;
     f.swirlMix = clamp(f.mid * 0.12f + f.bass * 0.14f + 0.08f + f.beat * 0.2f, kMinSwirlMix, kMaxSwirlMix);
@@ -134,7 +135,7 @@ MandelRow makeRow(const MandelFrame& f, int y) {
     r.ny = (float)y / (float)(f.rows - 1) - 0.5f;
     r.topWeight = clamp01((-r.ny - 0.03f) * 2.2f);
     r.bendAmp = r.topWeight * f.bendAmp;
-    r.rowWave = f.rowWaveAmp * sinf(9.0f * r.ny + f.rowWavePhase);
+    r.rowWave = f.rowWaveAmp * showSin(9.0f * r.ny + f.rowWavePhase);
     r.baseIm = f.centreIm + f.scaleIm * r.ny;
     return r;
 }
@@ -144,9 +145,9 @@ void prepareColumns(MandelBuffers& b, const MandelFrame& f) {
     for (int x = 0; x < f.cols; x++) {
         MandelColumn& column = b.columns[x];
         column.nx = (float)x / (float)(f.cols - 1) - 0.5f;
-        column.bendWave = sinf(9.0f * column.nx + f.bendPhase);
+        column.bendWave = showSin(9.0f * column.nx + f.bendPhase);
         column.baseRe = f.centreRe + f.scaleRe * column.nx;
-        column.red = wrapChannel(sinf((float)x * 0.05f + f.redPhase) * 110.0f + 100.0f);
+        column.red = wrapChannel(showSin((float)x * 0.05f + f.redPhase) * 110.0f + 100.0f);
     }
 }
 
@@ -168,18 +169,18 @@ void samplePoint(const MandelFrame& f, const MandelRow& row, const MandelColumn&
     const float ny = row.ny;
     const float r = sqrtf(nx * nx + ny * ny);
 
-    const float a1 = f.ringAmp * sinf(r * f.ringFreq + f.ringPhase);
-    const float c1 = cosf(a1);
-    const float s1 = sinf(a1);
+    const float a1 = f.ringAmp * showSin(r * f.ringFreq + f.ringPhase);
+    const float c1 = showCos(a1);
+    const float s1 = showSin(a1);
     const float px = c1 * nx - s1 * ny;
     const float py = s1 * nx + c1 * ny;
 
     // Below the bend's reach the angle is a zero, whose cosine is exactly 1 and sine the zero itself
     const float a2 = row.bendAmp * column.bendWave;
-    const float c2 = (a2 == 0.0f) ? 1.0f : cosf(a2);
-    const float s2 = (a2 == 0.0f) ? a2 : sinf(a2);
-    const float qx = c2 * px - s2 * py + row.rowWave + f.rippleAmp * sinf(13.0f * nx + 11.0f * ny + f.ripplePhase);
-    const float qy = s2 * px + c2 * py + 0.4f * f.rowWaveAmp * sinf(6.5f * qx + f.liftPhase);
+    const float c2 = (a2 == 0.0f) ? 1.0f : showCos(a2);
+    const float s2 = (a2 == 0.0f) ? a2 : showSin(a2);
+    const float qx = c2 * px - s2 * py + row.rowWave + f.rippleAmp * showSin(13.0f * nx + 11.0f * ny + f.ripplePhase);
+    const float qy = s2 * px + c2 * py + 0.4f * f.rowWaveAmp * showSin(6.5f * qx + f.liftPhase);
 
     *cRe = column.baseRe + f.swirlMix * ((f.centreRe + f.scaleRe * qx) - column.baseRe);
     *cIm = row.baseIm + f.swirlMix * ((f.centreIm + f.scaleIm * qy) - row.baseIm);

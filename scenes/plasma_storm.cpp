@@ -2,10 +2,11 @@
 // angle twisted by a radial ripple and a diagonal shear, and the twisted point feeds three moving
 // sinusoids whose sum is the brightness. The brightness picks the glyph and, with the distance from
 // the centre, the hue; the background is a dim, paler colour 28 degrees further round the hue circle.
-#include <cmath>    // Required for: sinf(), cosf(), atan2f(), sqrtf(), powf(), fmodf()
+#include <cmath>    // Required for: sqrtf(), fmodf()
 #include <cstdint>  // Required for: int64_t
 #include <vector>
 
+#include "math/show_math.h"  // Required for: showSin(), showCos(), showAtan2(), showPow()
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -37,7 +38,7 @@ struct PlasmaCell {
 // The parts of a cell's polar form that depend on the grid size only
 struct PlasmaPoint {
     float radius;    // sqrtf(u² + v²) plus the bias
-    float angle;     // atan2f(v, u)
+    float angle;     // showAtan2(v, u)
     float diagonal;  // (u - v) · 1.8, the argument of the shear before its phase
 };
 
@@ -91,7 +92,7 @@ void buildGeometry(PlasmaGeometry& g, int cols, int rows) {
             const float u = 2.0f * ((float)x / (float)(cols - 1) - 0.5f);
             PlasmaPoint& p = g.points[(size_t)y * (size_t)cols + (size_t)x];
             p.radius = sqrtf(u * u + v * v) + kRadiusBias;
-            p.angle = atan2f(v, u);
+            p.angle = showAtan2(v, u);
             p.diagonal = (u - v) * 1.8f;
         }
     }
@@ -100,12 +101,12 @@ void buildGeometry(PlasmaGeometry& g, int cols, int rows) {
 // Brightness 0..1 of the plasma at one cell
 float plasmaBrightness(const PlasmaFrame& f, const PlasmaPoint& p) {
     const float r = p.radius;
-    const float theta = sinf(f.f0 * r - f.p1) * f.twist + p.angle + cosf(p.diagonal + f.p2) * f.shear;
-    const float px = cosf(theta) * r;
-    const float py = sinf(theta) * r;
-    const float s1 = sinf((px + py) * f.f2 - f.p4) * 0.34f;
-    const float s2 = sinf(px * f.f1 + f.p3) * 0.42f;
-    const float s3 = cosf((px * 0.55f - py * 0.82f) * f.f3 + f.p5) * 0.24f;
+    const float theta = showSin(f.f0 * r - f.p1) * f.twist + p.angle + showCos(p.diagonal + f.p2) * f.shear;
+    const float px = showCos(theta) * r;
+    const float py = showSin(theta) * r;
+    const float s1 = showSin((px + py) * f.f2 - f.p4) * 0.34f;
+    const float s2 = showSin(px * f.f1 + f.p3) * 0.42f;
+    const float s3 = showCos((px * 0.55f - py * 0.82f) * f.f3 + f.p5) * 0.24f;
     return clamp((s1 + s2 + s3) * 0.5f + 0.5f, 0.0f, 1.0f);
 }
 
@@ -144,7 +145,7 @@ PlasmaCell shadePlasma(const PlasmaFrame& f, float c, float r) {
     const float hue = wrapDegrees(c * 110.0f + f.hueBase + f.hueSpread * r);
     const float bgHue = wrapDegrees(hue + kBackgroundHueShift);
     PlasmaCell cell;
-    cell.glyph = rampGlyph(f.ramp, powf(c, kGlyphGamma));
+    cell.glyph = rampGlyph(f.ramp, showPow(c, kGlyphGamma));
     cell.fg = colorFromHsv(hue, f.sat, clamp(f.valGain * c + 0.32f, 0.0f, 1.0f));
     cell.bg = colorFromHsv(bgHue, f.sat * kBackgroundSatScale, clamp(f.bgValGain * c + 0.05f, 0.0f, 1.0f));
     return cell;

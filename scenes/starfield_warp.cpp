@@ -3,9 +3,11 @@
 // field up, the beat clock sways it sideways, beats tint it and treble quickens the twinkle.
 #include "scenes/starfield_warp.h"
 
-#include <cmath>   // Required for: sinf(), fmodf(), floorf()
+#include <cmath>   // Required for: fmodf(), floorf()
 #include <vector>
 
+#include "math/hsv_color.h"  // Required for: showColorFromHsv()
+#include "math/show_math.h"  // Required for: showSin()
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 
@@ -76,7 +78,7 @@ FrameMotion frameMotion(float t, const BeatInfo* beat, const AudioFeatures* audi
 
     FrameMotion m;
     m.warp = 1.0f + 0.85f * pulse + 0.55f * bass;
-    m.sway = sinf(0.04f * beatPos + 0.23f * t) * (0.22f * mid + 0.18f);
+    m.sway = showSin(0.04f * beatPos + 0.23f * t) * (0.22f * mid + 0.18f);
     m.twinklePhase = ((0.75f * pulse + 0.25f + 0.35f * treble) * 2.4f + 3.2f) * t;
     m.hueShift = kBeatHueShift * pulse;
     return m;
@@ -124,9 +126,9 @@ void drawLayer(AsciiFramebuffer& fb, const std::vector<Star>& stars, int layer, 
         // A wrapped position can round up onto the far edge itself
         if (X < 0 || X >= fb.cols || Y < 0 || Y >= fb.rows) continue;
 
-        const float twinkle = 0.6f + 0.4f * sinf(11.0f * s.z + m.twinklePhase);
+        const float twinkle = 0.6f + 0.4f * showSin(11.0f * s.z + m.twinklePhase);
         const float value = clamp((0.7f + 0.3f * twinkle) * kBrightness[layer], 0.0f, 1.0f);
-        const Color colour = ColorFromHSV(hue, saturation, value);
+        const Color colour = showColorFromHsv(hue, saturation, value);
         fb.setCell(X, Y, glyph, colour, kStarBackground);
 
         if (layer == kNearLayer && X - 1 >= 0) {

@@ -2,8 +2,10 @@
 // screen, each bent into a wave of three sines, over horizontal colour bands that roll with the beat.
 // Every character has a dark drop shadow one row below it. The scroll follows the beat clock, so the
 // texts move in step with the music; the audio bends the waves and tints the colours.
-#include <cmath>    // Required for: sinf(), powf(), floorf(), roundf()
+#include <cmath>    // Required for: floorf(), roundf()
 #include <cstring>  // Required for: strlen()
+
+#include "math/show_math.h"  // Required for: showSin(), showPow()
 
 #include "scenes/scenes.h"
 
@@ -50,7 +52,7 @@ WaveFrame computeWaveFrame(int cols, int lenA, int lenB, float t, const BeatInfo
 
     f.k1 = f.mid * 1.2f + 2.0f;
     f.bandPhase = (f.bass * 0.8f + 0.6f) * beatPos + f.k1 * t;
-    f.pulse = powf(1.0f - beatPhase, 4.0f) * 0.4f + 0.6f + boost;
+    f.pulse = showPow(1.0f - beatPhase, 4.0f) * 0.4f + 0.6f + boost;
 
     const int offA = (int)floorf((f.bass * 4.4f + 6.2f + f.mid * 1.3f) * beatPos);
     const int offB = (int)floorf((f.mid * 3.9f + 5.1f + f.treble * 2.2f) * beatPos);
@@ -61,7 +63,7 @@ WaveFrame computeWaveFrame(int cols, int lenA, int lenB, float t, const BeatInfo
 
 void drawBands(AsciiFramebuffer& fb, const WaveFrame& f) {
     for (int y = 0; y < fb.rows; y++) {
-        const float s = sinf(0.3f * (float)y + f.bandPhase) * 0.5f + 0.5f;
+        const float s = showSin(0.3f * (float)y + f.bandPhase) * 0.5f + 0.5f;
         const Color band = {4, (unsigned char)(int)(30.0f * s + 14.0f),
                             (unsigned char)(int)((f.mid * 90.0f + 55.0f) * s + 24.0f), 255};
         for (int x = 0; x < fb.cols; x++) fb.setCell(x, y, ' ', kBandGlyphColor, band);
@@ -78,32 +80,32 @@ void drawShadowedGlyph(AsciiFramebuffer& fb, int x, int y, char c, Color fg, Col
 
 int waveRowA(const WaveFrame& f, int halfRows, int x) {
     const float xf = (float)x;
-    const float w = sinf(0.11f * xf - (f.treble * 1.4f + 1.8f) * f.t) * (f.mid * 0.9f + 1.1f) +
-                    sinf(0.33f * xf + (f.mid * 2.6f + 3.6f) * f.t) * (f.bass * 1.4f + 2.2f) +
-                    sinf((f.treble * 0.52f + 0.88f) * xf + (f.treble * 9.0f + 10.0f) * f.t) * (f.treble * 0.45f + 0.55f);
+    const float w = showSin(0.11f * xf - (f.treble * 1.4f + 1.8f) * f.t) * (f.mid * 0.9f + 1.1f) +
+                    showSin(0.33f * xf + (f.mid * 2.6f + 3.6f) * f.t) * (f.bass * 1.4f + 2.2f) +
+                    showSin((f.treble * 0.52f + 0.88f) * xf + (f.treble * 9.0f + 10.0f) * f.t) * (f.treble * 0.45f + 0.55f);
     return halfRows + kCentreOffsetA + (int)roundf(w);
 }
 
 Color glyphColorA(const WaveFrame& f, int i) {
     const float h = (f.mid * 2.2f + 4.4f) * f.t + 0.17f * (float)i;
-    return {wrapChannel((sinf(h) * 0.5f + 0.5f) * 120.0f * f.pulse + 120.0f),
-            wrapChannel((sinf(h + 2.1f) * 0.5f + 0.5f) * 90.0f * f.pulse + 150.0f),
-            wrapChannel((sinf(h + 4.2f) * 0.5f + 0.5f) * 30.0f * f.pulse + 220.0f), 255};
+    return {wrapChannel((showSin(h) * 0.5f + 0.5f) * 120.0f * f.pulse + 120.0f),
+            wrapChannel((showSin(h + 2.1f) * 0.5f + 0.5f) * 90.0f * f.pulse + 150.0f),
+            wrapChannel((showSin(h + 4.2f) * 0.5f + 0.5f) * 30.0f * f.pulse + 220.0f), 255};
 }
 
 int waveRowB(const WaveFrame& f, int halfRows, int x) {
     const float xf = (float)x;
-    const float w = -sinf(0.09f * xf + (f.treble * 2.0f + 1.5f) * f.t) * (f.bass + 1.0f) +
-                    sinf(0.29f * xf - (f.bass * 2.0f + 3.2f) * f.t) * f.k1 +
-                    sinf((f.treble * 0.7f + 0.95f) * xf - (f.treble * 10.0f + 11.0f) * f.t) * (f.treble * 0.5f + 0.5f);
+    const float w = -showSin(0.09f * xf + (f.treble * 2.0f + 1.5f) * f.t) * (f.bass + 1.0f) +
+                    showSin(0.29f * xf - (f.bass * 2.0f + 3.2f) * f.t) * f.k1 +
+                    showSin((f.treble * 0.7f + 0.95f) * xf - (f.treble * 10.0f + 11.0f) * f.t) * (f.treble * 0.5f + 0.5f);
     return halfRows + kCentreOffsetB + (int)roundf(w);
 }
 
 Color glyphColorB(const WaveFrame& f, int i) {
     const float h = 0.19f * (float)i - (f.treble * 2.8f + 4.0f) * f.t;
-    return {wrapChannel((sinf(h + 0.7f) * 0.5f + 0.5f) * 24.0f * f.pulse + 230.0f),
-            wrapChannel((sinf(h + 2.4f) * 0.5f + 0.5f) * 110.0f * f.pulse + 130.0f),
-            wrapChannel((sinf(h + 4.1f) * 0.5f + 0.5f) * 110.0f * f.pulse + 130.0f), 255};
+    return {wrapChannel((showSin(h + 0.7f) * 0.5f + 0.5f) * 24.0f * f.pulse + 230.0f),
+            wrapChannel((showSin(h + 2.4f) * 0.5f + 0.5f) * 110.0f * f.pulse + 130.0f),
+            wrapChannel((showSin(h + 4.1f) * 0.5f + 0.5f) * 110.0f * f.pulse + 130.0f), 255};
 }
 
 // Train A moves right: character i of the span sits at column cols + remA - i

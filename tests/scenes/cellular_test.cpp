@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "math/show_math.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 #include "tests/scenes/scene_harness.h"
@@ -58,14 +59,14 @@ struct Reference {
                 float sum = 0.0f;
                 for (int dy = -1; dy <= 1; ++dy)
                     for (int dx = -1; dx <= 1; ++dx) sum += at(lv, x + dx, y + dy);
-                const float a = cosf(0.07f * x) + (1.25f * t + 1.1f * sinf(0.08f * y));
-                const float adv = at(lv, x - (sinf(a) > 0 ? 1 : -1), y - (cosf(0.9f * a) > 0 ? 1 : -1));
+                const float a = showCos(0.07f * x) + (1.25f * t + 1.1f * showSin(0.08f * y));
+                const float adv = at(lv, x - (showSin(a) > 0 ? 1 : -1), y - (showCos(0.9f * a) > 0 ? 1 : -1));
                 const uint32_t k = hash32(((uint32_t)x * 92837111u) ^ stepSeed ^ ((uint32_t)y * 36447981u));
-                const float gate = sinf((treble * 8 + 5.4f) * t + 0.19f * x + 0.14f * y) * 0.5f + 0.5f;
+                const float gate = showSin((treble * 8 + 5.4f) * t + 0.19f * x + 0.14f * y) * 0.5f + 0.5f;
                 const bool spark = (int)(k & 0x3FF) < (int)(bass * 10 + 3 + treble * 14) && gate > 0.62f - 0.18f * bass;
                 const float decay = ((float)y / h) * 0.02f + 0.035f;
                 at(next, x, y) = clamp(at(lv, x, y) * 0.7f + sum / 9 * 0.28f + adv * 0.18f + spark * 0.95f - decay +
-                                           sinf(0.17f * x + 3.2f * t) * 0.06f, 0.0f, 1.0f);
+                                           showSin(0.17f * x + 3.2f * t) * 0.06f, 0.0f, 1.0f);
             }
         lv = next;
         float total = 0.0f, hot = 0.0f;
@@ -88,11 +89,11 @@ struct Reference {
         auto byte = [](float v) { return (unsigned char)clamp((float)(int)v, 0.0f, 255.0f); };
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                const float v = at(lv, x, y), f = sinf(0.1f * x + 4 * t + 0.15f * y) * 0.28f + 0.72f;
+                const float v = at(lv, x, y), f = showSin(0.1f * x + 4 * t + 0.15f * y) * 0.28f + 0.72f;
                 const int glyph = (int)clamp(floorf(v * top + 0.6f * f), 0.0f, (float)top);
                 const float k = clamp((v - 0.35f) / 0.65f, 0.0f, 1.0f);
                 const float r0 = byte(k * 200 + 55 + v * 40), g0 = byte(k * 160 + 20 + (1 - k) * 60);
-                const float b0 = byte(sinf(0.08f * x + 2.5f * t) * 26 + (1 - k) * 120 + 10);
+                const float b0 = byte(showSin(0.08f * x + 2.5f * t) * 26 + (1 - k) * 120 + 10);
                 fb.setCell(x, y, fb.blockGlyphs ? block[glyph] : own[glyph],
                            Color{byte(r0 * f), byte(g0 * f), byte(b0 * f), 255},
                            Color{byte(25 * v + 4), byte(18 * v + 2), byte(36 * (1 - k) + 8), 255});

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "math/show_math.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 #include "tests/scenes/scene_harness.h"
@@ -57,10 +58,10 @@ struct Reference {
             for (int x = 0; x < w; ++x) {
                 const float a = at(f[A], x, y), b = at(f[B], x, y);
                 const float k = 1 - clamp((a + b) * 0.45f, 0.0f, 0.35f);
-                at(nv, x, y) = k * ((0.02f * sinf(1.7f * t + 0.07f * x) + (0.986f * at(f[V], x, y) - 0.18f * (a - b)) -
+                at(nv, x, y) = k * ((0.02f * showSin(1.7f * t + 0.07f * x) + (0.986f * at(f[V], x, y) - 0.18f * (a - b)) -
                                      0.006f * 2 * (y / H - 0.5f)) * 0.84f + around(f[V], x, y) * 0.25f * 0.16f);
-                at(nu, x, y) = k * ((0.06f * sinf(1.4f * t + 0.09f * x) * cosf(0.13f * y - 1.9f * t) +
-                                     (0.055f * sinf(2.2f * t + 0.14f * y) + 0.986f * at(f[U], x, y)) -
+                at(nu, x, y) = k * ((0.06f * showSin(1.4f * t + 0.09f * x) * showCos(0.13f * y - 1.9f * t) +
+                                     (0.055f * showSin(2.2f * t + 0.14f * y) + 0.986f * at(f[U], x, y)) -
                                      0.008f * 2 * (x / W - 0.5f)) * 0.84f + around(f[U], x, y) * 0.25f * 0.16f);
             }
         f[U] = nu, f[V] = nv;
@@ -72,8 +73,8 @@ struct Reference {
                 at(nb, x, y) = (sample(f[B], sx, sy) * 0.94f + around(f[B], x, y) * 0.25f * 0.06f) * 0.996f;
             }
         const float phi = (treble * 1.6f + 1.2f) * t;
-        const int rA = (int)roundf(0.5f * H + 0.19f * H * sinf(phi));
-        const int rB = (int)roundf(0.5f * H + 0.19f * H * sinf(phi + 3.14159265f));
+        const int rA = (int)roundf(0.5f * H + 0.19f * H * showSin(phi));
+        const int rB = (int)roundf(0.5f * H + 0.19f * H * showSin(phi + 3.14159265f));
         const int xA = std::max(w / 6, 1), xB = std::max(w - w / 6, 2);
         for (int dy = -4; dy <= 4; ++dy)
             for (int dx = -2; dx <= 2; ++dx) {

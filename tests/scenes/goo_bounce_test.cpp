@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "math/show_math.h"
 #include "scenes/goo_bounce.h"
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
@@ -34,22 +35,22 @@ Cell referenceCell(const AsciiFramebuffer& fb, float t, const AudioFeatures& aud
     const float mid = audio.valid ? audio.mid : 0.0f, treble = audio.valid ? audio.treble : 0.0f;
     const float px = 2.0f * ((float)x / (float)(fb.cols - 1) - 0.5f);
     const float py = 2.0f * ((float)y / (float)(fb.rows - 1) - 0.5f);
-    const float X = px + sinf((mid * 3.0f + 3.8f) * py + (mid * 2.4f + 2.0f) * t) * (mid * 0.1f + 0.09f);
-    const float Y = py + sinf((treble * 4.5f + 4.6f) * px - (treble * 5.0f + 2.2f) * t) * (treble * 0.08f + 0.08f);
+    const float X = px + showSin((mid * 3.0f + 3.8f) * py + (mid * 2.4f + 2.0f) * t) * (mid * 0.1f + 0.09f);
+    const float Y = py + showSin((treble * 4.5f + 4.6f) * px - (treble * 5.0f + 2.2f) * t) * (treble * 0.08f + 0.08f);
     float sum = 0.0f, weighted = 0.0f, peak = 0.0f;
     for (int k = 0; k < kGooBallCount; k++) {
         const GooBall& b = gooBalls()[k];
         const float f = b.r * b.r / ((X - b.x) * (X - b.x) + (Y - b.y) * (Y - b.y) + 0.001f);
         sum += f, weighted += f * b.w, peak = std::max(peak, f);
     }
-    const float F = sum + sinf((X + Y) * (treble * 6 + 7.5f) + (treble * 11 + 8) * t) * (treble * 0.06f + 0.02f);
+    const float F = sum + showSin((X + Y) * (treble * 6 + 7.5f) + (treble * 11 + 8) * t) * (treble * 0.06f + 0.02f);
     const float rim = clamp((F - 0.88f) / 0.24f, 0.0f, 1.0f), body = clamp((F - 1.0f) / 1.45f, 0.0f, 1.0f);
     const float m = sum > 0.001f ? clamp(weighted / sum, 0.0f, 1.0f) : 0.5f;
     const int r0 = (int)(40 * (1 - m) + 255 * m), g0 = (int)(170 * (1 - m) + 120 * m);
     const int b0 = (int)(255 * (1 - m) + 40 * m);
     const float bright = rim * 0.72f + 0.36f + drive * 0.18f;
     auto byte = [](float v) { return (unsigned char)clamp((float)(int)v, 0.0f, 255.0f); };
-    return Cell{rampGlyph(fb.blockGlyphs ? RampStyle::Block : RampStyle::Dense, powf(body, 0.74f)),
+    return Cell{rampGlyph(fb.blockGlyphs ? RampStyle::Block : RampStyle::Dense, showPow(body, 0.74f)),
                 {byte(r0 * bright), byte(g0 * bright), byte(b0 * bright), 255},
                 {byte(r0 * 0.11f * body + 8 + peak * 0.8f), byte(g0 * 0.11f * body + 9), byte(b0 * 0.13f * body + 12),
                  255}};

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "math/hsv_color.h"
+#include "math/show_math.h"
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -32,10 +34,10 @@ int countText(const AsciiFramebuffer& fb, char ch, Color colour) {
 void referenceRender(AsciiFramebuffer& fb, float t, const AudioFeatures& a) {
     const float bass = a.valid ? a.bass : 0.0f, mid = a.valid ? a.mid : 0.0f;
     const float treble = a.valid ? a.treble : 0.0f, beat = a.valid ? a.beat : 0.0f;
-    const float beatShaped = powf(clamp01(beat), 0.65f);
-    const float zoom = 1.08f + 0.22f * sinf((mid * 0.35f + 0.85f) * t) + 0.45f * beatShaped + 0.1f * bass;
-    const float cRe = 0.24f * sinf((mid * 0.55f + 0.62f) * t + 2.0f * bass) - 0.73f;
-    const float cIm = 0.18f * cosf((treble * 1.1f + 0.78f) * t + 3.5f * beat);
+    const float beatShaped = showPow(clamp01(beat), 0.65f);
+    const float zoom = 1.08f + 0.22f * showSin((mid * 0.35f + 0.85f) * t) + 0.45f * beatShaped + 0.1f * bass;
+    const float cRe = 0.24f * showSin((mid * 0.55f + 0.62f) * t + 2.0f * bass) - 0.73f;
+    const float cIm = 0.18f * showCos((treble * 1.1f + 0.78f) * t + 3.5f * beat);
     const int maxIter = 112 + (int)roundf(30.0f * beat + 34.0f * treble);
     const float warpAmp = bass * 0.055f + 0.03f + beat * 0.05f, sat = clamp01(treble * 0.24f + 0.64f);
     const float aspect = (float)fb.cols / (float)fb.rows;
@@ -43,8 +45,8 @@ void referenceRender(AsciiFramebuffer& fb, float t, const AudioFeatures& a) {
         for (int x = 0; x < fb.cols; x++) {
             const float u = ((float)x / (float)(fb.cols - 1) - 0.5f) * (2.7f / zoom) * aspect;
             const float v = ((float)y / (float)(fb.rows - 1) - 0.5f) * (2.2f / zoom);
-            float zr = u + warpAmp * sinf((mid * 1.9f + 2.0f) * t + 7.0f * v);
-            float zi = v + warpAmp * sinf(6.0f * u - (treble * 2.4f + 2.3f) * t);
+            float zr = u + warpAmp * showSin((mid * 1.9f + 2.0f) * t + 7.0f * v);
+            float zi = v + warpAmp * showSin(6.0f * u - (treble * 2.4f + 2.3f) * t);
             int n = 0;
             while (zr * zr + zi * zi < 4.0f && n < maxIter) {
                 const float re = zr * zr - zi * zi + cRe;
@@ -54,10 +56,10 @@ void referenceRender(AsciiFramebuffer& fb, float t, const AudioFeatures& a) {
             }
             const float f = (float)n / (float)maxIter;
             const float h = fmodf((mid * 34.0f + 44.0f) * t + f * 170.0f + 210.0f + (float)x * 0.12f, 360.0f);
-            const float value = clamp01(powf(f, 1.2f) * (beatShaped * 0.3f + 0.72f) + 0.18f);
-            fb.setCell(x, y, rampGlyph(fb.blockGlyphs ? RampStyle::Block : RampStyle::Dense, powf(f, 0.83f)),
-                       ColorFromHSV(h, sat, value),
-                       ColorFromHSV(fmodf(h + 26.0f, 360.0f), sat * 0.42f, value * 0.17f + 0.06f));
+            const float value = clamp01(showPow(f, 1.2f) * (beatShaped * 0.3f + 0.72f) + 0.18f);
+            fb.setCell(x, y, rampGlyph(fb.blockGlyphs ? RampStyle::Block : RampStyle::Dense, showPow(f, 0.83f)),
+                       showColorFromHsv(h, sat, value),
+                       showColorFromHsv(fmodf(h + 26.0f, 360.0f), sat * 0.42f, value * 0.17f + 0.06f));
         }
     }
     auto spokes = [&](const char* text, float phase, float speed, Color colour) {
@@ -65,11 +67,11 @@ void referenceRender(AsciiFramebuffer& fb, float t, const AudioFeatures& a) {
         const float L = (float)(std::max(fb.cols, fb.rows) + 3 * len);
         const float head = fmodf((beat * 1.4f + 1.0f) * (speed * t) + beatShaped * 8.0f, L);
         for (int k = 0; k < 6; k++) {
-            const float angle = phase + (float)k * 6.2831855f / 6.0f + 0.16f * sinf(0.9f * t + (float)k);
+            const float angle = phase + (float)k * 6.2831855f / 6.0f + 0.16f * showSin(0.9f * t + (float)k);
             for (int j = 0; j < len; j++) {
                 const float r = head - (beatShaped * 0.85f + 1.25f) * (float)j;
-                const int X = (int)roundf((float)(fb.cols / 2) + r * cosf(angle));
-                const int Y = (int)roundf((float)(fb.rows / 2) + r * sinf(angle));
+                const int X = (int)roundf((float)(fb.cols / 2) + r * showCos(angle));
+                const int Y = (int)roundf((float)(fb.rows / 2) + r * showSin(angle));
                 if (r >= 0.0f && X >= 0 && X < fb.cols && Y >= 0 && Y < fb.rows) {
                     fb.setCell(X, Y, (unsigned char)text[j], colour, kTextBg);
                 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "math/show_math.h"
 #include "scenes/mandelbrot.h"
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
@@ -37,10 +38,10 @@ int plainEscapeCount(float cRe, float cIm, int limit) {
 void referenceRender(AsciiFramebuffer& fb, float t, Color bg, float beatPhase, const AudioFeatures& a) {
     const float bass = a.valid ? a.bass : 0.0f, mid = a.valid ? a.mid : 0.0f;
     const float treble = a.valid ? a.treble : 0.0f, beat = a.valid ? a.beat : 0.0f;
-    const float zoom = (1.0f + 0.07f * powf(1.0f - beatPhase, 5.0f)) * (0.9f + 0.28f * beat + 0.14f * bass) *
-                       (1.22f + 0.24f * sinf((mid * 0.24f + 0.2f) * t));
-    const float centreRe = 0.09f * cosf((bass * 0.1f + 0.13f) * t) - 0.58f;
-    const float centreIm = 0.07f * sinf((treble * 0.12f + 0.18f) * t) + 0.01f;
+    const float zoom = (1.0f + 0.07f * showPow(1.0f - beatPhase, 5.0f)) * (0.9f + 0.28f * beat + 0.14f * bass) *
+                       (1.22f + 0.24f * showSin((mid * 0.24f + 0.2f) * t));
+    const float centreRe = 0.09f * showCos((bass * 0.1f + 0.13f) * t) - 0.58f;
+    const float centreIm = 0.07f * showSin((treble * 0.12f + 0.18f) * t) + 0.01f;
     const float scaleRe = 3.1f / zoom, scaleIm = 2.1f / zoom;
     const float swirlMix = clamp(mid * 0.12f + bass * 0.14f + 0.08f + beat * 0.2f, 0.06f, 0.34f);
     const int maxIter = 96 + (int)roundf(beat * 12.0f + treble * 20.0f);
@@ -50,20 +51,20 @@ void referenceRender(AsciiFramebuffer& fb, float t, Color bg, float beatPhase, c
             const float ny = (float)y / (float)(fb.rows - 1) - 0.5f;
             const float nx = (float)x / (float)(fb.cols - 1) - 0.5f;
             const float a1 = (mid * 0.022f + 0.01f + beat * 0.015f) *
-                             sinf(sqrtf(nx * nx + ny * ny) * (bass * 18.0f + 9.0f) + (mid * 2.5f + 1.8f) * t);
-            const float px = cosf(a1) * nx - sinf(a1) * ny;
-            const float py = sinf(a1) * nx + cosf(a1) * ny;
+                             showSin(sqrtf(nx * nx + ny * ny) * (bass * 18.0f + 9.0f) + (mid * 2.5f + 1.8f) * t);
+            const float px = showCos(a1) * nx - showSin(a1) * ny;
+            const float py = showSin(a1) * nx + showCos(a1) * ny;
             const float a2 = clamp01((-ny - 0.03f) * 2.2f) * (mid * 0.085f + 0.035f + beat * 0.07f) *
-                             sinf(9.0f * nx + (mid * 1.7f + 1.6f) * t);
-            const float qx = cosf(a2) * px - sinf(a2) * py + rowWaveAmp * sinf(9.0f * ny + (bass * 5.0f + 2.0f) * t) +
-                             (treble * 0.014f + 0.006f) * sinf(13.0f * nx + 11.0f * ny + (treble * 9.0f + 6.5f) * t);
+                             showSin(9.0f * nx + (mid * 1.7f + 1.6f) * t);
+            const float qx = showCos(a2) * px - showSin(a2) * py + rowWaveAmp * showSin(9.0f * ny + (bass * 5.0f + 2.0f) * t) +
+                             (treble * 0.014f + 0.006f) * showSin(13.0f * nx + 11.0f * ny + (treble * 9.0f + 6.5f) * t);
             const float qy =
-                sinf(a2) * px + cosf(a2) * py + 0.4f * rowWaveAmp * sinf(6.5f * qx + (mid * 1.1f + 1.0f) * t);
+                showSin(a2) * px + showCos(a2) * py + 0.4f * rowWaveAmp * showSin(6.5f * qx + (mid * 1.1f + 1.0f) * t);
             const float baseRe = centreRe + scaleRe * nx, baseIm = centreIm + scaleIm * ny;
             const int n = plainEscapeCount(baseRe + swirlMix * ((centreRe + scaleRe * qx) - baseRe),
                                            baseIm + swirlMix * ((centreIm + scaleIm * qy) - baseIm), maxIter);
             const float f = (float)n / (float)maxIter;
-            const Color fg = {(unsigned char)(int)(sinf((float)x * 0.05f + redPhase) * 110.0f + 100.0f),
+            const Color fg = {(unsigned char)(int)(showSin((float)x * 0.05f + redPhase) * 110.0f + 100.0f),
                               (unsigned char)(int)(f * 100.0f + 140.0f + treble * 48.0f + mid * 24.0f),
                               (unsigned char)(int)((1.0f - f) * 150.0f + 90.0f + bass * 48.0f), 255};
             fb.setCell(x, y, rampGlyph(fb.blockGlyphs ? RampStyle::Block : RampStyle::Dense, f), fg, bg);
@@ -147,5 +148,5 @@ TEST(MandelbrotShortcut, PointsItCallsInsideNeverEscape) {
 
 TEST(MandelbrotDeterminism, StoredHash) {
     const uint64_t value = scene_harness::determinismHash(mandelbrot);
-    EXPECT_EQ(value, 16424953575794658508ull) << "actual " << value;
+    EXPECT_EQ(value, 11908865478811417793ull) << "actual " << value;
 }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "math/hsv_color.h"
+#include "math/show_math.h"
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -20,20 +22,20 @@ Cell referenceCell(const AsciiFramebuffer& fb, float t, const AudioFeatures& aud
     const float v = 2.0f * ((float)y / (float)(fb.rows - 1) - 0.5f);
     const float r = sqrtf(u * u + v * v) + 0.000001f;
     const float twist = drive * 0.55f + 0.22f + mid * 0.25f;
-    const float th = sinf((mid * 3.2f + 3.0f) * r - (mid * 2.2f + 0.9f + drive * 0.9f) * t) * twist + atan2f(v, u) +
-                     cosf((u - v) * 1.8f + (treble * 2.8f + 1.0f) * t) * (treble * 0.08f + 0.03f);
-    const float px = cosf(th) * r, py = sinf(th) * r;
-    const float s1 = sinf((px + py) * (treble * 2.6f + 2.5f) - (drive * 2.8f + 1.8f) * t) * 0.34f;
-    const float s2 = sinf(px * (treble * 6.0f + 3.4f) + (mid * 2.1f + 1.5f) * t) * 0.42f;
-    const float s3 = cosf((px * 0.55f - py * 0.82f) * (mid * 2.8f + 3.3f) + (treble * 1.9f + 0.8f) * t) * 0.24f;
+    const float th = showSin((mid * 3.2f + 3.0f) * r - (mid * 2.2f + 0.9f + drive * 0.9f) * t) * twist + showAtan2(v, u) +
+                     showCos((u - v) * 1.8f + (treble * 2.8f + 1.0f) * t) * (treble * 0.08f + 0.03f);
+    const float px = showCos(th) * r, py = showSin(th) * r;
+    const float s1 = showSin((px + py) * (treble * 2.6f + 2.5f) - (drive * 2.8f + 1.8f) * t) * 0.34f;
+    const float s2 = showSin(px * (treble * 6.0f + 3.4f) + (mid * 2.1f + 1.5f) * t) * 0.42f;
+    const float s3 = showCos((px * 0.55f - py * 0.82f) * (mid * 2.8f + 3.3f) + (treble * 1.9f + 0.8f) * t) * 0.24f;
     const float c = clamp((s1 + s2 + s3) * 0.5f + 0.5f, 0.0f, 1.0f);
     const float hueBase = (mid * 55.0f + 28.0f + treble * 24.0f) * t;
     const float h = fmodf(c * 110.0f + hueBase + (drive * 35.0f + 60.0f) * r, 360.0f);
     const float sat = clamp(treble * 0.22f + 0.66f, 0.0f, 1.0f);
     const float bgValue = clamp((mid * 0.08f + 0.12f) * c + 0.05f, 0.0f, 1.0f);
-    return Cell{rampGlyph(fb.blockGlyphs ? RampStyle::Block : RampStyle::Dense, powf(c, 1.15f)),
-                ColorFromHSV(h, sat, clamp((drive * 0.16f + 0.52f) * c + 0.32f, 0.0f, 1.0f)),
-                ColorFromHSV(fmodf(h + 28.0f, 360.0f), sat * 0.45f, bgValue)};
+    return Cell{rampGlyph(fb.blockGlyphs ? RampStyle::Block : RampStyle::Dense, showPow(c, 1.15f)),
+                showColorFromHsv(h, sat, clamp((drive * 0.16f + 0.52f) * c + 0.32f, 0.0f, 1.0f)),
+                showColorFromHsv(fmodf(h + 28.0f, 360.0f), sat * 0.45f, bgValue)};
 }
 
 }  // namespace
@@ -41,7 +43,7 @@ Cell referenceCell(const AsciiFramebuffer& fb, float t, const AudioFeatures& aud
 TEST(PlasmaStormCells, SilentWorkedValuesAtTimeZero) {
     SceneGrid g(plasma_storm, 120, 42), blocks(plasma_storm, 120, 42, true), odd(plasma_storm, 121, 43);
     g.render(0.0f);
-    // Corner (0, 0): c = 0.9318, powf(c, 1.15) * 22 = 20.3 -> "B"; hue 102.5 + 60 * sqrt(2) = 187.3 (cyan)
+    // Corner (0, 0): c = 0.9318, showPow(c, 1.15) * 22 = 20.3 -> "B"; hue 102.5 + 60 * sqrt(2) = 187.3 (cyan)
     // at value 0.52 * c + 0.32 = 0.8045; background hue 215.3, saturation 0.297, value 0.12 * c + 0.05
     EXPECT_EQ(g.fb.at(0, 0), (Cell{'B', {69, 188, 205, 255}, {29, 34, 41, 255}}));
     // Opposite corner (119, 41): c = 0.306 -> index 5, "i"
@@ -50,8 +52,8 @@ TEST(PlasmaStormCells, SilentWorkedValuesAtTimeZero) {
     blocks.render(0.0f);
     EXPECT_EQ(blocks.fb.at(0, 0).codepoint, 0x2593u);
     EXPECT_EQ(blocks.fb.at(119, 41).codepoint, 0x2591u);
-    // Centre of an odd grid: u = v = 0, angle atan2f(0, 0) = 0, radius 1e-6; only s3 = 0.24 survives:
-    // c = 0.62, powf(0.62, 1.15) * 22 = 12.7 -> "3"; hue 68.2 (yellow-green), value 0.6424
+    // Centre of an odd grid: u = v = 0, angle showAtan2(0, 0) = 0, radius 1e-6; only s3 = 0.24 survives:
+    // c = 0.62, showPow(0.62, 1.15) * 22 = 12.7 -> "3"; hue 68.2 (yellow-green), value 0.6424
     odd.render(0.0f);
     EXPECT_EQ(odd.fb.at(60, 21).codepoint, (uint32_t)'3');
     EXPECT_EQ(odd.fb.at(60, 21).fg, (Color{149, 163, 55, 255}));
@@ -96,5 +98,5 @@ TEST(PlasmaStormReference, MatchesThePlainFormulasCellForCell) {
 
 TEST(PlasmaStormDeterminism, StoredHash) {
     const uint64_t value = scene_harness::determinismHash(plasma_storm);
-    EXPECT_EQ(value, 6586205506242996261ull) << "actual " << value;
+    EXPECT_EQ(value, 9217278245927420802ull) << "actual " << value;
 }

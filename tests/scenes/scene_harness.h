@@ -9,6 +9,7 @@
 #include "app/tempo_clock.h"
 #include "audio/audio_features.h"
 #include "framebuffer/ascii_framebuffer.h"
+#include "math/show_math.h"
 #include "scenes/scene.h"
 
 namespace scene_harness {
@@ -53,14 +54,14 @@ inline AudioFeatures scriptedAudio(float t) {
     AudioFeatures a;
     a.valid = true;
     const float beatPhase = fmodf(t, 0.48f) / 0.48f;
-    a.beat = powf(0.9f, beatPhase * 28.8f);
+    a.beat = showPow(0.9f, beatPhase * 28.8f);
     for (int b = 0; b < 8; ++b) {
-        a.bands[b] = 0.5f + 0.45f * sinf(t * (0.7f + 0.3f * (float)b) + (float)b);
+        a.bands[b] = 0.5f + 0.45f * showSin(t * (0.7f + 0.3f * (float)b) + (float)b);
     }
     a.bass = (a.bands[0] + a.bands[1]) * 0.5f;
     a.mid = (a.bands[2] + a.bands[3] + a.bands[4]) / 3.0f;
     a.treble = (a.bands[5] + a.bands[6] + a.bands[7]) / 3.0f;
-    a.level = 0.3f + 0.2f * sinf(t * 1.3f);
+    a.level = 0.3f + 0.2f * showSin(t * 1.3f);
     a.musicTime = t;
     a.musicLength = 120.0f;
     return a;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "math/hsv_color.h"
+#include "math/show_math.h"
 #include "scene_harness.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -26,7 +28,7 @@ void referenceRender(AsciiFramebuffer& fb, float t, float beatPos, const AudioFe
     const float bass = a.valid ? a.bass : 0.0f, mid = a.valid ? a.mid : 0.0f;
     const float treble = a.valid ? a.treble : 0.0f, beat = a.valid ? a.beat : 0.0f;
     const float warp = 1.0f + 0.85f * beat + 0.55f * bass;
-    const float sway = sinf(0.04f * beatPos + 0.23f * t) * (0.22f * mid + 0.18f);
+    const float sway = showSin(0.04f * beatPos + 0.23f * t) * (0.22f * mid + 0.18f);
     const float twinklePhase = ((0.75f * beat + 0.25f + 0.35f * treble) * 2.4f + 3.2f) * t;
     const float down[] = {1.8f, 4.0f, 7.8f}, side[] = {0.18f, 0.45f, 0.95f}, bright[] = {0.62f, 0.8f, 1.0f};
     const bool b = fb.blockGlyphs;
@@ -46,9 +48,9 @@ void referenceRender(AsciiFramebuffer& fb, float t, float beatPos, const AudioFe
             if (y < 0.0f) y += (float)fb.rows;
             const int X = (int)floorf(x), Y = (int)floorf(y);
             if (X < 0 || X >= fb.cols || Y < 0 || Y >= fb.rows) continue;
-            const float v = (0.7f + 0.3f * (0.6f + 0.4f * sinf(11.0f * s.z + twinklePhase))) * bright[L];
+            const float v = (0.7f + 0.3f * (0.6f + 0.4f * showSin(11.0f * s.z + twinklePhase))) * bright[L];
             const Color c =
-                ColorFromHSV(208.0f + 12.0f * (float)L + 16.0f * beat, 0.2f + 0.1f * (float)L, clamp(v, 0.0f, 1.0f));
+                showColorFromHsv(208.0f + 12.0f * (float)L + 16.0f * beat, 0.2f + 0.1f * (float)L, clamp(v, 0.0f, 1.0f));
             fb.setCell(X, Y, glyphs[L], c, kStarBg);
             const Color trail = {(unsigned char)(int)(c.r * 0.6f), (unsigned char)(int)(c.g * 0.6f),
                                  (unsigned char)(int)(c.b * 0.65f), 255};

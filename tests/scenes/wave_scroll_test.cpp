@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "math/show_math.h"
 #include "scenes/scenes.h"
 #include "tests/scenes/scene_harness.h"
 
@@ -27,12 +28,12 @@ void draw(SceneGrid& g, float t, float beatPos, float beatPhase, const AudioFeat
 
 // The wave rows with every audio value 0
 int silentRowA(int rows, int x, float t) {
-    return rows / 2 - 4 + (int)roundf(sinf(0.11f * x - 1.8f * t) * 1.1f + sinf(0.33f * x + 3.6f * t) * 2.2f +
-                                      sinf(0.88f * x + 10.0f * t) * 0.55f);
+    return rows / 2 - 4 + (int)roundf(showSin(0.11f * x - 1.8f * t) * 1.1f + showSin(0.33f * x + 3.6f * t) * 2.2f +
+                                      showSin(0.88f * x + 10.0f * t) * 0.55f);
 }
 int silentRowB(int rows, int x, float t) {
-    return rows / 2 + 2 + (int)roundf(-sinf(0.09f * x + 1.5f * t) * 1.0f + sinf(0.29f * x - 3.2f * t) * 2.0f +
-                                      sinf(0.95f * x - 11.0f * t) * 0.5f);
+    return rows / 2 + 2 + (int)roundf(-showSin(0.09f * x + 1.5f * t) * 1.0f + showSin(0.29f * x - 3.2f * t) * 2.0f +
+                                      showSin(0.95f * x - 11.0f * t) * 0.5f);
 }
 
 bool isBand(const Cell& c) { return c.codepoint == 32u && c.fg == Color{0, 0, 0, 255} && c.bg != kSceneBackground; }
