@@ -3,15 +3,19 @@
 // (Module.showState()) and through screenshots. Run by scripts/test-web.sh.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { execFile } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { promisify } from 'node:util';
 import puppeteer from 'puppeteer-core';
 import { serve } from '../../scripts/web/serve.mjs';
 
 const kRoot = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const kDist = process.env.DAVUR_EVI_WEB_DIST || path.join(kRoot, 'dist/web');
+// The desktop build's tools/scene_cells (scripts/test-web.sh builds it)
+const kSceneCells = process.env.DAVUR_EVI_SCENE_CELLS || path.join(kRoot, 'build/tools/scene_cells');
 const kChromium = process.env.DAVUR_EVI_CHROMIUM || '/usr/bin/chromium';
 const kViewport = { width: 1280, height: 720 };
 const kMusicStep = 2048 / 44100;   // The music clock moves in steps of one Web Audio buffer
@@ -92,6 +96,27 @@ after(async () => {
   if (browser) await browser.close();
   if (server) server.close();
   if (userDataDir) fs.rmSync(userDataDir, { recursive: true, force: true });
+});
+
+// Every scene on the same script of times, grids, beat and audio, hashed by the same code in both
+// builds (app/scene_cells.cpp): the browser's wasm and the desktop's native code must draw the same
+// cells. The desktop's hashes are computed now, so a change to a scene changes both sides.
+test('every scene draws the same cells in the browser as on the desktop', async () => {
+  assert.ok(fs.existsSync(kSceneCells), `${kSceneCells} is missing: build the desktop target scene_cells`);
+  const desktop = promisify(execFile)(kSceneCells, [], { timeout: 10 * kDeadline });
+  await page.waitForFunction(() => document.getElementById('start').textContent.includes('click'),
+                             { timeout: kDeadline });
+  const web = await page.evaluate(() => Module.sceneCells());
+  const native = JSON.parse((await desktop).stdout);
+  const key = (row) => `${row.scene} ${row.cols}x${row.rows}`;
+  assert.ok(native.length >= 22, `only ${native.length} scene runs on the desktop`);
+  assert.deepEqual(web.map(key), native.map(key), 'the builds ran different scenes or grids');
+  const differing = native.flatMap((row, i) =>
+    row.hash === web[i].hash ? [] : [`${key(row)}: desktop ${row.hash}, browser ${web[i].hash}`]);
+  assert.deepEqual(differing, [], `cells differ between the desktop and the browser:\n${differing.join('\n')}`);
+  // Sanity: the scenes really drew, each something of its own
+  assert.equal(new Set(native.map((row) => row.hash)).size, native.length, 'two runs hashed alike');
+  assert.equal((await state()).started, false, 'the hashes started the show');
 });
 
 test('the show waits for a click, then frames advance with the music', async () => {
