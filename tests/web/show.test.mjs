@@ -234,10 +234,12 @@ test('a hidden tab pauses the show with the music: no drift when it is shown aga
   await page.bringToFront();
   const shown = await firstFrame;
   // Both clocks stopped in the same event and went on in the same event: what is left is how far
-  // each ran between a frame and an event, and the step the music's reading moves in
+  // each ran between a frame and an event, and the step the music's reading moves in. On a busy
+  // machine a frame can land anywhere within the lag the show allows before it waits for the music,
+  // so that lag, not one reading step, is the bound that does not depend on the machine's speed.
   const drift = (shown.frameTime - shown.frameMusic) - (hidden.frameTime - hidden.frameMusic);
   t.diagnostic(`drift across 4 s hidden: ${(drift * 1000).toFixed(1)} ms`);
-  assert.ok(Math.abs(drift) <= kMusicStep, `pictures and sound drifted ${drift} s apart`);
+  assert.ok(Math.abs(drift) <= kMusicLagTolerance, `pictures and sound drifted ${drift} s apart`);
   await waitForState((s) => s.musicTime > hidden.musicTime + 0.2, 'the music going on');
   await other.close();
 });
