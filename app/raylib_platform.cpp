@@ -1,5 +1,6 @@
 #include "app/raylib_platform.h"
 
+#include "app/data_path.h"
 #include "framebuffer/font_redraw.h"
 #include "framebuffer/presentation.h"
 #include "raylib.h"
@@ -40,7 +41,11 @@ std::unique_ptr<AsciiFramebuffer> newFramebuffer(void* user, int zoom, bool colo
     return framebufferWithSharedFont(self(user), zoom, colorBoost);
 }
 
-bool loadTrack(void*, MusicTrack& track, const char* path) { return load(track, path); }
+bool fileExists(const char* path) { return FileExists(path); }
+
+bool loadTrack(void*, MusicTrack& track, const char* path) {
+    return load(track, chooseDataPath(path, programDataFolder(), fileExists).c_str());
+}
 AudioFeatures updateTrack(void*, MusicTrack& track) { return update(track); }
 void unloadTrack(void*, MusicTrack& track) { unload(track); }
 void redrawCells(void*, AsciiFramebuffer& fb, bool force) { redraw(fb, force); }

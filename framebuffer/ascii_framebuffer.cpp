@@ -47,6 +47,7 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
     if (backing == FramebufferBacking::Gpu) {
         makeTarget(*this);
         loadFont(*this);
+        loadCellBatch(batch);
         clearTarget(*this);
     }
     clear(kSceneBackground);
@@ -65,6 +66,7 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
     ownsFont = sharedFont.fromFile;
     fontBorrowed = true;
     blockGlyphs = sharedFont.blockGlyphs;
+    loadCellBatch(batch);
     clearTarget(*this);
     clear(kSceneBackground);
     drawn = cells;
@@ -72,6 +74,7 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
 
 AsciiFramebuffer::~AsciiFramebuffer() {
     if (backing != FramebufferBacking::Gpu) return;
+    unloadCellBatch(batch);
     if (ownsFont && !fontBorrowed) UnloadFont(font);
     UnloadRenderTexture(target);
 }

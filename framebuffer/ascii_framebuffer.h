@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "framebuffer/cell_batch.h"
 #include "raylib.h"  // Required for: Color, RenderTexture2D, Font
 
 struct GlyphFont;
@@ -47,6 +48,7 @@ struct AsciiFramebuffer {
     float glyphScale = 1.0f;
     bool colorBoost = false;
     FramebufferBacking backing = FramebufferBacking::Gpu;
+    CellBatch batch;  // The redraw's vertex buffer and its glyph and colour look-ups
 
     // A Gpu framebuffer needs an open window: it creates its render texture and loads its font.
     AsciiFramebuffer(int cols, int rows, int cellWidth, int cellHeight,

@@ -7,7 +7,8 @@ namespace {
 float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
 // The fonts raylib builds with LoadFontEx carry a 3x3 white square at the atlas's bottom-right
-// corner; the default font sets its own white texel as the shapes texture when it loads.
+// corner; the default font sets its own white texel as the shapes texture when it loads. Sampling
+// the rectangles from the atlas keeps rectangles and glyphs in one draw call.
 Rectangle whiteTexel(const AsciiFramebuffer& fb) {
     if (!fb.ownsFont) return GetShapesTextureRectangle();
     return {(float)(fb.font.texture.width - 2), (float)(fb.font.texture.height - 2), 1.0f, 1.0f};
@@ -18,37 +19,34 @@ Rectangle whiteTexel(const AsciiFramebuffer& fb) {
 void redraw(AsciiFramebuffer& fb, bool force) {
     if (fb.backing != FramebufferBacking::Gpu) return;
 
-    // Rectangles and glyphs from one texture keep raylib's batch unbroken across cells.
-    const Texture2D previousShapes = GetShapesTexture();
-    const Rectangle previousRect = GetShapesTextureRectangle();
-    SetShapesTexture(fb.font.texture, whiteTexel(fb));
-
     const float glyphSize = ((float)fb.cellHeight - 2.0f) * fb.glyphScale;
     const float glyphOffsetX = ((float)fb.cellWidth - glyphSize * 0.56f) * 0.5f;
     const float glyphOffsetY = ((float)fb.cellHeight - glyphSize) * 0.5f;
 
     BeginTextureMode(fb.target);
+    // Rectangles and glyphs sample one texture, so the whole grid goes out in few draw calls
+    CellBatch& batch = fb.batch;
+    beginCells(batch, fb.font, whiteTexel(fb), glyphSize);
     for (int y = 0; y < fb.rows; ++y) {
         for (int x = 0; x < fb.cols; ++x) {
             const size_t i = (size_t)y * (size_t)fb.cols + (size_t)x;
             const Cell& c = fb.cells[i];
             if (!force && c == fb.drawn[i]) continue;
 
-            const Color bg = fb.colorBoost ? boostColor(c.bg, true) : c.bg;
-            const Color fg = fb.colorBoost ? boostColor(c.fg, false) : c.fg;
+            const Color bg = fb.colorBoost ? boosted(batch.backgroundColors, c.bg) : c.bg;
+            const Color fg = fb.colorBoost ? boosted(batch.glyphColors, c.fg) : c.fg;
             const int px = fb.cellWidth * x;
             const int py = fb.cellHeight * y;
-            DrawRectangle(px, py, fb.cellWidth, fb.cellHeight, bg);
+            addRectangle(batch, px, py, fb.cellWidth, fb.cellHeight, bg);
             if (c.codepoint != 32) {
                 const Vector2 pos = {glyphOffsetX + (float)px + 0.25f, glyphOffsetY + (float)py + 0.15f};
-                DrawTextCodepoint(fb.font, (int)c.codepoint, pos, glyphSize, fg);
+                addGlyph(batch, c.codepoint, pos, fg);
             }
             fb.drawn[i] = c;
         }
     }
+    endCells(batch);
     EndTextureMode();
-
-    SetShapesTexture(previousShapes, previousRect);
 }
 
 Color boostColor(Color color, bool isBackground) {

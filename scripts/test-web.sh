@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests the web build in Debian's headless Chromium: builds dist/web (scripts/build-web.sh), installs
 # Chromium and the pinned puppeteer-core (tests/web/package-lock.json; no browser download) when
-# missing, and runs tests/web/show.test.mjs against a server on 127.0.0.1.
+# missing, builds the desktop's tools/scene_cells in build/ (the browser's cells are compared with
+# its), and runs tests/web/show.test.mjs against a server on 127.0.0.1.
 #
 #   scripts/test-web.sh
 set -euo pipefail
@@ -10,6 +11,12 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 die() { echo "test-web: $*" >&2; exit 1; }
 
 bash "$root/scripts/build-web.sh"
+
+# The desktop build's scene_cells, which the browser's cells are compared with
+bash "$root/scripts/setup.sh" >/dev/null
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null || die "the desktop configure failed"
+cmake --build "$root/build" --target scene_cells -j "$(nproc)" >/dev/null || die "the desktop scene_cells build failed"
+export DAVUR_EVI_SCENE_CELLS="$root/build/tools/scene_cells"
 
 missing=()
 for p in chromium nodejs npm; do

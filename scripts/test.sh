@@ -21,6 +21,7 @@ bash "$root/scripts/test-fonts-sanitized.sh"
 bash "$root/scripts/fuzz.sh" 60
 
 bash "$root/scripts/test-web.sh"  # The web build in headless Chromium
+bash "$root/scripts/test-windows.sh"  # The Windows build: its tests and the packed show under wine
 
 echo "== all tests"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null

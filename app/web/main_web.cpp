@@ -8,8 +8,10 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <string>
 
 #include "app/frame_loop.h"
+#include "app/scene_cells.h"
 #include "app/web/web_platform.h"
 #include "framebuffer/cell_hash.h"
 #include "raylib.h"
@@ -80,4 +82,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* davur_evi_state() {
                   currentSceneName(show), show.timeline.transitionActive ? "true" : "false", show.fb->cols, show.fb->rows, cellHash(*show.fb), show.fb->fontName,
                   GetScreenWidth(), GetScreenHeight());
     return json;
+}
+
+// What the page's tests compare with the desktop build's tools/scene_cells: every scene's cell hash
+// on the fixed script of app/scene_cells.h, as JSON. Computed on its own grids and needs no window;
+// it restarts the scenes' simulations, so the tests call it before the show starts.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* davur_evi_scene_cells() {
+    static std::string json;
+    json = sceneCellsJson(everySceneCells());
+    return json.c_str();
 }

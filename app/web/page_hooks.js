@@ -9,3 +9,8 @@ Module['startShow'] = function () {
 Module['showState'] = function () {
   return JSON.parse(UTF8ToString(_davur_evi_state()));
 };
+
+// Every scene's cell hash on a fixed script (see davur_evi_scene_cells in main_web.cpp), as an array.
+Module['sceneCells'] = function () {
+  return JSON.parse(UTF8ToString(_davur_evi_scene_cells()));
+};

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,10 +43,20 @@ inline std::vector<float> tone(float hz, float amplitude, float seconds, int rat
     return s;
 }
 
-// A scratch directory, removed with everything in it.
+// A scratch directory of its own, removed with everything in it (std::filesystem only, so that
+// the tests also run on Windows).
 struct TempDir {
-    std::string path = (std::filesystem::temp_directory_path() / "davur_evi_audio_XXXXXX").string();
-    TempDir() { EXPECT_NE(mkdtemp(path.data()), nullptr) << path; }
+    std::string path;
+    TempDir() {
+        std::random_device seed;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            const std::filesystem::path candidate = base / ("davur_evi_audio_" + std::to_string(seed()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) path = candidate.string();
+        }
+        EXPECT_FALSE(path.empty()) << "no scratch directory in " << base;
+    }
     ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);

@@ -3,9 +3,9 @@
 // next row or the default font takes over, and the cell backgrounds stay opaque.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "framebuffer/font_redraw.h"
@@ -29,24 +29,28 @@ public:
 };
 const auto* const kFontWindow = ::testing::AddGlobalTestEnvironment(new FontWindow);
 
-// A private folder for the test's font files, removed afterwards.
+// A private folder for the test's font files, removed afterwards (std::filesystem only, so that
+// the test also runs on Windows).
 struct FontFolder {
     std::string dir;
     FontFolder() {
-        char pattern[] = "/tmp/davur_evi-fonts.XXXXXX";
-        dir = mkdtemp(pattern) != nullptr ? pattern : "";
+        std::random_device seed;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && dir.empty(); ++attempt) {
+            const std::filesystem::path candidate = base / ("davur_evi-fonts." + std::to_string(seed()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) dir = candidate.string();
+        }
     }
     ~FontFolder() {
-        for (const std::string& f : files) unlink(f.c_str());
-        if (!dir.empty()) rmdir(dir.c_str());
+        std::error_code ignored;
+        if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
     }
     std::string add(const std::string& name, const Bytes& bytes) {
         const std::string path = dir + "/" + name;
         EXPECT_TRUE(writeAll(path, bytes));
-        files.push_back(path);
         return path;
     }
-    std::vector<std::string> files;
 };
 
 // Every pixel of cell (cx, cy) has colour c, read back from the render texture.

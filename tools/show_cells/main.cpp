@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/frame_loop.h"
+#include "app/scene_cells.h"
 #include "audio/analysis.h"
 #include "raylib.h"
 
@@ -166,27 +167,6 @@ void runShow(Sink& sink) {
     if (h.wave.data != nullptr) UnloadWave(h.wave);
 }
 
-// 0..1 and back over `period` frames, in exact arithmetic
-float triangle(long long frame, long long period, long long offset) {
-    const long long p = (frame + offset) % period;
-    const float up = (float)(2 * p) / (float)period;
-    return up <= 1.0f ? up : 2.0f - up;
-}
-
-AudioFeatures scriptedAudio(long long frame) {
-    AudioFeatures a;
-    a.valid = true;
-    a.bass = triangle(frame, 29, 0);
-    a.mid = triangle(frame, 113, 17);
-    a.treble = triangle(frame, 71, 5);
-    a.beat = triangle(frame, 29, 3) * triangle(frame, 29, 3);
-    a.level = triangle(frame, 397, 100) * 0.6f;
-    for (int b = 0; b < kBandCount; ++b) a.bands[b] = triangle(frame, 37 + 11 * b, 7 * b);
-    a.musicTime = (float)frame / (float)kFps;
-    a.musicLength = 120.5f;
-    return a;
-}
-
 void runScenes(Sink& sink, const char* only) {
     const SceneTable table = sceneTable();
     for (int s = 0; s < table.count; ++s) {
@@ -200,7 +180,7 @@ void runScenes(Sink& sink, const char* only) {
             for (long long f = 0; f < frames; ++f) {
                 const float t = (float)f / (float)kFps;
                 const BeatInfo beat = update(clock, t);
-                const AudioFeatures audio = scriptedAudio(f);
+                const AudioFeatures audio = scriptedSceneAudio(f);
                 fb.clear(kSceneBackground);
                 table.rows[s].render(fb, t, kSceneBackground, &beat, &audio);
                 emit(sink, run, fb, audio);

@@ -1,7 +1,7 @@
-#include "app/quiet_audio.h"
-
-#if defined(__linux__)
+// Linux: ALSA reports every device it fails to open on stderr unless given a handler of our own.
 #include <dlfcn.h>  // Required for: dlopen(), dlsym()
+
+#include "app/quiet_audio.h"
 
 namespace {
 
@@ -21,6 +21,3 @@ void silenceAudioBackendMessages() {
     auto setHandler = (SetAlsaErrorHandler)dlsym(alsa, "snd_lib_error_set_handler");
     if (setHandler != nullptr) setHandler(dropAlsaMessage);
 }
-#else
-void silenceAudioBackendMessages() {}
-#endif

@@ -1,0 +1,4 @@
+// Linux and the rest: data files are read relative to the working directory only.
+#include "app/data_path.h"
+
+std::string programDataFolder() { return std::string(); }

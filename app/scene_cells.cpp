@@ -1,0 +1,99 @@
+#include "app/scene_cells.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "app/tempo_clock.h"
+#include "audio/analysis.h"
+#include "framebuffer/cell_hash.h"
+
+namespace {
+
+constexpr int kFps = 60;
+// The script: runs of frames at 60 fps, each from its own scene time. The first shows the
+// simulations moving from their start, the later ones what a scene draws further on.
+struct ScriptRun {
+    float start;
+    int frames;
+};
+const ScriptRun kScript[] = {{0.0f, 90}, {12.0f, 20}, {24.5f, 20}};
+constexpr float kPrimeTime = 1.0f;  // A frame drawn here, then time 0: every scene restarts
+const GridSize kScriptGrids[] = {{120, 42}, {173, 60}};  // The show's two zoom levels
+constexpr uint64_t kFnvOffset = 1469598103934665603ull;
+constexpr uint64_t kFnvPrime = 1099511628211ull;
+
+// 0..1 and back over `period` frames, in exact arithmetic
+float triangle(long long frame, long long period, long long offset) {
+    const long long p = (frame + offset) % period;
+    const float up = (float)(2 * p) / (float)period;
+    return up <= 1.0f ? up : 2.0f - up;
+}
+
+void fold(uint64_t& h, uint64_t v) {
+    for (int i = 0; i < 8; ++i) {
+        h ^= (v >> (8 * i)) & 0xFFu;
+        h *= kFnvPrime;
+    }
+}
+
+}  // namespace
+
+AudioFeatures scriptedSceneAudio(long long frame) {
+    AudioFeatures a;
+    a.valid = true;
+    a.bass = triangle(frame, 29, 0);
+    a.mid = triangle(frame, 113, 17);
+    a.treble = triangle(frame, 71, 5);
+    a.beat = triangle(frame, 29, 3) * triangle(frame, 29, 3);
+    a.level = triangle(frame, 397, 100) * 0.6f;
+    for (int b = 0; b < kBandCount; ++b) a.bands[b] = triangle(frame, 37 + 11 * b, 7 * b);
+    a.musicTime = (float)frame / (float)kFps;
+    a.musicLength = 120.5f;
+    return a;
+}
+
+uint64_t sceneCellsHash(const SceneDesc& scene, GridSize grid) {
+    AsciiFramebuffer fb(grid.cols, grid.rows, 10, 18, FramebufferBacking::CellsOnly);
+    const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    // Scenes that simulate keep state between frames and restart when time runs backwards
+    const BeatInfo primeBeat = update(clock, kPrimeTime);
+    const AudioFeatures primeAudio = scriptedSceneAudio(0);
+    fb.clear(kSceneBackground);
+    scene.render(fb, kPrimeTime, kSceneBackground, &primeBeat, &primeAudio);
+
+    uint64_t h = kFnvOffset;
+    for (const ScriptRun& run : kScript) {
+        const long long first = (long long)(run.start * (float)kFps);
+        for (long long f = first; f < first + run.frames; ++f) {
+            const float t = (float)f / (float)kFps;
+            const BeatInfo beat = update(clock, t);
+            const AudioFeatures audio = scriptedSceneAudio(f);
+            fb.clear(kSceneBackground);
+            scene.render(fb, t, kSceneBackground, &beat, &audio);
+            fold(h, cellHash(fb));
+        }
+    }
+    return h;
+}
+
+std::vector<SceneCells> everySceneCells() {
+    std::vector<SceneCells> all;
+    const SceneTable table = sceneTable();
+    for (int s = 0; s < table.count; ++s) {
+        for (const GridSize& grid : kScriptGrids) {
+            all.push_back(SceneCells{table.rows[s].name, grid, sceneCellsHash(table.rows[s], grid)});
+        }
+    }
+    return all;
+}
+
+std::string sceneCellsJson(const std::vector<SceneCells>& cells) {
+    std::string json = "[";
+    for (size_t i = 0; i < cells.size(); ++i) {
+        char row[160];
+        std::snprintf(row, sizeof row, "%s{\"scene\":\"%s\",\"cols\":%d,\"rows\":%d,\"hash\":\"%016" PRIx64 "\"}",
+                      i == 0 ? "" : ",", cells[i].scene, cells[i].grid.cols, cells[i].grid.rows, cells[i].hash);
+        json += row;
+    }
+    return json + "]";
+}
