@@ -1,13 +1,7 @@
 // Worked cells of the scenes that fill the grid from a field: plasma, automaton, fluid, fractals, stars.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
 #include "scene_harness.h"
 #include "scenes/mandelbrot.h"
-#include "scenes/scene_math.h"
 #include "scenes/starfield_warp.h"
 
 namespace {
@@ -76,8 +70,8 @@ TEST(DualFluid, FirstStepInSilenceAddsJetsThatSwingInOppositePhase) {
 TEST(JuliaBlast, CornerEscapesAtOnceAndTheSpokesTrailAndWrap) {
     constexpr Color kLogo = {245, 235, 180, 255}, kNumber = {255, 180, 140, 255}, kTextBg = {8, 10, 15, 255};
     SceneGrid g(julia_blast);
-    auto count = [&g](char ch, Color fg) {
-        return std::count_if(g.fb.cells.begin(), g.fb.cells.end(), [&](const Cell& c) { return c == Cell{(uint32_t)ch, fg, kTextBg}; });
+    auto count = [&g](char ch, Color fg) {  // Cells of one spoke character
+        return std::count(g.fb.cells.begin(), g.fb.cells.end(), Cell{(uint32_t)ch, fg, kTextBg});
     };
     // t = 0 in silence: the corner escapes at n = 0: hue 210, value 0.18, background value 0.0906
     EXPECT_EQ(g.render(0.0f).at(0, 0), (Cell{' ', {16, 31, 45, 255}, {16, 17, 23, 255}}));
@@ -125,7 +119,7 @@ TEST(Mandelbrot, PointsTheShortcutCallsInsideNeverEscape) {
     EXPECT_TRUE(insideMainBulbs(-1.0f, 0.1f) && !insideMainBulbs(-0.75f, 0.0f)) << "not where cardioid and bulb touch";
 }
 
-TEST(StarfieldWarp, LayerSizesStarKeysAndTheNearStarAtTheEdge) {
+TEST(StarfieldWarp, LayerSizesAndStarKeys) {
     const struct { int cols, rows, sizes[3]; } kLayers[] = {{40, 20, {120, 80, 60}}, {120, 42, {252, 168, 126}}, {59, 41, {120, 80, 60}}};
     for (const auto& k : kLayers) {
         for (int L = 0; L < kStarLayers; ++L) EXPECT_EQ(starLayerSize(L, k.cols, k.rows), k.sizes[L]) << k.cols << " " << L;
@@ -134,13 +128,4 @@ TEST(StarfieldWarp, LayerSizesStarKeysAndTheNearStarAtTheEdge) {
     const uint32_t key = 100017u + 2u * 0x9E3779B1u;
     const Star s = makeStar(1, 2, 120, 42);
     EXPECT_TRUE(s.x == unit(key) * 120.0f && s.y == unit(key ^ 0x9E3779B9u) * 42.0f && s.z == unit(key ^ 0x7F4A7C15u));
-    // The last near star, drawn last, wrapped just past the right edge with the sway held at zero
-    const Star last = makeStar(2, (uint32_t)starLayerSize(2, 120, 42) - 1, 120, 42);
-    const float t = (120.5f - last.x) / 0.95f;
-    BeatInfo beat = {};
-    beat.beatPos = -0.23f * t / 0.04f;
-    const AudioFeatures silence;
-    SceneGrid g(starfield_warp);
-    starfield_warp(g.fb, t, kSceneBackground, &beat, &silence);
-    EXPECT_EQ(g.at(0, (int)fmodf(last.y + 7.8f * t, 42.0f)).codepoint, (uint32_t)'#');
 }

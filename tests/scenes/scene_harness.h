@@ -1,15 +1,18 @@
-// Shared by the scene tests: scripted beat and audio values, a cell hash and a grid to draw into.
+// Shared by the scene tests: the common includes, scripted beat and audio values, a cell hash and a
+// grid to draw into.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
+#include <vector>
 
-#include "app/tempo_clock.h"
-#include "audio/audio_features.h"
-#include "framebuffer/ascii_framebuffer.h"
 #include "math/show_math.h"
 #include "scenes/scene.h"
+#include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 
 namespace scene_harness {

@@ -3,9 +3,7 @@
 // out-of-range audio, a long frame gap, grids replaced mid-run and time running backwards. The stored
 // values were taken from scenes whose cells matched plain per-cell transcriptions of their formulas;
 // any change of any cell in any frame changes them.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <iterator>
 
 #include "scene_harness.h"
@@ -14,7 +12,11 @@ namespace {
 
 using namespace scene_harness;
 
-enum class Sound { Silent, Scripted, Loud, Invalid, Extreme };
+using Sound = AudioFeatures (*)(float t);
+const Sound kSilent = [](float) { return AudioFeatures{}; }, kScripted = scriptedAudio;
+const Sound kLoud = [](float) { return audioLevels(1.0f, 0.5f, 1.0f, 1.0f); };
+const Sound kStale = [](float) { return audioLevels(0.9f, 0.8f, 0.7f, 1.0f, false); };
+const Sound kExtreme = [](float) { return audioLevels(2.0f, 1.0f, 1.5f, 1.0f); };
 
 // Frame i of a stretch is drawn at start + i * dt
 struct Stretch { int cols, rows; bool blocks; float start, dt; int frames; Sound sound; };
@@ -24,30 +26,19 @@ const int kSmallGrids[][3] = {{36, 14, 0}, {20, 12, 1}, {19, 12, 0}, {20, 11, 0}
                               {9, 10, 0},  {10, 9, 1},  {8, 8, 1},   {7, 8, 0},   {40, 3, 0}, {40, 2, 0}};
 
 const Stretch kScript[] = {
-    {120, 42, false, 0.0f, 1.0f / 60.0f, 60, Sound::Scripted},  // Plain play from a fresh start
-    {120, 42, false, 2.0f, 0.05f, 80, Sound::Loud},            // A one-second gap, then loud music
-    {173, 60, true, 6.0f, 1.0f / 60.0f, 20, Sound::Scripted},   // The zoom's larger grid, block glyphs
-    {173, 60, true, 6.4f, 0.1f, 10, Sound::Silent},
-    {97, 33, false, 7.4f, 0.1f, 10, Sound::Invalid},           // Odd sizes, a stale record
-    {121, 43, false, 8.4f, 0.25f, 4, Sound::Extreme},
-    {61, 23, true, 9.3f, 0.5f, 6, Sound::Scripted},
-    {0, 0, false, 12.0f, 0.1f, 2, Sound::Scripted},  // Two frames on each of kSmallGrids from 12 s on
-    {120, 42, false, 14.4f, 1.0f / 60.0f, 10, Sound::Scripted},  // Full size again after them
-    {120, 42, false, 1.5f, 0.1f, 5, Sound::Scripted},           // Time runs backwards
-    {120, 42, false, 12.25f, 0.77f, 5, Sound::Extreme},         // and jumps far ahead
-    {430, 150, false, 41.0f, 0.5f, 2, Sound::Scripted},         // Huge grid, hues wrapped many times
+    {120, 42, false, 0.0f, 1.0f / 60.0f, 60, kScripted},   // Plain play from a fresh start
+    {120, 42, false, 2.0f, 0.05f, 80, kLoud},               // A one-second gap, then loud music
+    {173, 60, true, 6.0f, 1.0f / 60.0f, 20, kScripted},     // The zoom's larger grid, block glyphs
+    {173, 60, true, 6.4f, 0.1f, 10, kSilent},
+    {97, 33, false, 7.4f, 0.1f, 10, kStale},                // Odd sizes, a stale record
+    {121, 43, false, 8.4f, 0.25f, 4, kExtreme},
+    {61, 23, true, 9.3f, 0.5f, 6, kScripted},
+    {0, 0, false, 12.0f, 0.1f, 2, kScripted},               // Two frames on each of kSmallGrids from 12 s on
+    {120, 42, false, 14.4f, 1.0f / 60.0f, 10, kScripted},  // Full size again after them
+    {120, 42, false, 1.5f, 0.1f, 5, kScripted},             // Time runs backwards
+    {120, 42, false, 12.25f, 0.77f, 5, kExtreme},           // and jumps far ahead
+    {430, 150, false, 41.0f, 0.5f, 2, kScripted},           // Huge grid, hues wrapped many times
 };
-
-AudioFeatures sound(Sound s, float t) {
-    switch (s) {
-        case Sound::Silent: return AudioFeatures{};
-        case Sound::Scripted: return scriptedAudio(t);
-        case Sound::Loud: return audioLevels(1.0f, 0.5f, 1.0f, 1.0f);
-        case Sound::Invalid: return audioLevels(0.9f, 0.8f, 0.7f, 1.0f, false);
-        case Sound::Extreme: return audioLevels(2.0f, 1.0f, 1.5f, 1.0f);
-    }
-    return AudioFeatures{};
-}
 
 uint64_t scriptHash(SceneRenderFn scene) {
     SceneGrid(scene).render(10000.0f);  // Whatever ran before, the script's first frame starts afresh
@@ -56,14 +47,14 @@ uint64_t scriptHash(SceneRenderFn scene) {
         SceneGrid g(scene, s.cols, s.rows, s.blocks);
         for (int i = 0; i < s.frames; ++i) {
             const float t = s.start + (float)i * s.dt;
-            h = hashCells(g.render(t, sound(s.sound, t)).fb, h);
+            h = hashCells(g.render(t, s.sound(t)).fb, h);
         }
     };
     for (const Stretch& s : kScript) {
         if (s.cols > 0) run(s);
         for (int i = 0; s.cols == 0 && i < (int)std::size(kSmallGrids); ++i) {
             const int* g = kSmallGrids[i];
-            run(Stretch{g[0], g[1], g[2] != 0, s.start + 0.2f * (float)i, s.dt, s.frames, i % 3 ? s.sound : Sound::Extreme});
+            run(Stretch{g[0], g[1], g[2] != 0, s.start + 0.2f * (float)i, s.dt, s.frames, i % 3 ? s.sound : kExtreme});
         }
     }
     return h;
