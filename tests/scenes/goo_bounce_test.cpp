@@ -34,7 +34,7 @@ TEST(GooBounce, FreshStartsDrawTheTableAndLongGapsMoveOneClampedStep) {
 
 TEST(GooBounce, WallsBounceBallsBackAndRadiiApproachTheirTargets) {
     Balls balls;
-    spreadOut(balls);
+    spreadOut(balls);  // Two of them about to leave through the right and the top walls
     balls[1] = GooBall{1.07f, 0.0f, 2.0f, 0.0f, 0.2f, 0.5f};
     balls[2] = GooBall{-0.5f, -1.05f, 0.0f, -3.0f, 0.2f, 0.5f};
     stepGooBalls(balls, 0.1f, 0.0f, 0.0f, 0.0f);

@@ -31,8 +31,8 @@ TEST(SceneTable, ElevenScenesInShowOrderFoundByWholeName) {
     for (int i = 0; i < table.count; ++i) names += std::string(table.rows[i].name) + (table.rows[i].render ? " " : "? ");
     EXPECT_EQ(names, "intro_boot wave_scroll plasma_storm cellular dual_fluid goo_bounce julia_blast mandelbrot cube "
                      "starfield_warp end_credits ");
-    EXPECT_TRUE(table.rows[8].hintA == 2 && table.rows[8].hintB == 1);
-    EXPECT_TRUE(findScene("cube") == &table.rows[8] && !findScene("cub") && !findScene(nullptr));
+    EXPECT_TRUE(table.rows[8].hintA == 2 && table.rows[8].hintB == 1 && findScene("cube") == &table.rows[8]);
+    EXPECT_TRUE(!findScene("cub") && !findScene(nullptr)) << "names compare whole";
 }
 
 TEST(Hash32, WorkedValuesAndUnitRange) {
