@@ -88,7 +88,7 @@ TEST(CubeLightning, StrikesFollowAfterGapsSetByTheFacingAndRearmOnlyBackwards) {
         std::vector<float> starts;
         for (int i = 0; i <= 600; ++i) {
             updateLightning(schedule, 2.0f + (float)i / 60.0f, facing, 1.0f);
-            const float start = schedule.strikes[schedule.count - 1].start;
+            const float start = schedule.count > 0 ? schedule.strikes[schedule.count - 1].start : 0.0f;
             if (starts.empty() || start > starts.back()) starts.push_back(start);
         }
         EXPECT_EQ(starts[0], 2.0f) << "the first frame spawns at once";
