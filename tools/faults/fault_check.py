@@ -122,7 +122,7 @@ def extract(ref, scratch):
     else:
         files = subprocess.run(["git", "-C", ROOT, "ls-files", "-z"], check=True, stdout=subprocess.PIPE).stdout
         files = b"\0".join(p for p in files.split(b"\0") if p and os.path.lexists(os.path.join(ROOT, p.decode())))
-        tar = subprocess.run(["tar", "--null", "-T", "-", "-c", "-C", ROOT], input=files, check=True,
+        tar = subprocess.run(["tar", "-c", "-C", ROOT, "--null", "-T", "-"], input=files, check=True,
                              stdout=subprocess.PIPE).stdout
         subprocess.run(["tar", "-x", "-C", scratch], input=tar, check=True)
 
