@@ -148,8 +148,8 @@ TEST(CaptureTool, RefusalsAndFailuresEndInOneLineAndTouchNoFile) {
         EXPECT_EQ(r.status, c.status) << c.args;
         EXPECT_EQ(r.err.rfind("davur_evi_capture: ", 0), 0u) << c.args;
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
-        if (c.prefix == full) EXPECT_NE(r.err.find(": File too large\n"), std::string::npos) << r.err;
-        if (!c.error.empty()) EXPECT_EQ(r.err, "davur_evi_capture: " + c.error + "\n");
+        EXPECT_EQ(r.err.find(": File too large\n") != std::string::npos, c.prefix == full) << r.err;
+        EXPECT_EQ(r.err, c.error.empty() ? r.err : "davur_evi_capture: " + c.error + "\n");
     }
     EXPECT_EQ(readFile(dir.at("song.ogg")) + readFile(dir.at("out.mp4")), "OggSmine");
     EXPECT_EQ(entries(dir.path), (std::vector<std::string>{"alias.mp4", "frames", "out.mp4", "song.ogg"}));
