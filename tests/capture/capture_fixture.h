@@ -36,9 +36,3 @@ inline std::vector<std::string> entries(const std::string& dir) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
-inline size_t hiddenIn(const std::string& dir) {
-    size_t n = 0;
-    for (const std::string& name : entries(dir)) n += name[0] == '.';
-    return n;
-}

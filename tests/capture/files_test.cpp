@@ -58,10 +58,7 @@ TEST(OutputCheck, EachCaseIsAllowedOrRefusedWithItsLine) {
             o.overwrite = overwrite;
         };
     };
-    const struct {
-        Set set;
-        std::string error;  // Empty: allowed
-    } cases[] = {
+    const std::pair<Set, std::string> cases[] = {  // Each with its error, none when allowed
         {video("new.mp4", false), ""},
         {video("hard.mp4", true), "--video " + d + "hard.mp4 is the file --music reads"},
         {video("soft.mp4", true), "--video " + d + "soft.mp4 is the file --music reads"},
@@ -91,25 +88,22 @@ TEST(OutputCheck, EachCaseIsAllowedOrRefusedWithItsLine) {
         CaptureOptions o;
         o.musicPath = dir.at("song.ogg");
         o.musicGiven = true;
-        c.set(o);
+        c.first(o);
         std::string error;
-        EXPECT_EQ(checkFiles(o, error), c.error.empty()) << c.error;
-        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(checkFiles(o, error), c.second.empty()) << c.second;
+        EXPECT_EQ(error, c.second);
     }
 }
 
 TEST(OutputFiles, AFileIsWrittenWholeOrNotAtAllAndNoTemporaryFileStays) {
     const std::string data(5000, 'x');
-    const struct {
-        WriteCall write;
-        size_t disk;
-    } cases[] = {{nullptr, 0}, {fullDiskWrite, 1000}, {fullDiskWrite, 0}, {silentWrite, 0}};
+    const std::pair<WriteCall, size_t> cases[] = {{nullptr, 0}, {fullDiskWrite, 1000}, {fullDiskWrite, 0}, {silentWrite, 0}};
     for (const auto& c : cases) {
         TempDir dir;
-        diskLeft = c.disk;
+        diskLeft = c.second;
         std::string error;
-        const bool ok = c.write == nullptr;
-        EXPECT_EQ(writeWholeFile(dir.at("out.png"), data.data(), data.size(), false, error, c.write), ok);
+        const bool ok = c.first == nullptr;
+        EXPECT_EQ(writeWholeFile(dir.at("out.png"), data.data(), data.size(), false, error, c.first), ok);
         EXPECT_EQ(entries(dir.path), ok ? std::vector<std::string>{"out.png"} : std::vector<std::string>{});
         EXPECT_EQ(ok ? readFile(dir.at("out.png")) : error,
                   ok ? data : "could not write " + dir.at("out.png") + ": No space left on device");
@@ -135,26 +129,27 @@ TEST(OutputFiles, AnExistingFileOrLinkIsReplacedOnlyWhenAskedAndALinkIsNeverFoll
     }
 }
 
+// Temporary files are new (two at once never share a name), hidden and never taken for frames;
+// discarding them leaves nothing. Frames have six digits or more and are listed in order.
 TEST(OutputFiles, TemporaryFilesAreNewAndHiddenAndFramesHaveSixDigitsOrMore) {
     TempDir dir;
     TempFile a, b;
     std::string error;
-    ASSERT_TRUE(openTemp(dir.at("x.txt"), a, error) && openTemp(dir.at("x.txt"), b, error));
-    EXPECT_NE(a.tempPath, b.tempPath);
-    ASSERT_TRUE(writeTemp(a, "half", 4, error));
+    ASSERT_TRUE(openTemp(dir.at("x.txt"), a, error) && openTemp(dir.at("x.txt"), b, error) && writeTemp(a, "half", 4, error));
     const std::vector<std::string> temps = entries(dir.path);
+    ASSERT_EQ(temps.size(), 2u);
     EXPECT_TRUE(temps[0][0] == '.' && temps[1][0] == '.');
-    discardTemp(a);
-    discardTemp(b);
-    discardTemp(b);  // Twice is harmless
+    for (TempFile* t : {&a, &b, &b}) discardTemp(*t);  // Twice is harmless
     EXPECT_TRUE(entries(dir.path).empty());
     EXPECT_FALSE(openTemp(dir.at("none/x.txt"), a, error));
     EXPECT_EQ(error, "could not write " + dir.at("none/x.txt") + ": No such file or directory");
 
     EXPECT_EQ(frameName(0) + frameName(20736000), "frame_000000.pngframe_20736000.png");
-    for (const std::string& temp : temps) writeFile(dir.at(temp), "");  // Only the first two are frames, in order
-    for (const char* name : {"frame_000002.png", "frame_000001.png", "frame_00003.png", "frame_00000a.png",
-                             "frame_000003.png.part", "Frame_000003.png", "frame_.png", "frame_000003.PNG"}) {
+    for (const std::string& name : {temps[0], temps[1], std::string("frame_000002.png"), std::string("frame_000001.png")}) {
+        writeFile(dir.at(name), "");
+    }
+    for (const char* name : {"frame_00003.png", "frame_00000a.png", "frame_000003.png.part", "Frame_000003.png",
+                             "frame_.png", "frame_000003.PNG"}) {
         writeFile(dir.at(name), "");
     }
     std::vector<std::string> listed;

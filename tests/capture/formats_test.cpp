@@ -32,10 +32,7 @@ TEST(ProgressLine, FramesPercentAndTimeLeftAndOddCountsStayReadable) {
 }
 
 TEST(ChildProcess, AFailureIsToldWithItsStatusAndLastLineAndASuccessQuietly) {
-    const struct {
-        const char* script;
-        std::string error;  // Empty: success
-    } cases[] = {
+    const std::pair<const char*, std::string> cases[] = {  // A script and its error, none for a success
         {"cat >/dev/null; echo fine", ""},
         {"cat >/dev/null; echo first >&2; echo; echo 'the last line' >&2; echo; exit 3", "exit status 3: the last line"},
         {"kill -TERM $$", "killed by signal 15"},
@@ -43,11 +40,11 @@ TEST(ChildProcess, AFailureIsToldWithItsStatusAndLastLineAndASuccessQuietly) {
     };
     for (const auto& c : cases) {
         ChildProcess child;
-        ASSERT_TRUE(startWithInput({"/bin/sh", "-c", c.script}, child)) << c.script;
+        ASSERT_TRUE(startWithInput({"/bin/sh", "-c", c.first}, child)) << c.first;
         writeAll(child, "input", 5);  // May fail when the child is gone: that is no crash
         std::string error;
-        EXPECT_EQ(finish(child, error), c.error.empty()) << c.script;
-        EXPECT_EQ(error, c.error) << c.script;
+        EXPECT_EQ(finish(child, error), c.second.empty()) << c.first;
+        EXPECT_EQ(error, c.second) << c.first;
     }
     ChildProcess missing;
     EXPECT_FALSE(startWithInput({"/nonexistent/ffmpeg"}, missing));

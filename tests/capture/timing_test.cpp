@@ -3,6 +3,7 @@
 // and the soundtrack cut at exact frame boundaries.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <tuple>
 #include <vector>
 
@@ -81,21 +82,14 @@ TEST(ShowLength, IsExactlyWhereTheFrameLoopFinishesWithOrWithoutSkips) {
     // 96.19 s of scenes, ten 1.15 s transitions, 8.5 s of closing screen; each switch waits for a frame
     const double seconds = (double)showFrameCount(60, {}) / 60.0;
     EXPECT_TRUE(seconds > 116.18 && seconds < 116.19 + 12.0 / 60.0) << seconds;
-    // Frame grids on which the scenes' ends round up differently; keys other than SPACE change nothing
-    EXPECT_EQ(showFrameCount(3, {}), framesOfTheFrameLoop(3, {}));
-    EXPECT_EQ(showFrameCount(7, {}), framesOfTheFrameLoop(7, {}));
-    EXPECT_EQ(showFrameCount(5, {{1.0, KeyColorBoost}, {2.0, KeyLargerCells}}), showFrameCount(5, {}));
-    // One skip per scene after its transition; one more inside the first transition and one in the
-    // closing screen change nothing
+    EXPECT_EQ(showFrameCount(7, {}), framesOfTheFrameLoop(7, {}));  // The scenes' ends round up differently
+    // A skip per scene after its transition and another inside the first transition, which changes
+    // nothing; every 1.25 s some land on the frame whose timeline step completes the transition,
+    // after the keys were read, and are lost as they are in the live show
     std::vector<ScriptedKey> skips = skipEverySceneEvery(1.5);
     const long long once = showFrameCount(10, skips);
-    EXPECT_LT(once, 10 * 25);
     skips.push_back({0.75, KeySkip});
-    skips.push_back({17.0, KeySkip});
-    EXPECT_EQ(showFrameCount(10, skips), once);
     EXPECT_EQ(framesOfTheFrameLoop(10, skips), once);
-    // Every 1.25 s some land on the frame whose timeline step completes the transition, after the
-    // keys were read, and are lost as they are in the live show
     const std::vector<ScriptedKey> tight = skipEverySceneEvery(1.25);
     EXPECT_EQ(showFrameCount(10, tight), framesOfTheFrameLoop(10, tight));
     EXPECT_GT(showFrameCount(10, tight), once);
@@ -122,39 +116,32 @@ TEST(SceneRun, RendersEveryFrameFromZeroAndTheLastExactlyAtTheTimeWithItsBeat) {
     stopAt = -1;
 
     runTo(fb, 1.2, 10, sceneClock(false, 0.0f, 1.2), true);
-    EXPECT_EQ(beats.front(), 0.0f);
+    EXPECT_TRUE(beats.front() == 0.0f && fb.at(1, 0).codepoint == 1u);  // From the scene start, with the audio
     EXPECT_NEAR(beats.back(), 1.2f * 125.0f / 60.0f, 1e-5f);
-    EXPECT_EQ(fb.at(1, 0).codepoint, 1u);
     runTo(fb, 1.2, 10, sceneClock(true, 16.5f, 1.2));
     EXPECT_NEAR(beats.back(), 16.5f, 1e-5f);
     EXPECT_NEAR(beats[beats.size() - 2], 16.5f - 0.1f * 125.0f / 60.0f, 1e-4f);
     runTo(fb, 1.2, 10, sceneClock(true, 0.5f, 1.2));  // Earlier than the run reaches back: 0 before it
-    EXPECT_EQ(beats.front(), 0.0f);
-    EXPECT_NEAR(beats.back(), 0.5f, 1e-5f);
+    EXPECT_TRUE(beats.front() == 0.0f && fabsf(beats.back() - 0.5f) < 1e-5f) << beats.back();
 }
 
-TEST(ShowAudio, FollowsTheTrackAcrossItsEndAtEachFramesVolumeUntilTheNext) {
-    // 1000 stereo frames at 100 Hz whose values tell their position: left i/1000, right -i/1000
+// A 1000-frame stereo ramp at 100 Hz (left i/1000, right -i/1000): from frame 90 at 10 fps, audio
+// frames 900..1099, the track again from its start at 1000; each frame at its own volume until the
+// next, the last kept past the recorded ones. And 44100 Hz at 24 fps, 1837.5 audio frames a video
+// frame, cut into pieces that join without gap or overlap.
+TEST(ShowAudio, FollowsTheTrackAcrossItsEndAndCutsFramesAtExactBoundaries) {
     std::vector<float> data;
     for (int i = 0; i < 1000; ++i) data.insert(data.end(), {(float)i / 1000.0f, -(float)i / 1000.0f});
     const TrackSamples ramp{data.data(), 1000, 2, 100};
-    // Frames 90..109 at 10 fps: audio frames 900..1099, the track again from its start at 1000
     std::vector<float> out = mixShowAudio(ramp, std::vector<float>(200, 1.0f), 10, 90, 20);
     ASSERT_EQ(out.size(), 200u * 2u);
     EXPECT_EQ(std::make_tuple(out[1], out[2 * 99], out[2 * 100]), std::make_tuple(-0.9f, 0.999f, 0.0f));
-    // Frames past the recorded volumes keep the last one (0.25)
-    out = mixShowAudio(ramp, {1.0f, 0.5f, 0.0f, 0.25f}, 10, 0, 5);
-    EXPECT_FLOAT_EQ(out[2 * 9], 0.009f);          // Last sample of frame 0 at 1.0
-    EXPECT_FLOAT_EQ(out[2 * 10], 0.010f * 0.5f);  // First of frame 1 at 0.5
-    EXPECT_EQ(out[2 * 29], 0.0f);
-    EXPECT_FLOAT_EQ(out[2 * 49 + 1], -0.049f * 0.25f);
-    // A silent show: silence of the right length
+    out = mixShowAudio(ramp, {1.0f, 0.5f, 0.0f, 0.25f}, 10, 0, 5);  // Frames 0..4 at their volumes
+    EXPECT_EQ(std::make_tuple(out[2 * 9], out[2 * 10], out[2 * 29], out[2 * 49 + 1]),
+              std::make_tuple(0.009f, 0.010f * 0.5f, 0.0f, -0.049f * 0.25f));
     EXPECT_EQ(mixShowAudio(TrackSamples{nullptr, 0, 2, 48000}, {1.0f}, 60, 30, 60), std::vector<float>(96000, 0.0f));
-}
 
-TEST(ShowAudio, UnevenFramesJoinWithoutGapOrOverlapAndTheirVolumeStartsOnTheirFirstSample) {
-    // 44100 Hz at 24 fps is 1837.5 audio frames per video frame
-    std::vector<float> data(88200);
+    data.resize(88200);
     for (size_t i = 0; i < data.size(); ++i) data[i] = (float)i;
     const TrackSamples track{data.data(), 88200, 1, 44100};
     std::vector<float> gains(48, 1.0f);
@@ -162,10 +149,9 @@ TEST(ShowAudio, UnevenFramesJoinWithoutGapOrOverlapAndTheirVolumeStartsOnTheirFi
     const std::vector<float> rest = mixShowAudio(track, gains, 24, 7, 41);
     joined.insert(joined.end(), rest.begin(), rest.end());
     EXPECT_EQ(joined, data);
-
     const long long start = audioFrameOf(7, 24, 44100), end = audioFrameOf(8, 24, 44100);
     EXPECT_EQ(start, 12862);  // 12862.5 rounded down
     gains[7] = 0.0f;
-    const std::vector<float> out = mixShowAudio(track, gains, 24, 0, 24);
+    out = mixShowAudio(track, gains, 24, 0, 24);
     EXPECT_TRUE(out[start - 1] != 0.0f && out[start] == 0.0f && out[end - 1] == 0.0f && out[end] != 0.0f);
 }

@@ -18,11 +18,7 @@ void feed(KeyReader& r, const std::string& bytes) { feedKeys(r, bytes.data(), by
 }  // namespace
 
 TEST(TermKeys, BytesBecomeKeysOrQuit) {
-    const struct {
-        std::string bytes;
-        std::vector<unsigned> presses;
-        bool quit;
-    } cases[] = {
+    const std::tuple<std::string, std::vector<unsigned>, bool> cases[] = {  // Bytes, the keys they press, quit
         {" []", {KeySkip, KeyTempoDown, KeyTempoUp}, false},
         {"bBvV", {KeyRestartBeats, KeyRestartBeats, KeyColorBoost, KeyColorBoost}, false},
         {"-=+", {KeySmallerCells, KeyLargerCells, KeyLargerCells}, false},
@@ -37,9 +33,8 @@ TEST(TermKeys, BytesBecomeKeysOrQuit) {
     };
     for (const auto& c : cases) {
         KeyReader r;
-        feed(r, c.bytes);
-        EXPECT_EQ(pressesOf(r), c.presses) << c.bytes;
-        EXPECT_EQ(r.quit, c.quit) << c.bytes;
+        feed(r, std::get<0>(c));
+        EXPECT_EQ(std::make_pair(pressesOf(r), r.quit), std::make_pair(std::get<1>(c), std::get<2>(c))) << std::get<0>(c);
     }
 }
 
@@ -68,24 +63,21 @@ TEST(TermKeys, ALoneEscapeQuitsOnlyWhenNothingFollowsInTimeAndEachFrameTakesEver
     EXPECT_TRUE(r.pending.size() >= 1 && r.pending.size() <= 64) << r.pending.size();
 }
 
+// Command lines with what they set (fps, --stats, --help), or -1: refused with an error.
 TEST(TermOptions, GoodAndBadCommandLines) {
-    typedef std::vector<const char*> Args;
-    const std::vector<std::pair<Args, std::tuple<int, bool, bool>>> good = {
-        {{}, {60, false, false}},
-        {{"--fps", "30"}, {30, false, false}},
-        {{"--fps=60", "--stats"}, {60, true, false}},
-        {{"--stats", "--fps", "30", "--help"}, {30, true, true}},
+    const std::pair<std::vector<const char*>, std::tuple<int, bool, bool>> cases[] = {
+        {{}, {60, false, false}}, {{"--fps", "30"}, {30, false, false}}, {{"--fps=60", "--stats"}, {60, true, false}},
+        {{"--stats", "--fps", "30", "--help"}, {30, true, true}}, {{"--fps"}, {-1, 0, 0}}, {{"--fps", "45"}, {-1, 0, 0}},
+        {{"--fps=", "30"}, {-1, 0, 0}}, {{"--fps", "60x"}, {-1, 0, 0}}, {{"--stat"}, {-1, 0, 0}}, {{"stats"}, {-1, 0, 0}},
     };
-    const std::vector<Args> bad = {{"--fps"}, {"--fps", "45"}, {"--fps=", "30"}, {"--fps", "60x"}, {"--stat"}, {"stats"}, {"-x"}};
-    for (size_t i = 0; i < good.size() + bad.size(); ++i) {
-        Args args = i < good.size() ? good[i].first : bad[i - good.size()];
+    for (const auto& c : cases) {
+        std::vector<const char*> args = c.first;
         args.insert(args.begin(), "davur_evi_term");
         TermOptions o;
         std::string error;
-        EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), i < good.size()) << args.back();
-        EXPECT_EQ(error.empty(), i < good.size()) << args.back();
-        if (i < good.size()) {
-            EXPECT_EQ(std::make_tuple(o.fps, o.stats, o.help), good[i].second);
-        }
+        const bool good = std::get<0>(c.second) > 0;
+        EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), good) << args.back();
+        EXPECT_EQ(error.empty(), good) << args.back();
+        EXPECT_EQ(std::make_tuple(o.fps, o.stats, o.help), good ? c.second : std::make_tuple(o.fps, o.stats, o.help));
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "framebuffer/font_redraw.h"
@@ -38,10 +39,7 @@ Presentation flight(int fx, int fy, float progress) {
 }  // namespace
 
 TEST(TermView, ZoomLevelsBelowTheNativeOneMagnifyAndTheGridStaysWithinItsLimits) {
-    const struct {
-        int termCols, termRows, level, cols, rows;
-        float magnification;
-    } cases[] = {
+    const std::tuple<int, int, int, int, int, float> cases[] = {  // Terminal, level: grid, magnification
         {120, 42, 2, 120, 42, 1.0f},     // Quiet: one for one
         {120, 42, 7, 120, 42, 1.0f},     // Cells never get smaller than the terminal's
         {120, 42, 0, 83, 29, 1.44f},     // 120 / 1.44 = 83.3, 42 / 1.44 = 29.2
@@ -51,9 +49,9 @@ TEST(TermView, ZoomLevelsBelowTheNativeOneMagnifyAndTheGridStaysWithinItsLimits)
         {600, 300, 5, 520, 220, 1.0f},   // ...and a huge one the largest
     };
     for (const auto& c : cases) {
-        const GridSize g = termGridSize(c.termCols, c.termRows, c.level);
-        EXPECT_EQ(std::make_pair(g.cols, g.rows), std::make_pair(c.cols, c.rows)) << c.termCols << " " << c.level;
-        EXPECT_NEAR(termMagnification(c.level), c.magnification, 1e-4f) << c.level;
+        const GridSize g = termGridSize(std::get<0>(c), std::get<1>(c), std::get<2>(c));
+        EXPECT_EQ(std::make_pair(g.cols, g.rows), std::make_pair(std::get<3>(c), std::get<4>(c))) << std::get<0>(c);
+        EXPECT_NEAR(termMagnification(std::get<2>(c)), std::get<5>(c), 1e-4f) << std::get<2>(c);
     }
 }
 
