@@ -6,7 +6,6 @@
 #include <sys/stat.h>  // Required for: mkdir()
 
 #include <cerrno>
-#include <functional>
 
 #include "capture_fixture.h"
 #include "tools/capture/output_check.h"
@@ -26,73 +25,60 @@ ssize_t silentWrite(int, const void*, size_t) { return 0; }
 
 }  // namespace
 
+// Each command line, run in a folder of inputs and old outputs, with the error it is refused with.
 TEST(OutputCheck, EachCaseIsAllowedOrRefusedWithItsLine) {
     TempDir dir;
-    writeFile(dir.at("song.ogg"), "OggS...");
-    writeFile(dir.at("empty.ogg"), "");
-    writeFile(dir.at("old.mp4"), "a video");
-    ASSERT_EQ(link(dir.at("song.ogg").c_str(), dir.at("hard.mp4").c_str()), 0);
-    ASSERT_EQ(symlink("song.ogg", dir.at("soft.mp4").c_str()), 0);
-    for (const char* folder : {"folder.mp4", "frames", "others", "holds_song"}) mkdir(dir.at(folder).c_str(), 0755);
-    writeFile(dir.at("frames/frame_000010.png"), "");
-    writeFile(dir.at("frames/frame_000029.png"), "");
-    writeFile(dir.at("others/notes.txt"), "");
-    ASSERT_EQ(link(dir.at("song.ogg").c_str(), dir.at("holds_song/frame_000001.png").c_str()), 0);
-
-    const std::string d = dir.path + "/";
-    typedef std::function<void(CaptureOptions&)> Set;
-    const auto video = [&](const char* name, bool overwrite) -> Set {
-        return [=](CaptureOptions& o) { o.videoPath = d + name; o.overwrite = overwrite; };
+    const std::string home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+    writeFile("song.ogg", "OggS...");
+    writeFile("empty.ogg", "");
+    writeFile("old.mp4", "a video");
+    ASSERT_EQ(link("song.ogg", "hard.mp4") + symlink("song.ogg", "soft.mp4"), 0);
+    for (const char* folder : {"folder.mp4", "frames", "others", "holds_song", "sub"}) mkdir(folder, 0755);
+    for (const char* file : {"frames/frame_000010.png", "frames/frame_000029.png", "others/notes.txt"}) writeFile(file, "");
+    ASSERT_EQ(link("song.ogg", "holds_song/frame_000001.png"), 0);
+    const std::string music = " --music song.ogg";
+    const std::pair<std::string, std::string> cases[] = {
+        {"--video new.mp4" + music, ""},
+        {"--video hard.mp4 --overwrite" + music, "--video hard.mp4 is the file --music reads"},
+        {"--video soft.mp4 --overwrite" + music, "--video soft.mp4 is the file --music reads"},
+        {"--video old.mp4" + music, "old.mp4 exists: give --overwrite to replace it"},
+        {"--video old.mp4 --overwrite" + music, ""},
+        {"--video folder.mp4 --overwrite", "--video wants a file, and folder.mp4 is a folder"},
+        {"--video none/v.mp4", "no folder none for none/v.mp4"},
+        {"--png f --music gone.ogg", "--music gone.ogg: No such file or directory"},
+        {"--png f --music empty.ogg", "--music empty.ogg is empty"},
+        {"--png f --music frames", "--music frames is not a file"},
+        {"--png f", ""},  // The default music missing: a silent show
+        {"--png frames" + music,
+         "frames already holds 2 frames (frame_000010.png to frame_000029.png): give --overwrite to replace them"},
+        {"--png frames --overwrite" + music, ""},
+        {"--png others" + music, ""},
+        {"--png old.mp4 --overwrite", "--png wants a folder for the frames, and old.mp4 is not one"},
+        {"--png holds_song --overwrite" + music, "--png holds_song holds frame_000001.png, the file --music reads"},
+        // Scenes read no music
+        {"--scene cube --png c.png --cells c.txt", ""},
+        {"--scene cube --png x.png --cells ./x.png", "--png and --cells name the same file ./x.png"},  // Neither exists
+        {"--scene cube --png song.ogg --cells sub/../hard.mp4 --overwrite", "--png and --cells name the same file sub/../hard.mp4"},
+        {"--scene cube --cells song.ogg", "song.ogg exists: give --overwrite to replace it"},
+        {"--scene cube --cells song.ogg --overwrite", ""},
+        {"--scene cube --png c.png --cells .. --overwrite", "--cells wants a file, and .. is a folder"},
     };
-    const auto frames = [&](const char* name, bool overwrite) -> Set {
-        return [=](CaptureOptions& o) { o.pngDir = d + name; o.overwrite = overwrite; };
-    };
-    const auto music = [&](const char* name, bool given) -> Set {
-        return [=](CaptureOptions& o) { o.musicPath = d + name; o.musicGiven = given; o.pngDir = d + "f"; };
-    };
-    const auto scene = [&](std::string png, std::string cells, bool overwrite) -> Set {  // Scenes read no music
-        return [=](CaptureOptions& o) {
-            o.mode = CaptureMode::Scene;
-            o.pngPath = png.empty() ? png : d + png;
-            o.cellsPath = d + cells;
-            o.overwrite = overwrite;
-        };
-    };
-    const std::pair<Set, std::string> cases[] = {  // Each with its error, none when allowed
-        {video("new.mp4", false), ""},
-        {video("hard.mp4", true), "--video " + d + "hard.mp4 is the file --music reads"},
-        {video("soft.mp4", true), "--video " + d + "soft.mp4 is the file --music reads"},
-        {video("old.mp4", false), d + "old.mp4 exists: give --overwrite to replace it"},
-        {video("old.mp4", true), ""},
-        {video("folder.mp4", true), "--video wants a file, and " + d + "folder.mp4 is a folder"},
-        {video("none/v.mp4", false), "no folder " + d + "none for " + d + "none/v.mp4"},
-        {music("gone.ogg", true), "--music " + d + "gone.ogg: No such file or directory"},
-        {music("empty.ogg", true), "--music " + d + "empty.ogg is empty"},
-        {music("frames", true), "--music " + d + "frames is not a file"},
-        {music("gone.ogg", false), ""},  // The default music missing: a silent show
-        {frames("frames", false),
-         d + "frames already holds 2 frames (frame_000010.png to frame_000029.png): give --overwrite to replace them"},
-        {frames("frames", true), ""},
-        {frames("others", false), ""},
-        {frames("old.mp4", true), "--png wants a folder for the frames, and " + d + "old.mp4 is not one"},
-        {frames("holds_song", true), "--png " + d + "holds_song holds frame_000001.png, the file --music reads"},
-        {scene("c.png", "c.txt", false), ""},
-        {scene("x.png", "./x.png", false), "--png and --cells name the same file " + d + "./x.png"},  // Neither exists
-        {scene("song.ogg", "sub/../hard.mp4", true), "--png and --cells name the same file " + d + "sub/../hard.mp4"},
-        {scene("", "song.ogg", false), d + "song.ogg exists: give --overwrite to replace it"},
-        {scene("", "song.ogg", true), ""},
-        {scene("c.png", "..", true), "--cells wants a file, and " + d + ".. is a folder"},
-    };
-    mkdir(dir.at("sub").c_str(), 0755);
     for (const auto& c : cases) {
-        CaptureOptions o;
-        o.musicPath = dir.at("song.ogg");
-        o.musicGiven = true;
-        c.first(o);
+        std::vector<std::string> words = {"davur_evi_capture"};
+        std::vector<const char*> args;
+        for (size_t at = 0, end; at <= c.first.size(); at = end + 1) {
+            end = std::min(c.first.find(' ', at), c.first.size());
+            words.push_back(c.first.substr(at, end - at));
+        }
+        for (const std::string& w : words) args.push_back(w.c_str());
+        const ParseResult parsed = parseOptions((int)args.size(), args.data());
+        ASSERT_TRUE(parsed.ok) << c.first << ": " << parsed.error;
         std::string error;
-        EXPECT_EQ(checkFiles(o, error), c.second.empty()) << c.second;
-        EXPECT_EQ(error, c.second);
+        EXPECT_EQ(checkFiles(parsed.options, error), c.second.empty()) << c.first;
+        EXPECT_EQ(error, c.second) << c.first;
     }
+    std::filesystem::current_path(home);
 }
 
 TEST(OutputFiles, AFileIsWrittenWholeOrNotAtAllAndNoTemporaryFileStays) {
