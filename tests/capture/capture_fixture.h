@@ -26,7 +26,9 @@ inline std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+inline void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 // The names in a folder, sorted; hidden ones are a capture's unfinished files.
 inline std::vector<std::string> entries(const std::string& dir) {

@@ -145,7 +145,8 @@ TEST(CaptureTool, RefusalsAndFailuresEndInOneLineAndTouchNoFile) {
 // old frames gone and a link planted among them replaced, never the file it led to.
 TEST(ShowMode, TwoCapturesOfARangeAreByteIdenticalAndReplaceFramesOnlyWhenAsked) {
     TempDir dir;
-    const std::string a = dir.at("new/a"), args = "--png '" + a + "' --from 7 --to 7.5 --fps 20 --size 320x180 --key 7.2:SPACE";
+    const std::string a = dir.at("new/a");
+    const std::string args = "--png '" + a + "' --from 7 --to 7.5 --fps 20 --size 320x180 --key 7.2:SPACE";
     ASSERT_EQ(runTool(args).status, 0);
     const std::vector<std::string> first = entries(a);
     ASSERT_EQ(first.size(), 10u);  // Numbered by show frame
@@ -196,14 +197,16 @@ TEST(CaptureTool, SigtermAndSigintStopACaptureAndLeaveNoPartialFile) {
 // Every scene: the dump is the grid the scene writes when it is run from scene time 0 at the
 // capture's frame rate, and the PNG is its render texture.
 TEST(SceneMode, TheCellDumpAndPictureOfEverySceneAreWhatTheSceneWrites) {
-    const char* levels[] = {"", "--scene", "cube", "--cells", "c", "--audio", "level=0.5,bass=0.6,mid=0.4,treble=0.3,beat=0.7"};
+    const char* levels[] = {"", "--scene", "cube", "--cells", "c", "--audio",
+                            "level=0.5,bass=0.6,mid=0.4,treble=0.3,beat=0.7"};
     const AudioFeatures audio = parseOptions(7, levels).options.audio;
     TempDir dir;
     const SceneTable table = sceneTable();
     for (int s = 0; s < table.count; ++s) {
         const SceneDesc& scene = table.rows[s];
-        const ToolRun r = runTool(std::string("--scene ") + scene.name + " --time 0.8 --fps 30 --grid 60x20 --beat-pos 5.5" +
-                                  " --audio " + levels[6] + " --cells " + (dir / "c.txt") + " --png " + (dir / "c.png") + " --overwrite");
+        const ToolRun r = runTool(std::string("--scene ") + scene.name + " --time 0.8 --fps 30 --grid 60x20" +
+                                  " --beat-pos 5.5 --audio " + levels[6] + " --cells " + (dir / "c.txt") +
+                                  " --png " + (dir / "c.png") + " --overwrite");
         ASSERT_EQ(r.status, 0) << scene.name << ": " << r.err;
         AsciiFramebuffer fb(60, 20, 10, 18);
         fb.colorBoost = true;
@@ -234,8 +237,9 @@ TEST(ShowMode, AShortVideoReplacesALinkAndHasItsFramesSizeDurationAndBothStreams
     EXPECT_EQ(entries(dir.path), (std::vector<std::string>{"v.mp4", "victim"}));
     EXPECT_EQ(readFile(dir.at("victim")), "precious");
     const std::string probe = "'" + ffprobe + "' -v error -count_frames -of csv=p=0 -show_entries stream=";
-    ASSERT_EQ(system((probe + "codec_name,width,height,duration,nb_read_frames -select_streams v " + video + " >" + (dir / "v") +
-            ";" + probe + "codec_name,sample_rate,duration -select_streams a " + video + " >" + (dir / "a")).c_str()), 0);
+    ASSERT_EQ(system((probe + "codec_name,width,height,duration,nb_read_frames -select_streams v " + video + " >" +
+                      (dir / "v") + ";" + probe + "codec_name,sample_rate,duration -select_streams a " + video + " >" +
+                      (dir / "a")).c_str()), 0);
     EXPECT_EQ(readFile(dir.at("v")), "h264,320,180,1.500000,45\n");
     const std::string audio = readFile(dir.at("a"));  // Its duration within a frame of AAC
     EXPECT_EQ(audio.substr(0, 10), "aac,44100,");

@@ -35,7 +35,9 @@ TEST(OutputCheck, EachCaseIsAllowedOrRefusedWithItsLine) {
     writeFile("old.mp4", "a video");
     ASSERT_EQ(link("song.ogg", "hard.mp4") + symlink("song.ogg", "soft.mp4"), 0);
     for (const char* folder : {"folder.mp4", "frames", "others", "holds_song", "sub"}) mkdir(folder, 0755);
-    for (const char* file : {"frames/frame_000010.png", "frames/frame_000029.png", "others/notes.txt"}) writeFile(file, "");
+    for (const char* file : {"frames/frame_000010.png", "frames/frame_000029.png", "others/notes.txt"}) {
+        writeFile(file, "");
+    }
     ASSERT_EQ(link("song.ogg", "holds_song/frame_000001.png"), 0);
     const std::string music = " --music song.ogg";
     const std::pair<std::string, std::string> cases[] = {
@@ -59,7 +61,8 @@ TEST(OutputCheck, EachCaseIsAllowedOrRefusedWithItsLine) {
         // Scenes read no music
         {"--scene cube --png c.png --cells c.txt", ""},
         {"--scene cube --png x.png --cells ./x.png", "--png and --cells name the same file ./x.png"},  // Neither exists
-        {"--scene cube --png song.ogg --cells sub/../hard.mp4 --overwrite", "--png and --cells name the same file sub/../hard.mp4"},
+        {"--scene cube --png song.ogg --cells sub/../hard.mp4 --overwrite",
+         "--png and --cells name the same file sub/../hard.mp4"},
         {"--scene cube --cells song.ogg", "song.ogg exists: give --overwrite to replace it"},
         {"--scene cube --cells song.ogg --overwrite", ""},
         {"--scene cube --png c.png --cells .. --overwrite", "--cells wants a file, and .. is a folder"},
@@ -83,7 +86,8 @@ TEST(OutputCheck, EachCaseIsAllowedOrRefusedWithItsLine) {
 
 TEST(OutputFiles, AFileIsWrittenWholeOrNotAtAllAndNoTemporaryFileStays) {
     const std::string data(5000, 'x');
-    const std::pair<WriteCall, size_t> cases[] = {{nullptr, 0}, {fullDiskWrite, 1000}, {fullDiskWrite, 0}, {silentWrite, 0}};
+    const std::pair<WriteCall, size_t> cases[] = {
+        {nullptr, 0}, {fullDiskWrite, 1000}, {fullDiskWrite, 0}, {silentWrite, 0}};
     for (const auto& c : cases) {
         TempDir dir;
         diskLeft = c.second;
@@ -121,7 +125,8 @@ TEST(OutputFiles, TemporaryFilesAreNewAndHiddenAndFramesHaveSixDigitsOrMore) {
     TempDir dir;
     TempFile a, b;
     std::string error;
-    ASSERT_TRUE(openTemp(dir.at("x.txt"), a, error) && openTemp(dir.at("x.txt"), b, error) && writeTemp(a, "half", 4, error));
+    ASSERT_TRUE(openTemp(dir.at("x.txt"), a, error) && openTemp(dir.at("x.txt"), b, error));
+    ASSERT_TRUE(writeTemp(a, "half", 4, error));
     const std::vector<std::string> temps = entries(dir.path);
     ASSERT_EQ(temps.size(), 2u);
     EXPECT_TRUE(temps[0][0] == '.' && temps[1][0] == '.');
@@ -131,11 +136,9 @@ TEST(OutputFiles, TemporaryFilesAreNewAndHiddenAndFramesHaveSixDigitsOrMore) {
     EXPECT_EQ(error, "could not write " + dir.at("none/x.txt") + ": No such file or directory");
 
     EXPECT_EQ(frameName(0) + frameName(20736000), "frame_000000.pngframe_20736000.png");
-    for (const std::string& name : {temps[0], temps[1], std::string("frame_000002.png"), std::string("frame_000001.png")}) {
-        writeFile(dir.at(name), "");
-    }
-    for (const char* name : {"frame_00003.png", "frame_00000a.png", "frame_000003.png.part", "Frame_000003.png",
-                             "frame_.png", "frame_000003.PNG"}) {
+    for (const std::string& temp : temps) writeFile(dir.at(temp), "");  // Only the first two are frames, in order
+    for (const char* name : {"frame_000002.png", "frame_000001.png", "frame_00003.png", "frame_00000a.png",
+                             "frame_000003.png.part", "Frame_000003.png", "frame_.png", "frame_000003.PNG"}) {
         writeFile(dir.at(name), "");
     }
     std::vector<std::string> listed;

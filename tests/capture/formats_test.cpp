@@ -34,7 +34,8 @@ TEST(ProgressLine, FramesPercentAndTimeLeftAndOddCountsStayReadable) {
 TEST(ChildProcess, AFailureIsToldWithItsStatusAndLastLineAndASuccessQuietly) {
     const std::pair<const char*, std::string> cases[] = {  // A script and its error, none for a success
         {"cat >/dev/null; echo fine", ""},
-        {"cat >/dev/null; echo first >&2; echo; echo 'the last line' >&2; echo; exit 3", "exit status 3: the last line"},
+        {"cat >/dev/null; echo first >&2; echo; echo 'the last line' >&2; echo; exit 3",
+         "exit status 3: the last line"},
         {"kill -TERM $$", "killed by signal 15"},
         {"head -c 5000 /dev/zero | tr '\\0' x; exit 2", "exit status 2: " + std::string(200, 'x') + "..."},
     };

@@ -34,12 +34,14 @@ CaptureOptions good(const Args& args) {
 
 TEST(CaptureOptions, GoodCommandLinesSetWhatTheyName) {
     CaptureOptions o = good({"--video", "a/b.c/v.mov"});  // The live window at 60 frames to the end
-    EXPECT_EQ(std::make_tuple(o.mode, o.fps, o.width, o.height, o.from), std::make_tuple(CaptureMode::Show, 60, 1920, 1080, 0.0));
+    EXPECT_EQ(std::make_tuple(o.mode, o.fps, o.width, o.height, o.from),
+              std::make_tuple(CaptureMode::Show, 60, 1920, 1080, 0.0));
     EXPECT_TRUE(o.to < 0.0 && !o.overwrite && !o.musicGiven && o.musicPath == kMusicPath);
     // Both spellings; --key repeats and its names ignore case
     o = good({"--png", "out", "--fps=30", "--size", "1280x720", "--from", ".5", "--to=10.", "--key", "12.5:space",
               "--key", "3:KP_SUBTRACT", "--music", "x.ogg", "--overwrite"});
-    EXPECT_EQ(std::make_tuple(o.pngDir, o.fps, o.width, o.height, o.from, o.to), std::make_tuple("out", 30, 1280, 720, 0.5, 10.0));
+    EXPECT_EQ(std::make_tuple(o.pngDir, o.fps, o.width, o.height, o.from, o.to),
+              std::make_tuple("out", 30, 1280, 720, 0.5, 10.0));
     EXPECT_TRUE(o.overwrite && o.musicGiven && o.musicPath == "x.ogg");
     ASSERT_EQ(o.keys.size(), 2u);
     EXPECT_EQ(std::make_tuple(o.keys[0].time, o.keys[0].keys, o.keys[1].keys),
@@ -49,15 +51,17 @@ TEST(CaptureOptions, GoodCommandLinesSetWhatTheyName) {
               "level=0.4,bass=0.8,mid=0.5,beat=1", "--png", "c.png", "--cells", "c.txt"});
     EXPECT_EQ(std::make_tuple(o.mode, o.sceneTime, o.gridCols, o.gridRows, o.beatPos, o.pngPath + o.cellsPath),
               std::make_tuple(CaptureMode::Scene, 3.5, 80, 30, 7.25f, std::string("c.pngc.txt")));
-    EXPECT_EQ(std::make_tuple(o.audio.valid, o.audio.level, o.audio.beat, o.audio.bands[1], o.audio.bands[4], o.audio.treble),
-              std::make_tuple(true, 0.4f, 1.0f, 0.8f, 0.5f, 0.0f));
+    EXPECT_TRUE(o.audio.valid);
+    EXPECT_EQ(std::make_tuple(o.audio.level, o.audio.beat, o.audio.bands[1], o.audio.bands[4], o.audio.treble),
+              std::make_tuple(0.4f, 1.0f, 0.8f, 0.5f, 0.0f));
     o = good({"--scene", "mandelbrot", "--zoom", "-0", "--cells", "m"});
     EXPECT_EQ(std::make_tuple(o.audio.valid, o.zoomGiven, o.zoom), std::make_tuple(false, true, 0));
     EXPECT_TRUE(good({"--help", "--fps", "0"}).help);
     // The edges of the ranges
     for (const Args& args : std::vector<Args>{
              {"--png", "d", "--fps", "1", "--size", "16x16"}, {"--png", "d", "--fps", "240", "--size", "7680x4320"},
-             {"--scene", "cube", "--grid", "36x14", "--cells", "c"}, {"--scene", "cube", "--grid", "520x220", "--cells", "c"},
+             {"--scene", "cube", "--grid", "36x14", "--cells", "c"},
+             {"--scene", "cube", "--grid", "520x220", "--cells", "c"},
              {"--scene", "cube", "--zoom", "7", "--cells", "c"}, {"--scene", "cube", "--zoom", "-7", "--cells", "c"}}) {
         good(args);
     }
@@ -86,7 +90,9 @@ TEST(CaptureOptions, EveryBadCommandLineIsRefusedWithOneLine) {
         {"--zoom", "- 1"}, {"--time", "-0.5"}, {"--time", "3601"}, {"--beat-pos", "-1"}, {"--audio", "bass=2"},
         {"--audio", ""}, {"--audio", "bass=0.5,bass=0.1"}, {"--audio", "bass=0x1"}, {"--audio", "bass= 1"},
     };
-    for (const auto& o : show) bad.push_back(o.second ? Args{"--png", "d", o.first, o.second} : Args{"--png", "d", o.first});
+    for (const auto& o : show) {
+        bad.push_back(o.second ? Args{"--png", "d", o.first, o.second} : Args{"--png", "d", o.first});
+    }
     for (const auto& o : scene) bad.push_back({"--scene", "cube", "--png", "p", o.first, o.second});
     bad.push_back({"--png", "d", "--from", "5", "--to", "5"});
     for (const Args& args : bad) {

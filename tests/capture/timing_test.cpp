@@ -71,7 +71,8 @@ TEST(VirtualClock, FramesLandOnTheirTimesAndKeysActOnceOnTheFirstFrameAtOrAfterT
     EXPECT_EQ(firstFrameAt(8.3, 30), 249);    // 8.3 * 30 is a hair above 249 in binary: still frame 249
     EXPECT_EQ(firstFrameAt(12.51, 60), 751);  // Between two frames: the next one
     // Given out of order; two at the same time come together; a late frame gives all due by then
-    KeyScript script = makeKeyScript({{2.0, KeyColorBoost}, {1.0, KeySkip}, {1.0, KeyRestartBeats}, {1.01, KeyTempoUp}});
+    KeyScript script =
+        makeKeyScript({{2.0, KeyColorBoost}, {1.0, KeySkip}, {1.0, KeyRestartBeats}, {1.01, KeyTempoUp}});
     EXPECT_EQ(keysDue(script, 0.5), 0u);
     EXPECT_EQ(keysDue(script, 1.0), (unsigned)(KeySkip | KeyRestartBeats));
     EXPECT_EQ(keysDue(script, 1.0), 0u);

@@ -19,7 +19,8 @@ struct Screen {
     int cols;
     std::vector<TermCell> cells;
     TermEncoder enc;
-    Screen(int c, int r, TermCell fill = {'.', kGrey, kNavy}, bool utf8 = true) : cols(c), cells((size_t)(c * r), fill) {
+    Screen(int c, int r, TermCell fill = {'.', kGrey, kNavy}, bool utf8 = true)
+        : cols(c), cells((size_t)(c * r), fill) {
         resetEncoder(enc, c, r, utf8);
     }
     std::string encode(int x = -1, int y = 0, TermCell cell = {}) {  // After setting cell (x, y) if one is given
@@ -63,7 +64,8 @@ TEST(TermEncoder, ChangedCellsGiveExactlyTheirBytesWithColoursAndMovesOnlyWhereN
     // Red, red, then a teal background, then red again on the first; a space keeps the red in force
     Screen s(6, 2);
     s.encode();
-    const TermCell row[] = {{'a', kRed, kNavy}, {'b', kRed, kNavy}, {'c', kRed, kTeal}, {'d', kRed, kNavy}, {' ', kGrey, kNavy}};
+    const TermCell row[] = {
+        {'a', kRed, kNavy}, {'b', kRed, kNavy}, {'c', kRed, kTeal}, {'d', kRed, kNavy}, {' ', kGrey, kNavy}};
     for (int x = 0; x < 5; ++x) s.cells[(size_t)x] = row[x];
     EXPECT_EQ(s.encode(5, 0, {'e', kRed, kNavy}),
               kBegin + "\x1b[H\x1b[38;2;255;0;0mab\x1b[48;2;0;128;127mc\x1b[48;2;8;10;15md e" + kEnd);

@@ -58,7 +58,8 @@ TEST(TermView, ZoomLevelsBelowTheNativeOneMagnifyAndTheGridStaysWithinItsLimits)
 TEST(TermView, PlainGridFillsTheTerminalByTheGridCellUnderEachCellsCentreWithTheWindowsColours) {
     TermCanvas one = compose(Presentation{}, 40, 20);
     EXPECT_EQ(one.cells[0].codepoint, (uint32_t)'A');
-    EXPECT_EQ(std::make_pair(one.cells[2].fg, one.cells[2].bg), std::make_pair(packRgb(255, 0, 0), packRgb(0, 128, 127)));
+    EXPECT_EQ(one.cells[2].fg, packRgb(255, 0, 0));
+    EXPECT_EQ(one.cells[2].bg, packRgb(0, 128, 127));
     // Twice the size: each grid cell covers a 2 x 2 block
     TermCanvas twice = compose(Presentation{}, 80, 40);
     for (int i : {0, 1, 80, 81}) EXPECT_EQ(twice.cells[(size_t)i].codepoint, (uint32_t)'A') << i;
@@ -96,7 +97,8 @@ TEST(TermView, FlightGoesFromThePlainPictureIntoTheAnchorCell) {
 
 TEST(TermView, OverlayDarkensAndBlackIsBlack) {
     // Red on teal under no overlay, half (255 * 127 / 255 = 127, 128 * 127 / 255 = 63.75) and full
-    const uint32_t seen[][2] = {{packRgb(255, 0, 0), packRgb(0, 128, 127)}, {packRgb(127, 0, 0), packRgb(0, 64, 63)}, {0, 0}};
+    const uint32_t seen[][2] = {
+        {packRgb(255, 0, 0), packRgb(0, 128, 127)}, {packRgb(127, 0, 0), packRgb(0, 64, 63)}, {0, 0}};
     for (int i = 0; i < 3; ++i) {
         Presentation how;
         how.overlay = i > 0;
