@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/outro.h"
 #include "fake_platform.h"
@@ -30,13 +31,11 @@ TEST(Timeline, TransitionDarkensOverItsLastQuarterAndPunchesWithTheMusic) {
     EXPECT_EQ(transitionView(tl, 10.0f + 0.74f * 1.15f, silence).darkenAlpha, 0);
     EXPECT_EQ(transitionView(tl, 10.0f + 0.87f * 1.15f, silence).darkenAlpha, 127);
     EXPECT_EQ(transitionView(tl, 15.0f, silence).darkenAlpha, 255);
-    EXPECT_EQ(transitionView(tl, 15.0f, silence).progress, 1.0f);
-    EXPECT_EQ(transitionView(tl, 9.0f, silence).progress, 0.0f);
+    EXPECT_TRUE(transitionView(tl, 15.0f, silence).progress == 1.0f && transitionView(tl, 9.0f, silence).progress == 0.0f);
     AudioFeatures loud;
     loud.bass = loud.beat = 1.0f;
     EXPECT_EQ(transitionView(tl, 10.5f, loud).punch, 1.0f);
-    loud.bass = 0.5f;
-    loud.beat = 0.0f;
+    loud.bass = 0.5f, loud.beat = 0.0f;
     EXPECT_NEAR(transitionView(tl, 10.5f, loud).punch, 0.3f, 1e-6f);
 }
 
@@ -48,12 +47,9 @@ TEST(Timeline, IntroStartsAtZoomZeroAndHandsOverAtItsDurationIntoThePrompt) {
     s.frameAt(end - 0.01f);
     EXPECT_FALSE(s.show.timeline.transitionActive);
     s.frameAt(end);  // Equality advances
-    EXPECT_TRUE(s.show.timeline.transitionActive);
-    EXPECT_EQ(s.show.timeline.nextScene, 1);
-    EXPECT_EQ(s.show.timeline.anchorX, 11);
-    EXPECT_EQ(s.show.timeline.anchorY, 21);
-    EXPECT_EQ(s.fake.presented.back().kind, Presentation::Focused);
-    EXPECT_EQ(s.fake.presented.back().focusX, 11);
+    const ShowTimeline& tl = s.show.timeline;
+    EXPECT_TRUE(tl.transitionActive && tl.nextScene == 1 && tl.anchorX == 11 && tl.anchorY == 21);
+    EXPECT_TRUE(s.fake.presented.back().kind == Presentation::Focused && s.fake.presented.back().focusX == 11);
 }
 
 TEST(Timeline, TransitionIgnoresSpaceAndCompletesOnReachingItsLengthWithAForcedRedraw) {
@@ -65,13 +61,11 @@ TEST(Timeline, TransitionIgnoresSpaceAndCompletesOnReachingItsLengthWithAForcedR
     EXPECT_EQ(s.show.timeline.transitionStart, 3.0f) << "SPACE during a transition does nothing";
     EXPECT_STREQ(s.scene(), "intro_boot") << "the scene being left is still rendered";
     s.frameAt(3.0f + 1.14f);
-    EXPECT_TRUE(s.show.timeline.transitionActive);
-    EXPECT_FALSE(s.fake.redrawForces.back());
+    EXPECT_TRUE(s.show.timeline.transitionActive && !s.fake.redrawForces.back());
     s.frameAt(3.0f + 1.15f);
-    EXPECT_FALSE(s.show.timeline.transitionActive);
     EXPECT_STREQ(s.scene(), "wave_scroll");
-    EXPECT_EQ(s.show.timeline.sceneStart, 3.0f + 1.15f);
-    EXPECT_TRUE(s.fake.redrawForces.back());
+    EXPECT_TRUE(!s.show.timeline.transitionActive && s.show.timeline.sceneStart == 3.0f + 1.15f);
+    EXPECT_TRUE(s.fake.redrawForces.back()) << "a completed transition redraws every cell";
     EXPECT_EQ(s.fake.presented.back().kind, Presentation::Plain);
 
     // Smaller cells asked for mid-transition: the anchor follows the centre of the new grid
@@ -81,8 +75,7 @@ TEST(Timeline, TransitionIgnoresSpaceAndCompletesOnReachingItsLengthWithAForcedR
     s.frameAt(11.02f, KeySmallerCells);
     s.frameAt(11.04f, KeySmallerCells);
     ASSERT_NE(s.show.fb->cols, cols);
-    EXPECT_EQ(s.show.timeline.anchorX, s.show.fb->cols / 2);
-    EXPECT_EQ(s.show.timeline.anchorY, s.show.fb->rows / 2);
+    EXPECT_TRUE(s.show.timeline.anchorX == s.show.fb->cols / 2 && s.show.timeline.anchorY == s.show.fb->rows / 2);
 }
 
 TEST(Timeline, SpaceOnTheLastSceneStartsTheOutroOnTheNextFrameWithoutTransition) {
@@ -95,8 +88,7 @@ TEST(Timeline, SpaceOnTheLastSceneStartsTheOutroOnTheNextFrameWithoutTransition)
     ASSERT_STREQ(s.scene(), "end_credits");
     s.frameAt(t + 0.5f, KeySkip);
     EXPECT_EQ(s.show.mode, ShowMode::Outro);
-    EXPECT_FALSE(s.show.timeline.transitionActive);
-    EXPECT_EQ(s.show.timeline.outroStart, t + 0.5f);
+    EXPECT_TRUE(!s.show.timeline.transitionActive && s.show.timeline.outroStart == t + 0.5f);
     EXPECT_FALSE(s.fake.presented.back().overlay) << "this frame still shows the credits";
     s.frameAt(t + 0.6f);
     EXPECT_TRUE(s.fake.presented.back().overlay) << "the outro draws its fade every frame";
@@ -113,21 +105,18 @@ TEST(Timeline, UnattendedShowRunsItsFullLengthThenFadesPictureAndMusicToBlack) {
     const float frame = 1.0f / 30.0f;
     while (s.show.mode == ShowMode::Show && s.fake.now < 200.0f) s.frameAt(s.fake.now + frame);
     const float showLength = s.show.timeline.outroStart - 2.0f;
-    EXPECT_GE(showLength, 107.69f - 0.01f);
-    EXPECT_LE(showLength, 107.69f + 21.0f * frame);
+    EXPECT_TRUE(showLength >= 107.68f && showLength <= 107.69f + 21.0f * frame) << showLength;
     s.frameAt(s.show.timeline.outroStart + 4.25f);
     EXPECT_NEAR(s.fake.volumes.back(), 0.5f, 1e-5f) << "the music fades with the picture";
     EXPECT_EQ(s.fake.musicUnloads, 0);
     while (s.show.mode == ShowMode::Outro && s.fake.now < 300.0f) s.frameAt(s.fake.now + frame);
-    EXPECT_GE(s.fake.now - s.show.timeline.outroStart, 8.5f);
-    EXPECT_LE(s.fake.now - s.show.timeline.outroStart, 8.5f + frame);
-    EXPECT_EQ(s.fake.musicUnloads, 1);
-    EXPECT_EQ(s.fake.volumes.back(), 1.0f);
+    const float outro = s.fake.now - s.show.timeline.outroStart;
+    EXPECT_TRUE(outro >= 8.5f && outro <= 8.5f + frame) << outro;
+    EXPECT_TRUE(s.fake.musicUnloads == 1 && s.fake.volumes.back() == 1.0f);
 
     const int updates = s.fake.musicUpdates;
     s.frameAt(s.fake.now + 1.0f, KeySkip);
-    EXPECT_EQ(s.show.mode, ShowMode::Finished);
-    EXPECT_EQ(s.fake.presented.back().kind, Presentation::Black);
+    EXPECT_TRUE(s.show.mode == ShowMode::Finished && s.fake.presented.back().kind == Presentation::Black);
     EXPECT_EQ(s.fake.musicUpdates, updates) << "nothing plays or polls once finished";
 }
 
@@ -146,10 +135,9 @@ TEST(Outro, TextColourWrapsTheBlueChannelAndFadesOverEightAndAHalfSeconds) {
     EXPECT_EQ(outroTextColor(0.0f, 1.0f), (Color{230, 250, 9, 255}));
     EXPECT_EQ(outroTextColor(0.0f, 0.0f), (Color{170, 181, 188, 255}));
     EXPECT_EQ(outroTextColor(1.0f, 1.0f), (Color{30, 20, 10, 255}));
-    EXPECT_EQ(outroFade(10.0f, 10.0f), 0.0f);
-    EXPECT_NEAR(outroFade(14.25f, 10.0f), 0.5f, 1e-6f);
-    EXPECT_EQ(outroFade(30.0f, 10.0f), 1.0f);
-    EXPECT_EQ(outroFade(5.0f, 10.0f), 0.0f);
+    for (const auto& [now, fade] : {std::pair{10.0f, 0.0f}, {14.25f, 0.5f}, {30.0f, 1.0f}, {5.0f, 0.0f}}) {
+        EXPECT_NEAR(outroFade(now, 10.0f), fade, 1e-6f) << now;
+    }
 }
 
 TEST(Outro, FieldAndCentredTextOnLargeAndSmallGrids) {
