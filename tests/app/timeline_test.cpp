@@ -53,27 +53,28 @@ TEST(Timeline, IntroStartsAtZoomZeroAndHandsOverAtItsDurationIntoThePrompt) {
 }
 
 TEST(Timeline, TransitionIgnoresSpaceAndCompletesOnReachingItsLengthWithAForcedRedraw) {
-    FakeShow s;
-    s.frameAt(3.0f);
+    // 0.25 + 1.15 is exact in float, so the last frame is exactly the transition's length after its start
+    FakeShow s(0.0f);
+    s.frameAt(0.1f);
     s.show.redrawAll = false;
-    s.frameAt(3.0f, KeySkip);
-    s.frameAt(3.5f, KeySkip);
-    EXPECT_EQ(s.show.timeline.transitionStart, 3.0f) << "SPACE during a transition does nothing";
+    s.frameAt(0.25f, KeySkip);
+    s.frameAt(0.5f, KeySkip);
+    EXPECT_EQ(s.show.timeline.transitionStart, 0.25f) << "SPACE during a transition does nothing";
     EXPECT_STREQ(s.scene(), "intro_boot") << "the scene being left is still rendered";
-    s.frameAt(3.0f + 1.14f);
+    s.frameAt(0.25f + 1.14f);
     EXPECT_TRUE(s.show.timeline.transitionActive && !s.fake.redrawForces.back());
-    s.frameAt(3.0f + 1.15f);
+    s.frameAt(0.25f + 1.15f);
     EXPECT_STREQ(s.scene(), "wave_scroll");
-    EXPECT_TRUE(!s.show.timeline.transitionActive && s.show.timeline.sceneStart == 3.0f + 1.15f);
+    EXPECT_TRUE(!s.show.timeline.transitionActive && s.show.timeline.sceneStart == 0.25f + 1.15f);
     EXPECT_TRUE(s.fake.redrawForces.back()) << "a completed transition redraws every cell";
     EXPECT_EQ(s.fake.presented.back().kind, Presentation::Plain);
 
     // Smaller cells asked for mid-transition: the anchor follows the centre of the new grid
-    s.frameAt(11.0f, KeySkip);
+    s.frameAt(5.0f, KeySkip);
     EXPECT_EQ(s.show.timeline.anchorX, s.show.fb->cols / 2);
     const int cols = s.show.fb->cols;
-    s.frameAt(11.02f, KeySmallerCells);
-    s.frameAt(11.04f, KeySmallerCells);
+    s.frameAt(5.02f, KeySmallerCells);
+    s.frameAt(5.04f, KeySmallerCells);
     ASSERT_NE(s.show.fb->cols, cols);
     EXPECT_TRUE(s.show.timeline.anchorX == s.show.fb->cols / 2 && s.show.timeline.anchorY == s.show.fb->rows / 2);
 }
