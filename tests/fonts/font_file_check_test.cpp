@@ -34,6 +34,13 @@ struct FontCheck : ::testing::Test {
     }
 };
 
+// Shrinks every glyph's bounding box to the point (0, 0)
+void pointBoxes(Bytes& b) {
+    for (uint32_t g = 0; g < be16(b, tableOf(b, "maxp") + 4); ++g) {
+        if (glyphOffset(b, g + 1) > glyphOffset(b, g)) std::fill_n(b.begin() + (long)(tableOf(b, "glyf") + glyphOffset(b, g) + 2), 8, 0);
+    }
+}
+
 // Makes glyph 0 a composite of one component, glyph `component`, placed by offsets
 void composite(Bytes& b, uint32_t component) {
     const size_t g = firstGlyphOffset(b);
@@ -95,7 +102,12 @@ TEST_F(FontCheck, LyingStructuresAreRefused) {
         {"head without its magic number", [](Bytes& b) { put32(b, tableOf(b, "head") + 12, 0); }},
         {"unknown offset format", [](Bytes& b) { put16(b, tableOf(b, "head") + 50, 2); }},
         {"no glyphs", [](Bytes& b) { put16(b, tableOf(b, "maxp") + 4, 0); }},
-        {"zero line height", [](Bytes& b) { put16(b, tableOf(b, "hhea") + 6, be16(b, tableOf(b, "hhea") + 4)); }},
+        // Every glyph box a point, so that only the line height of 0 (ascent = descent) can refuse it
+        {"zero line height",
+         [](Bytes& b) {
+             pointBoxes(b);
+             put16(b, tableOf(b, "hhea") + 6, be16(b, tableOf(b, "hhea") + 4));
+         }},
         {"more metrics than glyphs", [](Bytes& b) { put16(b, tableOf(b, "hhea") + 34, 0xFFFF); }},
         {"metrics table too short", [](Bytes& b) { put32(b, recordOf(b, "hmtx") + 12, 8); }},
         {"glyph offsets past glyf",
@@ -123,5 +135,6 @@ TEST_F(FontCheck, LyingStructuresAreRefused) {
     };
     for (const Case& c : cases) EXPECT_FALSE(sound(damaged(c.change))) << c.what;
     EXPECT_TRUE(sound(damaged([](Bytes& b) { segmentMapOnly(b); }))) << "the segment map alone serves";
+    EXPECT_TRUE(sound(damaged(pointBoxes))) << "glyph boxes of no size";
     EXPECT_TRUE(sound(damaged([](Bytes& b) { put32(b, 0, 0x74727565u); }))) << "'true' is TrueType too";
 }

@@ -56,6 +56,8 @@ TEST(BoostColor, WorkedValues) {
     EXPECT_EQ(boostColor({190, 190, 190, 255}, false), (Color{241, 241, 241, 255}));
     EXPECT_EQ(boostColor({8, 10, 15, 255}, true), (Color{0, 0, 6, 255}));
     EXPECT_EQ(boostColor({255, 0, 0, 255}, false), (Color{255, 0, 0, 255}));
+    EXPECT_EQ(boostColor({120, 100, 80, 255}, false), (Color{153, 113, 73, 255}));  // Worked in double precision
+    EXPECT_EQ(boostColor({120, 100, 80, 255}, true), (Color{134, 105, 76, 255}));
     EXPECT_EQ(boostColor({0, 0, 0, 128}, true).a, 128) << "alpha passes through";
     EXPECT_EQ(boostColor({255, 255, 255, 7}, false), (Color{255, 255, 255, 7}));
 }
