@@ -15,6 +15,7 @@ per fault) as soon as it is known, and a summary ends the run.
 """
 
 import argparse
+import json
 import os
 import re
 import shutil
@@ -86,34 +87,82 @@ def make_scratch(ref, scratch):
     if os.path.exists(scratch):
         shutil.rmtree(scratch)
     os.makedirs(scratch)
+    extract(ref, scratch)
+    os.symlink(os.path.join(ROOT, ".deps"), os.path.join(scratch, ".deps"))
+
+
+def refresh_scratch(ref, scratch):
+    """Puts back every file of an earlier scratch copy that differs from REF (a run stopped in
+    the middle of a fault leaves it planted), rewriting only those, so the build stays current."""
+    fresh = scratch + ".fresh"
+    if os.path.exists(fresh):
+        shutil.rmtree(fresh)
+    os.makedirs(fresh)
+    extract(ref, fresh)
+    for folder, _, names in os.walk(fresh):
+        for name in names:
+            source = os.path.join(folder, name)
+            target = os.path.join(scratch, os.path.relpath(source, fresh))
+            with open(source, "rb") as a:
+                wanted = a.read()
+            if os.path.exists(target):
+                with open(target, "rb") as b:
+                    if b.read() == wanted:
+                        continue
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            with open(target, "wb") as b:
+                b.write(wanted)
+    shutil.rmtree(fresh)
+
+
+def extract(ref, scratch):
     if ref:
         archive = subprocess.run(["git", "-C", ROOT, "archive", ref], check=True, stdout=subprocess.PIPE).stdout
         subprocess.run(["tar", "-x", "-C", scratch], input=archive, check=True)
     else:
         files = subprocess.run(["git", "-C", ROOT, "ls-files", "-z"], check=True, stdout=subprocess.PIPE).stdout
         files = b"\0".join(p for p in files.split(b"\0") if p and os.path.lexists(os.path.join(ROOT, p.decode())))
-        tar = subprocess.run(["tar", "--null", "-T", "-", "-c", "-C", ROOT], input=files, check=True,
+        tar = subprocess.run(["tar", "-c", "-C", ROOT, "--null", "-T", "-"], input=files, check=True,
                              stdout=subprocess.PIPE).stdout
         subprocess.run(["tar", "-x", "-C", scratch], input=tar, check=True)
-    os.symlink(os.path.join(ROOT, ".deps"), os.path.join(scratch, ".deps"))
 
 
 def first_failure(log):
-    """The first test ctest reported as failed in the log, for the table."""
+    """The first test reported as failed in the log (gtest or ctest), for the table."""
     with open(log, encoding="utf-8", errors="replace") as f:
         for line in f:
-            m = re.search(r"Test\s+#\d+: (\S+) \.+\*?\*?\*?(Failed|Exception|Timeout|Not Run|SEGFAULT)", line)
+            m = re.search(r"^\[  FAILED  \] (\S+)", line) or re.search(
+                r"Test\s+#\d+: (\S+) \.+\*?\*?\*?(Failed|Exception|Timeout|Not Run|SEGFAULT)", line)
             if m:
                 return m.group(1)
+            m = re.search(r"^\(program (\S+) failed\)", line)
+            if m:
+                return f"{m.group(1)} (crashed or timed out)"
     return "?"
+
+
+def unit_programs(build):
+    """The test programs behind ctest's window-less entries, each with its working folder, in
+    ctest's order. Running each program once is the same tests as ctest's one entry a test case,
+    without starting a process for every case."""
+    shown = subprocess.run(["ctest", "--test-dir", build, "--show-only=json-v1", "-LE", "window|terminal"],
+                           check=True, stdout=subprocess.PIPE).stdout
+    programs = {}
+    for test in json.loads(shown)["tests"]:
+        folder = next((p["value"] for p in test.get("properties", []) if p["name"] == "WORKING_DIRECTORY"), build)
+        programs.setdefault(test["command"][0], folder)
+    return list(programs.items())
 
 
 def run_suite(scratch, build, log):
     """0 when the whole suite passes; otherwise the stage that failed."""
+    for program, folder in unit_programs(build):
+        if run([program, "--gtest_brief=1"], folder, log, timeout=600) != 0:
+            with open(log, "a") as out:
+                out.write(f"(program {os.path.basename(program)} failed)\n")
+            return "unit"
     jobs = str(os.cpu_count() or 2)
     ctest = ["ctest", "--test-dir", build, "-j", jobs, "--stop-on-failure", "--output-on-failure"]
-    if run(ctest + ["-LE", "window|terminal", "--timeout", "300"], scratch, log) != 0:
-        return "unit"
     headless = os.path.join(scratch, "scripts", "headless.sh")
     if run(["bash", headless] + ctest + ["-L", "window|terminal"], scratch, log) != 0:
         return "window"
@@ -135,6 +184,8 @@ def main():
     parser.add_argument("--only", help="comma-separated fault ids")
     parser.add_argument("--out", default=os.path.join(ROOT, "build-faults", "results.tsv"))
     parser.add_argument("--scratch", default=os.path.join(ROOT, "build-faults", "tree"))
+    parser.add_argument("--resume", action="store_true",
+                        help="go on with an earlier run: keep its scratch build and skip the faults in its table")
     parser.add_argument("--list", action="store_true", help="print the faults and stop")
     parser.add_argument("--check", action="store_true", help="check that every fault applies, and stop")
     args = parser.parse_args()
@@ -161,17 +212,27 @@ def main():
     build = os.path.join(scratch, "build")
     logs = os.path.join(os.path.dirname(os.path.abspath(args.out)), "logs")
     os.makedirs(logs, exist_ok=True)
-    make_scratch(args.ref, scratch)
+    done = []
+    if args.resume and os.path.exists(os.path.join(build, "CMakeCache.txt")) and os.path.exists(args.out):
+        refresh_scratch(args.ref, scratch)
+        with open(args.out, encoding="utf-8") as table:
+            done = [line.rstrip("\n").split("\t") for line in table if line.strip() and not line.startswith(("#", "fault\t"))]
+    else:
+        make_scratch(args.ref, scratch)
+        log = os.path.join(logs, "baseline.log")
+        open(log, "w").close()
+        if not build_tree(scratch, build, log) or run_suite(scratch, build, log) != 0:
+            sys.exit(f"the suite fails without any fault; see {log}")
 
-    log = os.path.join(logs, "baseline.log")
-    open(log, "w").close()
-    if not build_tree(scratch, build, log) or run_suite(scratch, build, log) != 0:
-        sys.exit(f"the suite fails without any fault; see {log}")
-
-    caught = 0
+    done_ids = {row[0] for row in done}
+    caught = sum(row[1] == "caught" for row in done if row[0] in {f["id"] for f in faults})
     with open(args.out, "w") as out:
         out.write("fault\tresult\tfirst failing test\tseconds\twhat\n")
+        for row in done:
+            out.write("\t".join(row) + "\n")
         for f in faults:
+            if f["id"] in done_ids:
+                continue
             started = time.monotonic()
             path = os.path.join(scratch, f["file"])
             with open(path, encoding="utf-8") as src:
