@@ -9,28 +9,22 @@
 
 namespace {
 
+constexpr const char* kTrack = "assets/audio/output.ogg";
 std::set<std::string> gFiles;  // The files the fake file system has
 bool inFakeFiles(const char* path) { return gFiles.count(path) != 0; }
 
 TEST(DataPath, WorkingDirectoryThenProgramFolder) {
-    const struct {
-        const char* what;
-        std::set<std::string> files;
-        const char* programFolder;
-        const char* expected;
-    } cases[] = {
-        {"found in the working directory", {"assets/audio/output.ogg", "C:\\Demo\\assets/audio/output.ogg"},
-         "C:\\Demo\\", "assets/audio/output.ogg"},
+    const struct { const char* what; std::set<std::string> files; const char* programFolder; const char* expected; } cases[] = {
+        {"in the working directory", {kTrack, "C:\\Demo\\assets/audio/output.ogg"}, "C:\\Demo\\", kTrack},
         {"beside the program", {"C:\\Demo\\assets/audio/output.ogg"}, "C:\\Demo\\", "C:\\Demo\\assets/audio/output.ogg"},
         {"folder without a trailing separator", {"C:/Demo/assets/audio/output.ogg"}, "C:/Demo",
          "C:/Demo/assets/audio/output.ogg"},
-        {"in neither place", {"D:\\elsewhere\\output.ogg"}, "C:\\Demo\\", "assets/audio/output.ogg"},
-        {"no program folder (Linux): the working directory only", {"/opt/show/assets/audio/output.ogg"}, "",
-         "assets/audio/output.ogg"},
+        {"in neither place", {"D:\\elsewhere\\output.ogg"}, "C:\\Demo\\", kTrack},
+        {"no program folder (Linux): the working directory only", {"/opt/show/assets/audio/output.ogg"}, "", kTrack},
     };
     for (const auto& c : cases) {
         gFiles = c.files;
-        EXPECT_EQ(chooseDataPath("assets/audio/output.ogg", c.programFolder, inFakeFiles), c.expected) << c.what;
+        EXPECT_EQ(chooseDataPath(kTrack, c.programFolder, inFakeFiles), c.expected) << c.what;
     }
     const std::string folder = programDataFolder();
 #if defined(_WIN32)

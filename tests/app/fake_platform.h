@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "app/frame_loop.h"
@@ -23,13 +24,8 @@ struct FakePlatform {
         p.now = [](void* u) { return self(u).now; };
         p.keysPressed = [](void* u) {
             FakePlatform& f = self(u);
-            unsigned k = f.keys;
-            f.keys = 0;
-            if (k == 0 && !f.presses.empty()) {
-                k = f.presses.front();
-                f.presses.pop_front();
-            }
-            return k;
+            if (f.keys == 0 && !f.presses.empty()) f.keys = f.presses.front(), f.presses.pop_front();
+            return std::exchange(f.keys, 0u);
         };
         p.toggleFullscreen = [](void* u) { ++self(u).fullscreenToggles; };
         p.setMasterVolume = [](void* u, float v) { self(u).volumes.push_back(v); };

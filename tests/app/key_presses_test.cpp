@@ -9,11 +9,7 @@
 #include "raylib.h"
 
 TEST(KeyPresses, QueueOrderFirstThenWhatOnlyIsKeyPressedSaw) {
-    struct Case {
-        const char* what;
-        std::vector<int> queued, pressedNow;
-        std::vector<unsigned> want;
-    };
+    struct Case { const char* what; std::vector<int> queued, pressedNow; std::vector<unsigned> want; };
     const Case cases[] = {
         {"nothing", {}, {}, {}},
         {"a tap between frames: only the queue has it", {KEY_SPACE}, {}, {KeySkip}},

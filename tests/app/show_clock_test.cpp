@@ -4,7 +4,6 @@
 
 namespace {
 constexpr double kTrack = 120.0;  // Seconds
-constexpr double kFrame = 1.0 / 60.0;
 }  // namespace
 
 TEST(ShowClock, PausesLeaveOutTheHiddenTimeWithOrWithoutMusic) {
@@ -23,21 +22,14 @@ TEST(ShowClock, PausesLeaveOutTheHiddenTimeWithOrWithoutMusic) {
     EXPECT_DOUBLE_EQ(frameTime(clock, 32.0, true, 0.0, 0.0), 24.0) << "a track of no length is no music";
 }
 
-// Music that keeps up never holds the show, whatever its buffer steps do to the reading.
-TEST(ShowClock, MusicThatKeepsUpLeavesTheWallClock) {
-    ShowClock clock;
-    const double step = 2048.0 / 44100.0;
-    for (int frame = 0; frame < 600; ++frame) {
-        const double wall = 3.5 + frame * kFrame;  // The music started 3 s into the show
-        const double reading = (double)(int)((wall - 3.0) / step) * step + step;  // Ahead by up to a step
-        EXPECT_DOUBLE_EQ(frameTime(clock, wall, true, reading, kTrack), wall) << frame;
-    }
-}
-
 // A stall lets the stream run dry: the music goes on from where it stopped, and the show waits for
 // it; a frame time never goes back, and the wait stays in the clock.
 TEST(ShowClock, MusicThatFellBehindHoldsTheShowAlsoAcrossTheLoop) {
-    ShowClock clock;
+    ShowClock steady, clock;  // Music that keeps up, read up to a buffer step ahead, never holds the show
+    const double step = 2048.0 / 44100.0;
+    for (double wall = 3.5; wall < 13.5; wall += 1.0 / 60.0) {
+        EXPECT_DOUBLE_EQ(frameTime(steady, wall, true, (double)(int)((wall - 3.0) / step) * step + step, kTrack), wall);
+    }
     EXPECT_DOUBLE_EQ(frameTime(clock, 10.0, true, 4.0, kTrack), 10.0);  // Lead 6
     EXPECT_DOUBLE_EQ(frameTime(clock, 10.5, true, 4.5, kTrack), 10.5);
     EXPECT_DOUBLE_EQ(frameTime(clock, 12.5, true, 4.8, kTrack), 10.8);  // 2 s without frames, 0.3 s of music

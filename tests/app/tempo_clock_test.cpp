@@ -8,7 +8,7 @@ namespace {
 TempoClock showClock() { return makeTempoClock(TempoConfig{125.0f, 4, 4, 16}); }
 }  // namespace
 
-TEST(TempoClock, WorkedValuesAt125BpmAndThePhraseWrap) {
+TEST(TempoClock, WorkedValuesAt125BpmThePhraseWrapAndARestart) {
     const BeatInfo b = update(showClock(), 1.0f);
     EXPECT_TRUE(fabsf(b.secondsPerBeat - 0.48f) < 1e-6f && fabsf(b.secondsPerBar - 1.92f) < 1e-6f && fabsf(b.secondsPerPhrase - 30.72f) < 1e-5f);
     EXPECT_TRUE(fabsf(b.beatPos - 2.0833f) < 1e-4f && fabsf(b.stepPos - 8.333f) < 1e-3f && fabsf(b.beatPhase - 0.0833f) < 1e-4f);
@@ -19,9 +19,7 @@ TEST(TempoClock, WorkedValuesAt125BpmAndThePhraseWrap) {
         const BeatInfo at = update(showClock(), (float)c[0] / 1000.0f);
         EXPECT_TRUE(at.stepInPhrase == c[1] && at.barIndex == c[2] && at.barInPhrase == c[3]) << c[0];
     }
-}
-
-TEST(TempoClock, RestartStartsTheCountAgainAndBeforeTheAnchorAllIsZero) {
+    // A restart starts the count again; before its anchor all is zero
     TempoClock clock = showClock();
     restartBeats(clock, 37.3f);
     const BeatInfo before = update(clock, 30.0f);

@@ -17,10 +17,6 @@ TEST(Timeline, SceneDurations) {
         {"goo_bounce", 8.0f}, {"julia_blast", 8.0f}, {"mandelbrot", 8.0f}, {"cube", 8.0f}, {"starfield_warp", 8.0f}};
     for (const auto& [scene, seconds] : cases) EXPECT_EQ(sceneDuration(row(scene)), seconds) << scene;
     EXPECT_NEAR(sceneDuration(row("intro_boot")), 6.1887879f, 1e-6f);
-    float total = 0.0f;
-    const SceneTable table = sceneTable();
-    for (int i = 0; i < table.count; ++i) total += sceneDuration(table.rows[i]);
-    EXPECT_NEAR(total, 96.19f, 0.01f);
 }
 
 TEST(Timeline, TransitionDarkensOverItsLastQuarterAndPunchesWithTheMusic) {
@@ -66,7 +62,8 @@ TEST(Timeline, IntroHandsOverAtItsDurationThenSpaceIsIgnoredUntilTheTransitionEn
                 t.show.timeline.anchorY == t.show.fb->rows / 2);
 }
 
-TEST(Timeline, SpaceOnTheLastSceneStartsTheOutroOnTheNextFrameWithoutTransition) {
+// The whole show's length, unattended, is checked by the capture tool's tests.
+TEST(Timeline, SpaceOnTheLastSceneStartsTheOutroWhichFadesPictureAndMusicToBlack) {
     FakeShow s;
     float t = 3.0f;
     for (int i = 0; i < 10; ++i, t += 1.2f) {
@@ -74,22 +71,13 @@ TEST(Timeline, SpaceOnTheLastSceneStartsTheOutroOnTheNextFrameWithoutTransition)
         s.frameAt(t + 1.2f);
     }
     ASSERT_STREQ(s.scene(), "end_credits");
-    s.frameAt(t + 0.5f, KeySkip);
+    s.frameAt(t + 0.5f, KeySkip);  // On the next frame, without a transition
     EXPECT_TRUE(s.show.mode == ShowMode::Outro && !s.show.timeline.transitionActive && s.show.timeline.outroStart == t + 0.5f);
     EXPECT_FALSE(s.fake.presented.back().overlay) << "this frame still shows the credits";
-    s.frameAt(t + 0.6f);
+    s.frameAt(t + 0.5f + 4.25f);
     EXPECT_TRUE(s.fake.presented.back().overlay) << "the outro draws its fade every frame";
-}
-
-TEST(Timeline, UnattendedShowRunsItsFullLengthThenFadesPictureAndMusicToBlack) {
-    // 30 frames a second: each of the 21 switches happens up to one frame late
-    FakeShow s;
-    const float frame = 1.0f / 30.0f;
-    while (s.show.mode == ShowMode::Show && s.fake.now < 200.0f) s.frameAt(s.fake.now + frame);
-    const float showLength = s.show.timeline.outroStart - 2.0f;
-    EXPECT_TRUE(showLength >= 107.68f && showLength <= 107.69f + 21.0f * frame) << showLength;
-    s.frameAt(s.show.timeline.outroStart + 4.25f);
     EXPECT_NEAR(s.fake.volumes.back(), 0.5f, 1e-5f) << "the music fades with the picture";
+    const float frame = 1.0f / 30.0f;
     while (s.show.mode == ShowMode::Outro && s.fake.now < 300.0f) s.frameAt(s.fake.now + frame);
     const float outro = s.fake.now - s.show.timeline.outroStart;
     EXPECT_TRUE(outro >= 8.5f && outro <= 8.5f + frame) << outro;

@@ -8,15 +8,7 @@ namespace {
 
 constexpr float kFrame = 1.0f / 60.0f;
 
-AudioFeatures levels(float bass, float mid, float treble, float beat) {
-    AudioFeatures a;
-    a.valid = true;
-    a.bass = bass;
-    a.mid = mid;
-    a.treble = treble;
-    a.beat = beat;
-    return a;
-}
+AudioFeatures levels(float bass, float mid, float treble, float beat) { return AudioFeatures{true, 0.0f, bass, mid, treble, beat}; }
 
 // Runs the spring for 20 s of 60 fps frames; returns the last level.
 int settle(ZoomSpring& spring, const AudioFeatures& audio, const char* scene) {
@@ -28,11 +20,7 @@ int settle(ZoomSpring& spring, const AudioFeatures& audio, const char* scene) {
 }  // namespace
 
 TEST(Zoom, ClassAndSettledLevelByScene) {
-    const struct {
-        const char* scene;
-        ZoomClass zoomClass;
-        int silentLevel;
-    } cases[] = {{"cellular", ZoomClass::Fluid, 1},         {"dual_fluid", ZoomClass::Fluid, 1},
+    const struct { const char* scene; ZoomClass zoomClass; int silentLevel; } cases[] = {{"cellular", ZoomClass::Fluid, 1},         {"dual_fluid", ZoomClass::Fluid, 1},
                  {"mandelbrot", ZoomClass::Fractal, 2},     {"julia_blast", ZoomClass::Fractal, 2},
                  {"end_credits", ZoomClass::Steady, 0},     {"starfield_warp", ZoomClass::Steady, 0},
                  {"wave_scroll", ZoomClass::Normal, 2},     {"mandelbrot2", ZoomClass::Normal, 2}};
@@ -40,10 +28,9 @@ TEST(Zoom, ClassAndSettledLevelByScene) {
         EXPECT_EQ(zoomClassFor(c.scene), c.zoomClass) << c.scene;
         ZoomSpring spring;
         spring.userZoom = 4.0f;  // Steady scenes ignore the viewer too
-        EXPECT_EQ(settle(spring, AudioFeatures{}, c.scene), c.zoomClass == ZoomClass::Steady ? 0 : c.silentLevel + 4)
-            << c.scene;
+        EXPECT_EQ(settle(spring, AudioFeatures{}, c.scene), c.zoomClass == ZoomClass::Steady ? 0 : c.silentLevel + 4) << c.scene;
         EXPECT_TRUE(c.zoomClass != ZoomClass::Normal || fabsf(spring.springPos - 9.0f * 0.55f / 11.2f) < 1e-3f) << c.scene;
-        }
+    }
     EXPECT_EQ(zoomClassFor(nullptr), ZoomClass::Normal);
     ZoomSpring loud;
     EXPECT_EQ(settle(loud, levels(1.0f, 0.5f, 0.5f, 1.0f), "goo_bounce"), -6);
@@ -61,10 +48,7 @@ TEST(Zoom, ViewerZoomIsClampedAndSpringSharesInsideTheDeadBandLeaveItsLevel) {
     EXPECT_EQ(zoomStep(spring, kFrame, levels(1.0f, 0.0f, 0.0f, 1.0f), "wave_scroll"), -7);
 
     // In silence with dt 0 the spring stands still: its share is 0.78 * 7 * springPos
-    const struct {
-        float userZoom, springPos;
-        int level;
-    } cases[] = {{1.5f, 0.05f, 2}, {-1.5f, 0.0f, -2},  // round() half away from zero
+    const struct { float userZoom, springPos; int level; } cases[] = {{1.5f, 0.05f, 2}, {-1.5f, 0.0f, -2},  // round() half away from zero
                  {0.2f, 0.06f, 0},                      // Share 0.33: inside the 0.35 band
                  {0.2f, 0.07f, 1}};                     // Share 0.38: 0.58 rounds up
     for (const auto& c : cases) {

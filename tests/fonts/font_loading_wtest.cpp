@@ -9,41 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "framebuffer/font_redraw.h"
 #include "font_files.h"
+#include "tests/framebuffer/window_pixels.h"
 
 using namespace font_files;
 
 namespace {
 
-constexpr Color kRed = {200, 30, 40, 255};
-constexpr Color kGreen = {20, 220, 60, 255};
-
-class FontWindow : public ::testing::Environment {
-public:
-    void SetUp() override {
-        SetTraceLogLevel(LOG_NONE);
-        SetConfigFlags(FLAG_WINDOW_HIDDEN);
-        InitWindow(320, 200, "davur_evi font tests");
-    }
-    void TearDown() override { CloseWindow(); }
-};
-const auto* const kFontWindow = ::testing::AddGlobalTestEnvironment(new FontWindow);
-
-// How many pixels of cell (cx, cy) have colour c (opaque), read back from the render texture.
-int pixelsOf(const AsciiFramebuffer& fb, int cx, int cy, Color c) {
-    Image image = LoadImageFromTexture(fb.target.texture);
-    ImageFlipVertical(&image);
-    int n = 0;
-    for (int y = 0; y < fb.cellHeight; ++y) {
-        for (int x = 0; x < fb.cellWidth; ++x) {
-            const Color p = GetImageColor(image, cx * fb.cellWidth + x, cy * fb.cellHeight + y);
-            n += p.r == c.r && p.g == c.g && p.b == c.b && p.a == 255;
-        }
-    }
-    UnloadImage(image);
-    return n;
-}
 
 // Loads the table; checks the font chosen and that a space and a glyph on coloured backgrounds
 // cover their cells (an atlas without the white texel would leave them transparent).
@@ -58,8 +30,8 @@ void expectLoad(std::initializer_list<FontChoice> rows, const char* name, bool b
     fb.setCell(3, 2, 32, kDefaultGlyphColor, kRed);
     fb.setCell(4, 2, '.', kRed, kGreen);
     redraw(fb, false);
-    EXPECT_EQ(pixelsOf(fb, 3, 2, kRed), 180) << what;
-    EXPECT_EQ(pixelsOf(fb, 5, 2, kSceneBackground), 180) << what;
+    EXPECT_EQ(Pixels(fb.target.texture).count(3, 2, kRed), 180) << what;
+    EXPECT_EQ(Pixels(fb.target.texture).count(5, 2, kSceneBackground), 180) << what;
     releaseGlyphFont(font);
 }
 
@@ -93,11 +65,6 @@ TEST_F(FontFileLoading, SoundFilesLoadUnderTheirRowsNameWithOrWithoutTheBlockGly
     const std::string light = folder.add("lucon.ttf", extraLight);
     // raylib's '?' stand-in for a missing glyph is not a shade block
     expectLoad({{light.c_str(), "Lucida Console"}, {kMono, "DejaVu Sans Mono"}}, "Lucida Console", false, "light");
-    const FontChoice table[] = {{light.c_str(), "Lucida Console"}};
-    GlyphFont font = loadGlyphFont(18, FontTable{table, 1});
-    EXPECT_TRUE(fontHasGlyph(font.font, 'A') && fontHasGlyph(font.font, '?'));
-    EXPECT_FALSE(fontHasGlyph(font.font, 0x2588) || fontHasGlyph(font.font, 0x2591));
-    releaseGlyphFont(font);
 }
 
 TEST_F(FontFileLoading, TheDefaultFontIsNeverUnloadedAndASharedFontOutlivesItsFramebuffers) {
@@ -115,7 +82,7 @@ TEST_F(FontFileLoading, TheDefaultFontIsNeverUnloadedAndASharedFontOutlivesItsFr
         EXPECT_TRUE(fb->blockGlyphs && fb->font.texture.id == font.font.texture.id);
         fb->setCell(1, 1, 0x2588, kRed, kGreen);  // A full block: glyph colour over most of the cell
         redraw(*fb, false);
-        EXPECT_GT(pixelsOf(*fb, 1, 1, kRed), 60) << "rebuild " << rebuild << ": the atlas is still there";
+        EXPECT_GT(Pixels(fb->target.texture).count(1, 1, kRed), 60) << "rebuild " << rebuild << ": the atlas is still there";
     }
     EXPECT_TRUE(IsTextureValid(font.font.texture));
     releaseGlyphFont(font);

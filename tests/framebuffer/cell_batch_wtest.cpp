@@ -1,12 +1,12 @@
 // The redraw's own vertex stream against raylib's drawing calls: the same grids drawn both ways must
-// give the same render texture, byte for byte. Runs in the window that redraw_wtest.cpp opens.
+// give the same render texture, byte for byte.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <iterator>
 #include <memory>
 
-#include "framebuffer/font_redraw.h"
+#include "window_pixels.h"
 
 namespace {
 
@@ -57,21 +57,16 @@ void fill(AsciiFramebuffer& fb, uint32_t seed, int everyNth, bool translucent) {
             const uint32_t h = mix(seed ^ (uint32_t)(y * fb.cols + x) * 0x9E3779B9u);
             if (h % (uint32_t)everyNth != 0) continue;
             const uint32_t k = mix(h);
-            const auto byte = [translucent](uint32_t v, bool alpha) { return (unsigned char)(alpha && !translucent ? 255 : v); };
-            const Color fg = {byte(k, false), byte(k >> 8, false), byte(k >> 16, false), byte(k >> 24, true)};
-            const Color bg = {byte(k >> 5, false), byte(k >> 13, false), byte(h >> 7, false), byte(h >> 20, true)};
+            const unsigned char opaque = translucent ? 0 : 255;  // Or-ed into the alpha bytes
+            const Color fg = {(unsigned char)k, (unsigned char)(k >> 8), (unsigned char)(k >> 16), (unsigned char)((k >> 24) | opaque)};
+            const Color bg = {(unsigned char)(k >> 5), (unsigned char)(k >> 13), (unsigned char)(h >> 7), (unsigned char)((h >> 20) | opaque)};
             fb.setCell(x, y, kCodepoints[(h >> 8) % std::size(kCodepoints)], fg, bg);
         }
     }
 }
 
 // 120 x 42 sends more than one draw call's 8192 quads.
-const struct {
-    const char* name;
-    int cols, rows;
-    bool colorBoost, translucent;
-    float glyphScale;
-} kCases[] = {
+const struct { const char* name; int cols, rows; bool colorBoost, translucent; float glyphScale; } kCases[] = {
     {"base grid, boost", 120, 42, true, false, 1.0f},
     {"wide grid, boost, translucent", 249, 14, true, true, 1.0f},
     {"larger glyphs, no boost, translucent", 58, 20, false, true, 1.37f},

@@ -19,11 +19,7 @@ TEST(CellHash, WorkedValueAndEveryByteCounts) {
     AsciiFramebuffer base = grid(3, 2);
     base.setCell(1, 1, 'x', fg, bg);
     const uint64_t reference = cellHash(base);
-    const struct {
-        int x;
-        uint32_t codepoint;
-        Color fg, bg;
-    } changes[] = {{1, 'y', fg, bg}, {1, 'x', {11, 20, 30, 255}, bg}, {1, 'x', fg, {40, 50, 60, 0}}, {2, 'x', fg, bg}};
+    const struct { int x; uint32_t codepoint; Color fg, bg; } changes[] = {{1, 'y', fg, bg}, {1, 'x', {11, 20, 30, 255}, bg}, {1, 'x', fg, {40, 50, 60, 0}}, {2, 'x', fg, bg}};
     for (const auto& c : changes) {
         AsciiFramebuffer changed = grid(3, 2);
         changed.setCell(c.x, 1, c.codepoint, c.fg, c.bg);
