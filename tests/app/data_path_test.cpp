@@ -1,5 +1,6 @@
 // Where the track is read from: the working directory first, the program's folder second, and a
-// file found in neither stays the relative path (the show then runs silent).
+// file found in neither stays the relative path (the show then runs silent). The program's own
+// folder on Windows is checked by the show's run under wine.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -26,12 +27,6 @@ TEST(DataPath, WorkingDirectoryThenProgramFolder) {
         gFiles = c.files;
         EXPECT_EQ(chooseDataPath(kTrack, c.programFolder, inFakeFiles), c.expected) << c.what;
     }
-    const std::string folder = programDataFolder();
-#if defined(_WIN32)
-    EXPECT_TRUE(!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) << folder;
-#else
-    EXPECT_TRUE(folder.empty()) << "only the working directory is a base here, not " << folder;
-#endif
 }
 
 }  // namespace

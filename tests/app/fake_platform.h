@@ -63,8 +63,5 @@ struct FakeShow {
         fake.presses.assign(presses.begin(), presses.end());
         frameAt(fake.now + 1.0f / 60.0f);
     }
-    void runTo(float until) {  // At 60 fps
-        while (fake.now < until) frameAt(fake.now + 1.0f / 60.0f);
-    }
     const char* scene() const { return currentSceneName(show); }
 };

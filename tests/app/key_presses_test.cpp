@@ -28,15 +28,13 @@ TEST(KeyPresses, QueueOrderFirstThenWhatOnlyIsKeyPressedSaw) {
                                                (int)c.pressedNow.size());
         EXPECT_EQ(std::vector<unsigned>(p.keys, p.keys + p.count), c.want) << c.what;
     }
-    ASSERT_EQ(boundKeyCount(), 11);
-    for (int i = 0; i < boundKeyCount(); ++i) EXPECT_NE(showKeyFor(boundKeyCode(i)), 0u) << boundKeyCode(i);
     std::vector<int> many(kMaxKeyPresses + 5, KEY_B);
     EXPECT_EQ(collectKeyPresses(many.data(), (int)many.size(), nullptr, 0).count, kMaxKeyPresses);
 }
 
 TEST(KeyPresses, EachKeyActsOnceInOrderAndRedrawsWhereItChangesPixels) {
     FakeShow s;
-    s.runTo(5.0f);  // Let the grid settle so no zoom change forces a redraw
+    while (s.fake.now < 5.0f) s.frameAt(s.fake.now + 1.0f / 60.0f);  // Let the grid settle: no zoom redraws
     const int made = s.fake.framebuffersMade;
     s.show.redrawAll = false;
     s.frameAt(5.01f, KeyRedrawAll);

@@ -43,8 +43,7 @@ TEST(SceneCells, EverySceneHashesAlikeWhateverItDrewBeforeAndUnlikeTheOthers) {
 
 TEST(SceneCells, ScriptedAudioWorkedValues) {
     const AudioFeatures a0 = scriptedSceneAudio(0);
-    EXPECT_TRUE(a0.valid && a0.bass == 0.0f && a0.mid == 34.0f / 113.0f && a0.musicTime == 0.0f);
-    EXPECT_EQ(a0.beat, (6.0f / 29.0f) * (6.0f / 29.0f));
+    EXPECT_TRUE(a0.valid && a0.bass == 0.0f && a0.mid == 34.0f / 113.0f && a0.musicTime == 0.0f && a0.beat == (6.0f / 29.0f) * (6.0f / 29.0f));
     // The triangle's top and its way back down
     EXPECT_EQ(scriptedSceneAudio(14).bass, 28.0f / 29.0f);
     EXPECT_EQ(scriptedSceneAudio(15).bass, 2.0f - 30.0f / 29.0f);

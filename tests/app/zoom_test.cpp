@@ -71,15 +71,11 @@ TEST(Zoom, BeatRisesKickTheSpringWhichStaysInRangeAndNaNActsAsSilence) {
         ASSERT_TRUE(fabsf(spring.springVel) <= 1.8f && fabsf(spring.springPos) <= 1.0f) << i;
     }
 
-    ZoomSpring quiet, poisoned;  // NaN levels act as silence
+    ZoomSpring quiet, poisoned;  // NaN levels act as silence; a spring that holds NaN starts again from rest
+    poisoned.springPos = poisoned.springVel = poisoned.prevBeat = NAN;
     for (int i = 0; i < 120; ++i) {
         const AudioFeatures nan = i % 2 ? levels(NAN, 0.0f, 0.0f, 0.0f) : levels(0.0f, NAN, NAN, NAN);
         EXPECT_EQ(zoomStep(poisoned, kFrame, nan, "plasma_storm"), zoomStep(quiet, kFrame, {}, "plasma_storm"));
     }
     EXPECT_EQ(poisoned.springPos, quiet.springPos);
-    // A spring that holds NaN already starts again from rest
-    ZoomSpring broken, rest;
-    broken.springPos = broken.springVel = broken.prevBeat = NAN;
-    EXPECT_EQ(zoomStep(broken, kFrame, {}, "plasma_storm"), zoomStep(rest, kFrame, {}, "plasma_storm"));
-    EXPECT_EQ(broken.springPos, rest.springPos);
 }

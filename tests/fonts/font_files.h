@@ -41,14 +41,11 @@ struct FontFolder {
     }
 };
 
-// Deterministic noise: the same bytes on every run.
+// Deterministic noise: the same bytes on every run and platform.
 inline Bytes randomBytes(size_t count, uint32_t seed) {
     Bytes bytes(count);
-    uint32_t x = seed;
-    for (unsigned char& b : bytes) {
-        x = x * 1664525u + 1013904223u;
-        b = (unsigned char)(x >> 24);
-    }
+    std::mt19937 next(seed);
+    for (unsigned char& b : bytes) b = (unsigned char)(next() >> 24);
     return bytes;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <random>
 
 #include "window_pixels.h"
 
@@ -38,12 +39,6 @@ void drawWithRaylibCalls(AsciiFramebuffer& fb, bool force) {
     SetShapesTexture(previousShapes, previousRect);
 }
 
-uint32_t mix(uint32_t x) {
-    x = (x ^ (x >> 16)) * 0x7FEB352Du;
-    x = (x ^ (x >> 15)) * 0x846CA68Bu;
-    return x ^ (x >> 16);
-}
-
 // Printable ASCII, block glyphs, codepoints the font lacks (drawn as its fallback glyph), spaces,
 // and 'A' beside U+4100, which share a glyph look-up slot.
 const uint32_t kCodepoints[] = {'A', 0x4100, 'g', '|', '@', '~', 32, 32, 0x2588, 0x2592, 0x2580,
@@ -52,11 +47,11 @@ const uint32_t kCodepoints[] = {'A', 0x4100, 'g', '|', '@', '~', 32, 32, 0x2588,
 // Every cell (or every nth) gets a codepoint and colours from the seed; with translucent colours
 // the glyphs and rectangles blend over what the texture held.
 void fill(AsciiFramebuffer& fb, uint32_t seed, int everyNth, bool translucent) {
+    std::mt19937 next(seed);
     for (int y = 0; y < fb.rows; ++y) {
         for (int x = 0; x < fb.cols; ++x) {
-            const uint32_t h = mix(seed ^ (uint32_t)(y * fb.cols + x) * 0x9E3779B9u);
+            const uint32_t h = next(), k = next();
             if (h % (uint32_t)everyNth != 0) continue;
-            const uint32_t k = mix(h);
             const unsigned char opaque = translucent ? 0 : 255;  // Or-ed into the alpha bytes
             const Color fg = {(unsigned char)k, (unsigned char)(k >> 8), (unsigned char)(k >> 16), (unsigned char)((k >> 24) | opaque)};
             const Color bg = {(unsigned char)(k >> 5), (unsigned char)(k >> 13), (unsigned char)(h >> 7), (unsigned char)((h >> 20) | opaque)};

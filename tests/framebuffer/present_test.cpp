@@ -42,15 +42,12 @@ TEST(FocusedRect, WorkedFlightPunchAndClampedInputs) {
     EXPECT_NEAR(focused(60, 21, 0.0f, 1.0f).width / focused(60, 21, 0.0f, 0.0f).width, 1.066f, 1e-5f);
     expectRect(focused(60, 21, 3.0f, 5.0f), focused(60, 21, 1.0f, 1.0f));
     expectRect(focused(-5, 1000, 1.0f, 0.0f), focused(0, 41, 1.0f, 0.0f));  // Onto the grid's edge
-    const Rectangle before = focused(60, 21, -0.5f, 0.0f), fitted = presentRect(1200, 756, 1920, 1080, 1.0f);
-    EXPECT_TRUE(before.x == fitted.x && before.y == fitted.y);
-    EXPECT_NEAR(before.width, fitted.width, 1.0f) << "the same place, the size not floored";
+    expectRect(focused(60, 21, -0.5f, 0.0f), focused(60, 21, 0.0f, 0.0f));
 }
 
 TEST(BoostColor, WorkedValues) {
     EXPECT_EQ(boostColor({190, 190, 190, 255}, false), (Color{241, 241, 241, 255}));
     EXPECT_EQ(boostColor({8, 10, 15, 255}, true), (Color{0, 0, 6, 255}));
-    EXPECT_EQ(boostColor({255, 0, 0, 255}, false), (Color{255, 0, 0, 255}));
     EXPECT_EQ(boostColor({120, 100, 80, 255}, false), (Color{153, 113, 73, 255}));  // Worked in double precision
     EXPECT_EQ(boostColor({120, 100, 80, 255}, true), (Color{134, 105, 76, 255}));
     EXPECT_EQ(boostColor({255, 255, 255, 7}, false), (Color{255, 255, 255, 7}));
