@@ -72,7 +72,7 @@ TEST(Timeline, SpaceOnTheLastSceneStartsTheOutroWhichFadesPictureAndMusicToBlack
     }
     ASSERT_STREQ(s.scene(), "end_credits");
     s.frameAt(t + 0.5f, KeySkip);  // On the next frame, without a transition
-    EXPECT_TRUE(s.show.mode == ShowMode::Outro && !s.show.timeline.transitionActive && s.show.timeline.outroStart == t + 0.5f);
+    ASSERT_TRUE(s.show.mode == ShowMode::Outro && !s.show.timeline.transitionActive && s.show.timeline.outroStart == t + 0.5f);
     EXPECT_FALSE(s.fake.presented.back().overlay) << "this frame still shows the credits";
     s.frameAt(t + 0.5f + 4.25f);
     EXPECT_TRUE(s.fake.presented.back().overlay) << "the outro draws its fade every frame";
