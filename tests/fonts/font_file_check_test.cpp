@@ -41,6 +41,25 @@ void pointBoxes(Bytes& b) {
     }
 }
 
+// The missing glyph made one component, glyph `component`, placed by offsets
+void composite(Bytes& b, uint32_t component) {
+    const size_t g = firstGlyphOffset(b);
+    put16(b, g, 0xFFFF);
+    put16(b, g + 10, 0x0002);
+    put16(b, g + 12, component);
+}
+
+// Points every character map record at the segment map (format 4); its offset in cmap
+uint32_t segmentMapOnly(Bytes& b) {
+    const size_t cmap = tableOf(b, "cmap");
+    uint32_t segments = 0;
+    for (uint32_t i = 0; i < be16(b, cmap + 2); ++i) {
+        if (be16(b, cmap + be32(b, cmap + 4 + i * 8 + 4)) == 4) segments = be32(b, cmap + 4 + i * 8 + 4);
+    }
+    for (uint32_t i = 0; i < be16(b, cmap + 2); ++i) put32(b, cmap + 4 + i * 8 + 4, segments);
+    return segments;
+}
+
 }  // namespace
 
 TEST_F(FontCheck, TheInstalledFontsAreSoundTruncationsAndRandomBytesAreRefused) {
@@ -66,6 +85,7 @@ TEST_F(FontCheck, LyingStructuresAreRefused) {
     };
     const Case cases[] = {
         {"OpenType CFF outlines", [](Bytes& b) { put32(b, 0, 0x4F54544Fu); }},
+        {"font collection header", [](Bytes& b) { put32(b, 0, 0x74746366u); }},
         {"no tables", [](Bytes& b) { put16(b, 4, 0); }},
         {"directory longer than the file", [](Bytes& b) { put16(b, 4, 0xFFFF); }},
         {"table past the end", [](Bytes& b) { put32(b, recordOf(b, "glyf") + 8, (uint32_t)b.size()); }},
@@ -90,18 +110,20 @@ TEST_F(FontCheck, LyingStructuresAreRefused) {
              const size_t cmap = tableOf(b, "cmap");
              for (uint32_t i = 0; i < be16(b, cmap + 2); ++i) put32(b, cmap + 4 + i * 8 + 4, 0x00FFFFFFu);
          }},
+        {"unknown character map format",
+         [](Bytes& b) {
+             const size_t cmap = tableOf(b, "cmap");
+             for (uint32_t i = 0; i < be16(b, cmap + 2); ++i) put16(b, cmap + be32(b, cmap + 4 + i * 8 + 4), 99);
+         }},
+        {"segment search running off the map",  // Its search header lies: rangeShift
+         [](Bytes& b) { put16(b, tableOf(b, "cmap") + segmentMapOnly(b) + 12, 0xFFFE); }},
         {"missing-glyph outline with more contours than bytes", [](Bytes& b) { put16(b, firstGlyphOffset(b), 0x7FFF); }},
         {"missing-glyph box wider than eight lines", [](Bytes& b) { put16(b, firstGlyphOffset(b) + 6, 0x7FFF); }},
-        // One component placed by offsets, glyph 0 again or a negative index
-        {"composite glyph made of itself",  // One component, glyph 0 again, placed by offsets
-         [](Bytes& b) {
-             const size_t g = firstGlyphOffset(b);
-             put16(b, g, 0xFFFF);
-             put16(b, g + 10, 0x0002);
-             put16(b, g + 12, 0);
-         }},
+        {"composite glyph made of itself", [](Bytes& b) { composite(b, 0); }},
+        {"composite glyph naming a negative index", [](Bytes& b) { composite(b, 0x8001); }},
     };
     for (const Case& c : cases) EXPECT_FALSE(sound(damaged(c.change))) << c.what;
+    EXPECT_TRUE(sound(damaged([](Bytes& b) { segmentMapOnly(b); }))) << "the segment map alone serves";
     EXPECT_TRUE(sound(damaged(pointBoxes))) << "glyph boxes of no size";
     EXPECT_TRUE(sound(damaged([](Bytes& b) { put32(b, 0, 0x74727565u); }))) << "'true' is TrueType too";
 }
