@@ -6,6 +6,7 @@
 #include <ogg/ogg.h>
 #include <vorbis/vorbisenc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -49,11 +50,16 @@ inline Pages encode(int channels, long rate, int frames, int serial = 1) {
     ogg_page page;
     while (ogg_stream_flush(&stream, &page)) appendPage(pages, page);
 
-    float** buffer = vorbis_analysis_buffer(&dsp, frames);
-    for (int i = 0; i < frames; ++i) {
-        for (int c = 0; c < channels; ++c) buffer[c][i] = 0.5f * sinf(6.2831855f * 440.0f * (float)i / (float)rate);
+    constexpr int kChunk = 1024;
+    for (int first = 0; first < frames; first += kChunk) {
+        const int count = std::min(kChunk, frames - first);
+        float** buffer = vorbis_analysis_buffer(&dsp, count);
+        for (int i = 0; i < count; ++i) {
+            const float v = 0.5f * sinf(6.2831855f * 440.0f * (float)(first + i) / (float)rate);
+            for (int c = 0; c < channels; ++c) buffer[c][i] = v;
+        }
+        vorbis_analysis_wrote(&dsp, count);
     }
-    vorbis_analysis_wrote(&dsp, frames);
     vorbis_analysis_wrote(&dsp, 0);  // The end of the stream
     ogg_packet packet;
     while (vorbis_analysis_blockout(&dsp, &block) == 1) {
