@@ -31,7 +31,7 @@ void expectValidZeros(const AudioFeatures& a) {
 
 }  // namespace
 
-TEST_F(AnalysisTest, SampleAtMixesChannelsReadsSilenceBeforeTheStartAndWrapsPastTheEnd) {
+TEST_F(AnalysisTest, SampleAtMixesChannelsReadsSilenceBeforeTheStartWrapsPastTheEndAndNeedsValues) {
     MusicTrack track;
     attachSignal(track, {1.0f, -1.0f, 0.5f, 0.25f, 0.25f, 0.25f, -1.0f, -0.5f}, 2);  // Four stereo frames
     const int frames[] = {0, 3, -1, INT_MIN, 5, INT_MAX};  // INT_MAX % 4 == 3
@@ -42,11 +42,16 @@ TEST_F(AnalysisTest, SampleAtMixesChannelsReadsSilenceBeforeTheStartAndWrapsPast
     attachSamples(none, (float*)MemAlloc(sizeof(float)), 100, 0, kRate);
     EXPECT_TRUE(none.channels == 1 && sampleAt(none, 50) == 0.0f);
     expectValidZeros(analyseAt(none, 1.0f, 1.0f));
+    MusicTrack bare;  // No samples at all: nothing analysed and nothing changed
+    bare.beatEnvelope = 0.75f;
+    bare.sampleRate = kRate;
+    expectSilentRecord(analyseAt(bare, 1.0f, 2.0f));
+    EXPECT_TRUE(bare.beatEnvelope == 0.75f && bare.spectrum.empty());
 }
 
 TEST_F(AnalysisTest, TransformWorkedValuesAndTheHannWindowedSpectrum) {
     std::complex<float> one[1] = {{5.0f, 1.0f}}, two[2] = {{1.0f, 0.0f}, {2.0f, 0.0f}}, eight[8];
-    for (int t = 0; t < 8; ++t) eight[t] = std::polar(1.0f, 2.0f * kPi * 3.0f * (float)t / 8.0f);
+    for (int t = 0; t < 8; ++t) eight[t] = std::polar(1.0f, 2.0f * 3.14159265f * 3.0f * (float)t / 8.0f);
     ASSERT_TRUE(fft(one, 1) && fft(two, 2) && fft(eight, 8));
     EXPECT_TRUE(one[0] == std::complex<float>(5.0f, 1.0f) && two[0] == 3.0f && two[1] == -1.0f);
     for (int k = 0; k < 8; ++k) EXPECT_NEAR(std::abs(eight[k] - (k == 3 ? 8.0f : 0.0f)), 0.0f, 1e-5f) << k;
@@ -101,27 +106,16 @@ TEST_F(AnalysisTest, LevelIsTheRmsOfTheLast80Milliseconds) {
     // At position 0 the 3528 frames (80 ms at 44.1 kHz) are frame 0 and 3527 silent ones.
     EXPECT_FLOAT_EQ(analyseAt(constant, 0.0f, 1.0f).level, 0.5f * sqrtf(1.0f / 3528.0f));
 
-    // Whatever the rate, the level reads at most 15360 frames (80 ms at 192 kHz): at 2^31 - 1 Hz
-    // (171 M frames for 80 ms) a loud 15360 frames after 1 M silent ones read as level 1, and at
-    // 192 kHz the 15360th frame back is still counted, the 15361st is not.
-    const int loud = 15360;
-    std::vector<float> tail((size_t)1000000 + loud, 0.0f);
-    std::fill(tail.end() - loud, tail.end(), 1.0f);
-    const float lastFrame = (float)(tail.size() - 1);
-    for (int rate : {INT_MAX, 192000}) {
-        MusicTrack fast;
-        attachSignal(fast, tail, 1, rate);
-        // The position in seconds that lands on the last frame at this rate.
-        EXPECT_FLOAT_EQ(analyseAt(fast, (lastFrame + 0.5f) / (float)rate, 1.0f).level, 1.0f) << rate;
-    }
-    MusicTrack edge;
-    std::vector<float> oneLess = tail;
-    oneLess[oneLess.size() - loud] = 0.0f;  // The oldest frame the window reads at 192 kHz
-    attachSignal(edge, oneLess, 1, 192000);
-    EXPECT_FLOAT_EQ(analyseAt(edge, (lastFrame + 0.5f) / 192000.0f, 1.0f).level, sqrtf((float)(loud - 1) / (float)loud));
+    // At 192 kHz, the highest rate a file may have, 80 ms are 15360 frames: after silence, the last
+    // 15359 frames loud read as 15359 of 15360. The position lands on the last frame.
+    std::vector<float> tail(100000, 0.0f);
+    std::fill(tail.end() - 15359, tail.end(), 1.0f);
+    MusicTrack fast;
+    attachSignal(fast, tail, 1, 192000);
+    EXPECT_FLOAT_EQ(analyseAt(fast, 99999.5f / 192000.0f, 1.0f).level, sqrtf(15359.0f / 15360.0f));
 }
 
-TEST_F(AnalysisTest, SilenceCancellingStereoAndTimeBeforeTheStartGiveValidZerosAndTimePastTheEndWraps) {
+TEST_F(AnalysisTest, SilenceCancellingStereoAndTimeBeforeTheStartGiveValidZerosAndWildTimesStayInRange) {
     std::vector<float> opposite;
     for (float v : tone(440.0f, 0.9f, 1.0f)) opposite.insert(opposite.end(), {v, -v});
     for (const std::vector<float>& signal : {std::vector<float>(opposite.size(), 0.0f), opposite}) {
@@ -132,13 +126,6 @@ TEST_F(AnalysisTest, SilenceCancellingStereoAndTimeBeforeTheStartGiveValidZerosA
     MusicTrack track;
     attachSignal(track, tone(700.0f, 0.6f, 1.0f), 1);
     for (const AudioFeatures& a : run(track, 20, -2.0f)) expectValidZeros(a);
-
-    // 1.5 s is frame 66150 = 44100 + 22050: the same frame as 0.5 s, one pass later.
-    const float level = analyseAt(track, 0.5f, 1.0f).level;
-    const std::vector<float> spectrum = track.spectrum;
-    EXPECT_GT(level, 0.3f);
-    EXPECT_TRUE(analyseAt(track, 1.5f, 1.0f).level == level && track.spectrum == spectrum);
-
     // Positions too far out for the frame arithmetic are held inside it.
     for (float t : {1.0e9f, -1.0e9f, INFINITY, -INFINITY, NAN}) {
         const AudioFeatures wild = analyseAt(track, t, 1.0f);
@@ -148,7 +135,7 @@ TEST_F(AnalysisTest, SilenceCancellingStereoAndTimeBeforeTheStartGiveValidZerosA
 
 TEST_F(AnalysisTest, ABassKickMakesBeatJumpByFourAndAHalfTimesTheRiseThenDecayByATenth) {
     MusicTrack track;
-    attachSignal(track, tone(60.0f, 0.8f, 3.0f, kRate, 0.5f), 1);  // Silence, then a bass note at 0.5 s
+    attachSignal(track, tone(60.0f, 0.8f, 3.0f, 0.5f), 1);  // Silence, then a bass note at 0.5 s
     const std::vector<AudioFeatures> f = run(track, 41);
     EXPECT_EQ(f[29].beat, 0.0f);  // Silent up to the note
     // Bands 0 and 1 climb 30 % of the way to ~1 a frame: bass 0.3, then 0.51.
@@ -176,20 +163,4 @@ TEST_F(AnalysisTest, BandsReleaseByATenthWhenTheMusicStopsAndPeaksFollowAtOnce) 
     EXPECT_FLOAT_EQ(track.bandPeak[3], mean);
     analyseAt(track, 1.5f, 2.0f);
     EXPECT_FLOAT_EQ(track.bandPeak[3], mean * 0.992f);
-}
-
-TEST_F(AnalysisTest, WithoutSamplesOrPlaybackNothingIsAnalysedAndNothingChanges) {
-    MusicTrack bare;
-    bare.beatEnvelope = 0.75f;
-    bare.sampleRate = kRate;
-    expectSilentRecord(analyseAt(bare, 1.0f, 2.0f));
-    expectSilentRecord(update(bare));
-    EXPECT_TRUE(bare.beatEnvelope == 0.75f && bare.spectrum.empty());
-
-    // Samples but no stream: update leaves the spectrum and the state as they were.
-    MusicTrack track;
-    attachSignal(track, tone(100.0f, 0.5f, 1.0f), 1);
-    track.spectrum[7] = 3.0f;
-    expectSilentRecord(update(track));
-    EXPECT_TRUE(track.spectrum[7] == 3.0f && track.bandPeak[0] == 0.001f);
 }

@@ -1,11 +1,10 @@
-// Shared by the audio tests: synthetic signals handed to a track without any stream, and the
-// all-zero record of a track that is not ready.
+// Shared by the audio tests: synthetic signals handed to a track without any stream, a scratch
+// folder, and the all-zero record of a track that is not ready.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -17,7 +16,6 @@
 
 namespace audio_test {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr int kRate = 44100;
 constexpr float kFrameStep = 1.0f / 60.0f;
 constexpr const char* kShowTrack = "assets/audio/output.ogg";
@@ -35,35 +33,23 @@ inline void attachSignal(MusicTrack& track, const std::vector<float>& interleave
 }
 
 // A mono sine of `seconds`, silent before `onset` seconds.
-inline std::vector<float> tone(float hz, float amplitude, float seconds, int rate = kRate, float onset = 0.0f) {
-    std::vector<float> s((size_t)(seconds * (float)rate));
+inline std::vector<float> tone(float hz, float amplitude, float seconds, float onset = 0.0f) {
+    std::vector<float> s((size_t)(seconds * (float)kRate));
     for (size_t i = 0; i < s.size(); ++i) {
-        const float t = (float)i / (float)rate;
-        s[i] = t < onset ? 0.0f : amplitude * sinf(2.0f * kPi * hz * t);
+        const float t = (float)i / (float)kRate;
+        s[i] = t < onset ? 0.0f : amplitude * sinf(2.0f * 3.14159265f * hz * t);
     }
     return s;
 }
 
-// A scratch directory of its own, removed with everything in it (std::filesystem only, so that
-// the tests also run on Windows).
+// A scratch folder of its own, removed with everything in it (std::filesystem: it runs under wine).
 struct TempDir {
-    std::string path;
-    TempDir() {
-        std::random_device seed;
-        const std::filesystem::path base = std::filesystem::temp_directory_path();
-        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
-            const std::filesystem::path candidate = base / ("davur_evi_audio_" + std::to_string(seed()));
-            std::error_code error;
-            if (std::filesystem::create_directory(candidate, error)) path = candidate.string();
-        }
-        EXPECT_FALSE(path.empty()) << "no scratch directory in " << base;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
+    std::string path = (std::filesystem::temp_directory_path() /
+                        ("davur_evi_audio_" + std::to_string(std::random_device()()))).string();
+    TempDir() { EXPECT_TRUE(std::filesystem::create_directory(path)) << path; }
+    ~TempDir() { std::filesystem::remove_all(path); }
     std::string file(const std::string& name) const { return path + "/" + name; }
-    // Writes a file of these bytes into the directory; its path
+    // Writes a file of these bytes into the folder; its path
     std::string put(const std::string& name, const std::vector<unsigned char>& bytes) const {
         std::ofstream(file(name), std::ios::binary).write((const char*)bytes.data(), (std::streamsize)bytes.size());
         return file(name);

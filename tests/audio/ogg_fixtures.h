@@ -17,7 +17,6 @@ namespace ogg_fixtures {
 using Bytes = std::vector<unsigned char>;
 using Pages = std::vector<Bytes>;
 
-constexpr float kQuality = 0.0f;   // Small files; the content is a plain tone
 constexpr size_t kPageHeader = 27;  // Fixed part of an Ogg page header, before its lacing values
 
 inline void appendPage(Pages& pages, const ogg_page& page) {
@@ -32,7 +31,7 @@ inline Pages encode(int channels, long rate, int frames, int serial = 1) {
     Pages pages;
     vorbis_info info;
     vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, channels, rate, kQuality) != 0) {
+    if (vorbis_encode_init_vbr(&info, channels, rate, 0.0f) != 0) {  // The lowest quality: small files
         vorbis_info_clear(&info);
         return pages;
     }
@@ -110,16 +109,13 @@ inline void setGranule(Bytes& page, int64_t frames) {
     fixChecksum(page);
 }
 
-// Identification header fields of page 0 (the packet starts after one lacing value).
-constexpr size_t kIdentBody = kPageHeader + 1;
-inline void setChannels(Pages& pages, unsigned char channels) {
-    putLittleEndian(pages[0], kIdentBody + 11, channels, 1);
+// Identification header fields of page 0: the packet starts after the header and one lacing value.
+inline void setIdentField(Pages& pages, size_t at, uint32_t value, int size) {
+    putLittleEndian(pages[0], kPageHeader + 1 + at, value, size);
     fixChecksum(pages[0]);
 }
-inline void setRate(Pages& pages, uint32_t rate) {
-    putLittleEndian(pages[0], kIdentBody + 12, rate, 4);
-    fixChecksum(pages[0]);
-}
+inline void setChannels(Pages& pages, unsigned char channels) { setIdentField(pages, 11, channels, 1); }
+inline void setRate(Pages& pages, uint32_t rate) { setIdentField(pages, 12, rate, 4); }
 
 // The header pages: those with granule position 0 at the start of the stream.
 inline size_t headerPageCount(const Pages& pages) {

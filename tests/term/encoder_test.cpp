@@ -75,8 +75,7 @@ TEST(TermEncoder, ChangedCellsGiveExactlyTheirBytesWithColoursAndMovesOnlyWhereN
         {{{1, 1}, {2, 1}, {3, 1}}, "\x1b[2;2HXXX"},  // Neighbours share one move
         {{{1, 1}, {3, 1}}, "\x1b[2;2HX\x1b[CX"}, {{{0, 1}, {7, 1}}, "\x1b[2HX\x1b[6CX"},
         {{{9, 0}, {0, 1}}, "\x1b[1;10HX\x1b[2HX"},  // The last column, then the next row's first
-        {{{2, 0}, {5, 1}}, "\x1b[1;3HX\x1b[2;6HX"}, {{{2, 0}, {0, 3}}, "\x1b[1;3HX\x1b[4HX"},
-        {{{0, 0}}, "\x1b[HX"}, {{{9, 3}}, "\x1b[4;10HX"},
+        {{{2, 0}, {5, 1}}, "\x1b[1;3HX\x1b[2;6HX"}, {{{0, 0}}, "\x1b[HX"},
     };
     for (const auto& c : moves) {
         Screen grid(10, 4);

@@ -57,9 +57,8 @@ TEST(TermView, ZoomLevelsBelowTheNativeOneMagnifyAndTheGridStaysWithinItsLimits)
 
 TEST(TermView, PlainGridFillsTheTerminalByTheGridCellUnderEachCellsCentreWithTheWindowsColours) {
     TermCanvas one = compose(Presentation{}, 40, 20);
-    EXPECT_EQ(one.cells[0].codepoint, (uint32_t)'A');
-    EXPECT_EQ(one.cells[2].fg, packRgb(255, 0, 0));
-    EXPECT_EQ(one.cells[2].bg, packRgb(0, 128, 127));
+    EXPECT_EQ(std::make_tuple(one.cells[0].codepoint, one.cells[2].fg, one.cells[2].bg),
+              std::make_tuple((uint32_t)'A', packRgb(255, 0, 0), packRgb(0, 128, 127)));
     // Twice the size: each grid cell covers a 2 x 2 block
     TermCanvas twice = compose(Presentation{}, 80, 40);
     for (int i : {0, 1, 80, 81}) EXPECT_EQ(twice.cells[(size_t)i].codepoint, (uint32_t)'A') << i;
@@ -70,10 +69,10 @@ TEST(TermView, PlainGridFillsTheTerminalByTheGridCellUnderEachCellsCentreWithThe
               (std::vector<int>{0, 1, 2, 2, 3, 4}));
     EXPECT_EQ(uneven.gridColumn.back(), 39);
     // With the colour boost, as the window draws it
+    // The default glyph colour and the scene background become those the window draws
     TermCanvas boosted = compose(Presentation{}, 40, 20, true);
-    EXPECT_EQ(boosted.cells[0].fg, packRgb(255, 0, 0));
-    EXPECT_EQ(boosted.cells[1].fg, packRgb(241, 241, 241));  // The default glyph colour
-    EXPECT_EQ(boosted.cells[1].bg, packRgb(0, 0, 6));        // The scene background
+    EXPECT_EQ(std::make_tuple(boosted.cells[0].fg, boosted.cells[1].fg, boosted.cells[1].bg),
+              std::make_tuple(packRgb(255, 0, 0), packRgb(241, 241, 241), packRgb(0, 0, 6)));
 }
 
 TEST(TermView, FlightGoesFromThePlainPictureIntoTheAnchorCell) {
