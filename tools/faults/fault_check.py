@@ -190,7 +190,7 @@ def main():
     parser.add_argument("--out", default=os.path.join(ROOT, "build-faults", "results.tsv"))
     parser.add_argument("--scratch", default=os.path.join(ROOT, "build-faults", "tree"))
     parser.add_argument("--resume", action="store_true",
-                        help="go on with an earlier run: keep its scratch build and skip the faults in its table")
+                        help="go on with an earlier run: skip its baseline and the faults in its table")
     parser.add_argument("--list", action="store_true", help="print the faults and stop")
     parser.add_argument("--check", action="store_true", help="check that every fault applies, and stop")
     args = parser.parse_args()
@@ -217,13 +217,16 @@ def main():
     build = os.path.join(scratch, "build")
     logs = os.path.join(os.path.dirname(os.path.abspath(args.out)), "logs")
     os.makedirs(logs, exist_ok=True)
-    done = []
-    if args.resume and os.path.exists(os.path.join(build, "CMakeCache.txt")) and os.path.exists(args.out):
+    # An earlier run's scratch build is brought up to date rather than made again
+    if os.path.exists(os.path.join(build, "CMakeCache.txt")):
         refresh_scratch(args.ref, scratch)
+    else:
+        make_scratch(args.ref, scratch)
+    done = []
+    if args.resume and os.path.exists(args.out):
         with open(args.out, encoding="utf-8") as table:
             done = [line.rstrip("\n").split("\t") for line in table if line.strip() and not line.startswith(("#", "fault\t"))]
     else:
-        make_scratch(args.ref, scratch)
         log = os.path.join(logs, "baseline.log")
         open(log, "w").close()
         if run_suite(scratch, build, log) != 0:
