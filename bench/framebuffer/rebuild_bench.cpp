@@ -11,19 +11,10 @@
 
 #include <memory>
 
+#include "bench/framebuffer/hidden_window.h"
 #include "framebuffer/font_redraw.h"
 
 namespace {
-
-bool rebuildWindowOpen() {
-    static const bool open = [] {
-        SetTraceLogLevel(LOG_NONE);
-        SetConfigFlags(FLAG_WINDOW_HIDDEN);
-        InitWindow(320, 200, "davur_evi bench");
-        return IsWindowReady();
-    }();
-    return open;
-}
 
 std::unique_ptr<AsciiFramebuffer> build(const GridSize& size, const GlyphFont* font) {
     if (font == nullptr) return std::make_unique<AsciiFramebuffer>(size.cols, size.rows, 10, 18);
@@ -42,7 +33,7 @@ void rebuildBench(benchmark::State& state, const GlyphFont* font) {
 }
 
 void BM_ZoomRebuildLoadingTheFont(benchmark::State& state) {
-    if (!rebuildWindowOpen()) {
+    if (!benchWindowOpen()) {
         state.SkipWithError("no display");
         return;
     }
@@ -50,7 +41,7 @@ void BM_ZoomRebuildLoadingTheFont(benchmark::State& state) {
 }
 
 void BM_ZoomRebuild(benchmark::State& state) {
-    if (!rebuildWindowOpen()) {
+    if (!benchWindowOpen()) {
         state.SkipWithError("no display");
         return;
     }
@@ -61,7 +52,7 @@ void BM_ZoomRebuild(benchmark::State& state) {
 
 // What a rebuild no longer pays: choosing, checking and loading the font, and releasing it.
 void BM_FontLoad(benchmark::State& state) {
-    if (!rebuildWindowOpen()) {
+    if (!benchWindowOpen()) {
         state.SkipWithError("no display");
         return;
     }

@@ -4,19 +4,10 @@
 
 #include <GL/gl.h>
 
+#include "bench/framebuffer/hidden_window.h"
 #include "framebuffer/font_redraw.h"
 
 namespace {
-
-bool windowOpen() {
-    static const bool open = [] {
-        SetTraceLogLevel(LOG_NONE);
-        SetConfigFlags(FLAG_WINDOW_HIDDEN);
-        InitWindow(320, 200, "davur_evi bench");
-        return IsWindowReady();
-    }();
-    return open;
-}
 
 // Fills the grid with a frame of varied glyphs and colours; `frame` changes what is written.
 void compose(AsciiFramebuffer& fb, int frame, int everyNth) {
@@ -32,7 +23,7 @@ void compose(AsciiFramebuffer& fb, int frame, int everyNth) {
 }
 
 void redrawBench(benchmark::State& state, int everyNth, bool force) {
-    if (!windowOpen()) {
+    if (!benchWindowOpen()) {
         state.SkipWithError("no display");
         return;
     }

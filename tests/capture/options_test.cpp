@@ -2,9 +2,8 @@
 // malformed or misplaced option.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "app/frame_loop.h"
@@ -12,179 +11,94 @@
 
 namespace {
 
-ParseResult parse(std::vector<const char*> args) {
+typedef std::vector<const char*> Args;
+
+ParseResult parse(Args args) {
     args.insert(args.begin(), "davur_evi_capture");
     return parseOptions((int)args.size(), args.data());
 }
 
-std::string joined(const std::vector<const char*>& args) {
+std::string joined(const Args& args) {
     std::string s;
     for (const char* a : args) s += std::string(a) + " ";
     return s;
 }
 
+CaptureOptions good(const Args& args) {
+    const ParseResult r = parse(args);
+    EXPECT_TRUE(r.ok) << joined(args) << ": " << r.error;
+    return r.options;
+}
+
 }  // namespace
 
 TEST(CaptureOptions, GoodCommandLinesSetWhatTheyName) {
-    struct Good {
-        std::vector<const char*> args;
-        std::function<void(const CaptureOptions&)> check;
-    };
-    const std::vector<Good> good = {
-        {{"--video", "show.mp4"},  // The live window at 60 frames to the end
-         [](const CaptureOptions& o) {
-             EXPECT_EQ(o.mode, CaptureMode::Show);
-             EXPECT_EQ(o.fps, 60);
-             EXPECT_EQ(std::make_pair(o.width, o.height), std::make_pair(1920, 1080));
-             EXPECT_LT(o.to, 0.0);
-             EXPECT_EQ(o.musicPath, std::string(kMusicPath));
-         }},
-        // Both spellings; --key repeats and its names ignore case
-        {{"--png", "out", "--fps=30", "--size", "1280x720", "--from", "2.5", "--to=10", "--key", "12.5:space",
-          "--key", "3:[", "--music", "x.ogg"},
-         [](const CaptureOptions& o) {
-             EXPECT_EQ(o.pngDir, "out");
-             EXPECT_EQ(o.fps, 30);
-             EXPECT_EQ(std::make_pair(o.width, o.height), std::make_pair(1280, 720));
-             EXPECT_EQ(std::make_pair(o.from, o.to), std::make_pair(2.5, 10.0));
-             EXPECT_EQ(o.musicPath, "x.ogg");
-             ASSERT_EQ(o.keys.size(), 2u);
-             EXPECT_EQ(o.keys[0].time, 12.5);
-             EXPECT_EQ(o.keys[0].keys, (unsigned)KeySkip);
-             EXPECT_EQ(o.keys[1].keys, (unsigned)KeyTempoDown);
-         }},
-        // The scenes read the summary levels; the bands agree with them as the analysis averages them
-        {{"--scene", "cube", "--time", "3.5", "--grid", "80x30", "--beat-pos", "7.25", "--audio",
-          "level=0.4,bass=0.8,mid=0.5,treble=0.2,beat=1", "--png", "c.png", "--cells", "c.txt"},
-         [](const CaptureOptions& o) {
-             EXPECT_EQ(o.mode, CaptureMode::Scene);
-             EXPECT_EQ(o.sceneTime, 3.5);
-             EXPECT_EQ(std::make_pair(o.gridCols, o.gridRows), std::make_pair(80, 30));
-             EXPECT_TRUE(o.beatPosGiven);
-             EXPECT_EQ(o.beatPos, 7.25f);
-             EXPECT_TRUE(o.audio.valid);
-             EXPECT_EQ(o.audio.level + o.audio.beat, 1.4f);
-             EXPECT_EQ(o.audio.bands[1], 0.8f);
-             EXPECT_EQ(o.audio.bands[2], 0.5f);
-             EXPECT_EQ(o.audio.bands[4], 0.5f);
-             EXPECT_EQ(o.audio.bands[5], 0.2f);
-             EXPECT_EQ(o.pngPath + o.cellsPath, "c.pngc.txt");
-         }},
-        {{"--scene", "mandelbrot", "--zoom", "-7", "--cells", "m"},  // No --audio: the invalid record
-         [](const CaptureOptions& o) {
-             EXPECT_FALSE(o.audio.valid);
-             EXPECT_TRUE(o.zoomGiven);
-             EXPECT_EQ(o.zoom, -7);
-         }},
-        {{"--scene", "cube", "--audio", "beat=0.5", "--cells", "c"},  // The levels not named stay zero
-         [](const CaptureOptions& o) {
-             EXPECT_TRUE(o.audio.valid);
-             EXPECT_EQ(o.audio.beat, 0.5f);
-             EXPECT_EQ(o.audio.bass + o.audio.bands[0], 0.0f);
-         }},
-        // The edges of the ranges
-        {{"--png", "d", "--fps", "1", "--size", "16x16"}, nullptr},
-        {{"--png", "d", "--fps", "240", "--size", "7680x4320"}, nullptr},
-        {{"--scene", "cube", "--grid", "36x14", "--cells", "c"}, nullptr},
-        {{"--scene", "cube", "--grid", "520x220", "--cells", "c"}, nullptr},
-        {{"--scene", "cube", "--zoom", "7", "--cells", "c"}, nullptr},
-        {{"--help", "--fps", "0"}, [](const CaptureOptions& o) { EXPECT_TRUE(o.help); }},
-        // Numbers: plain decimals, a fraction with or without digits before or after the point
-        {{"--png", "d", "--from", ".5", "--to", "2."},
-         [](const CaptureOptions& o) { EXPECT_EQ(std::make_pair(o.from, o.to), std::make_pair(0.5, 2.0)); }},
-        {{"--scene", "cube", "--zoom", "-0", "--time", "0007.25", "--cells", "c"},
-         [](const CaptureOptions& o) { EXPECT_EQ(std::make_pair(o.zoom, o.sceneTime), std::make_pair(0, 7.25)); }},
-        // The flag takes no value; a --music named on the command line is marked as such
-        {{"--video", "v.MKV", "--overwrite", "--music", "m.ogg"},
-         [](const CaptureOptions& o) {
-             EXPECT_TRUE(o.overwrite);
-             EXPECT_TRUE(o.musicGiven);
-         }},
-        {{"--video", "a/b.c/v.mov"}, [](const CaptureOptions& o) { EXPECT_FALSE(o.overwrite || o.musicGiven); }},
-    };
-    for (const Good& g : good) {
-        SCOPED_TRACE(joined(g.args));
-        const ParseResult r = parse(g.args);
-        ASSERT_TRUE(r.ok) << r.error;
-        if (g.check != nullptr) g.check(r.options);
+    CaptureOptions o = good({"--video", "a/b.c/v.mov"});  // The live window at 60 frames to the end
+    EXPECT_EQ(std::make_tuple(o.mode, o.fps, o.width, o.height, o.from),
+              std::make_tuple(CaptureMode::Show, 60, 1920, 1080, 0.0));
+    EXPECT_TRUE(o.to < 0.0 && !o.overwrite && !o.musicGiven && o.musicPath == kMusicPath);
+    // Both spellings; --key repeats and its names ignore case
+    o = good({"--png", "out", "--fps=30", "--size", "1280x720", "--from", ".5", "--to=10.", "--key", "12.5:space",
+              "--key", "3:KP_SUBTRACT", "--music", "x.ogg", "--overwrite"});
+    EXPECT_EQ(std::make_tuple(o.pngDir, o.fps, o.width, o.height, o.from, o.to),
+              std::make_tuple("out", 30, 1280, 720, 0.5, 10.0));
+    EXPECT_TRUE(o.overwrite && o.musicGiven && o.musicPath == "x.ogg");
+    ASSERT_EQ(o.keys.size(), 2u);
+    EXPECT_EQ(std::make_tuple(o.keys[0].time, o.keys[0].keys, o.keys[1].keys),
+              std::make_tuple(12.5, (unsigned)KeySkip, (unsigned)KeySmallerCells));
+    // The bands follow the summary levels as the analysis averages them; levels not named stay zero
+    o = good({"--scene", "cube", "--time", "0003.5", "--grid", "80x30", "--beat-pos", "7.25", "--audio",
+              "level=0.4,bass=0.8,mid=0.5,beat=1", "--png", "c.png", "--cells", "c.txt"});
+    EXPECT_EQ(std::make_tuple(o.mode, o.sceneTime, o.gridCols, o.gridRows, o.beatPos, o.pngPath + o.cellsPath),
+              std::make_tuple(CaptureMode::Scene, 3.5, 80, 30, 7.25f, std::string("c.pngc.txt")));
+    EXPECT_TRUE(o.audio.valid);
+    EXPECT_EQ(std::make_tuple(o.audio.level, o.audio.beat, o.audio.bands[1], o.audio.bands[4], o.audio.treble),
+              std::make_tuple(0.4f, 1.0f, 0.8f, 0.5f, 0.0f));
+    o = good({"--scene", "mandelbrot", "--zoom", "-0", "--cells", "m"});
+    EXPECT_EQ(std::make_tuple(o.audio.valid, o.zoomGiven, o.zoom), std::make_tuple(false, true, 0));
+    EXPECT_TRUE(good({"--help", "--fps", "0"}).help);
+    // The edges of the ranges
+    for (const Args& args : std::vector<Args>{
+             {"--png", "d", "--fps", "1", "--size", "16x16"}, {"--png", "d", "--fps", "240", "--size", "7680x4320"},
+             {"--scene", "cube", "--grid", "36x14", "--cells", "c"},
+             {"--scene", "cube", "--grid", "520x220", "--cells", "c"},
+             {"--scene", "cube", "--zoom", "7", "--cells", "c"}, {"--scene", "cube", "--zoom", "-7", "--cells", "c"}}) {
+        good(args);
     }
+    EXPECT_EQ(keyFromName("F11") | keyFromName("right_bracket"), (unsigned)(KeyFullscreen | KeyTempoUp));
 }
 
 TEST(CaptureOptions, EveryBadCommandLineIsRefusedWithOneLine) {
-    const std::vector<std::vector<const char*>> bad = {
-        {},                                 // Nothing to write
-        {"--png"},                          // No value
-        {"--png", "d", "--bogus", "1"},
-        {"--png", "d", "stray"},
-        {"--png", "d", "--png", "e"},       // Given twice
-        {"--fps", "0", "--help"},           // Read in order: the bad value before --help
-        {"--png", "d", "--fps", "0"},
-        {"--png", "d", "--fps", "241"},
-        {"--png", "d", "--size", "15x100"},
-        {"--png", "d", "--size", "7681x100"},
-        {"--png", "d", "--to", "inf"},
-        {"--png", "d", "--from", "5", "--to", "5"},
-        {"--png", "d", "--key", ":SPACE"},
-        {"--png", "d", "--key", "1:ESC"},   // Closing the window is not something a capture does
-        {"--png", "d", "--key", "-1:SPACE"},
-        {"--png", "d", "--cells", "c"},     // A scene option in show mode
-        {"--scene", "nope", "--png", "p"},
-        {"--scene", "cube"},                // Nothing to write
-        {"--scene", "cube", "--png", "p", "--key", "1:SPACE"},
+    std::vector<Args> bad = {
+        {}, {"--png"}, {"--png", "d", "stray"}, {"--scene", "nope", "--png", "p"}, {"--scene", "cube"},
+        {"--fps", "0", "--help"},  // Read in order: the bad value before --help
         {"--scene", "cube", "--png", "p", "--grid", "80x30", "--zoom", "1"},
-        {"--scene", "cube", "--png", "p", "--grid", "35x14"},
-        {"--scene", "cube", "--png", "p", "--grid", "36x13"},
-        {"--scene", "cube", "--png", "p", "--zoom", "8"},
-        {"--scene", "cube", "--png", "p", "--time", "-0.5"},
-        {"--scene", "cube", "--png", "p", "--beat-pos", "-1"},
-        {"--scene", "cube", "--png", "p", "--audio", "bass=2"},
-        {"--scene", "cube", "--png", "p", "--audio", "bass=0.5,bass=0.1"},
-        {"--scene", "cube", "--png", "p", "--audio", ""},
-        // One number parser for every option: no hex, spaces, signs of plus, exponents or words
-        {"--png", "d", "--from", "0x10"},
-        {"--png", "d", "--fps", "0x10"},
-        {"--png", "d", "--from", " 5"},
-        {"--png", "d", "--from", "5 "},
-        {"--png", "d", "--fps", "+30"},
-        {"--png", "d", "--fps", "30.0"},      // A whole number
-        {"--png", "d", "--to", "1e3"},
-        {"--png", "d", "--to", "nan"},
-        {"--png", "d", "--to", "."},
-        {"--png", "d", "--to", "1.2.3"},
-        {"--png", "d", "--to", "-"},
-        {"--png", "d", "--to", "100000000000000000000000000000000000000"},
-        {"--png", "d", "--key", "0x10:SPACE"},
-        {"--png", "d", "--size", "0x100x100"},
-        {"--png", "d", "--size", " 640x480"},
-        {"--scene", "cube", "--png", "p", "--zoom", "- 1"},
-        {"--scene", "cube", "--png", "p", "--grid", "80x 30"},
-        {"--scene", "cube", "--png", "p", "--audio", "bass=0x1"},
-        {"--scene", "cube", "--png", "p", "--audio", "bass= 1"},
-        {"--scene", "cube", "--png", "p", "--time", "3601"},
-        // Outputs
-        {"--video", "song.ogg"},              // Not a container for H.264 and AAC
-        {"--video", "v"},
-        {"--video", ".mp4"},
-        {"--video", "dir/.mp4"},
-        {"--video", "v.mp4/"},
-        {"--png", "d", "--overwrite=yes"},
-        {"--png", "d", "--music", ""},
+        // Outputs: a container for H.264 and AAC, with a name
+        {"--video", "song.ogg"}, {"--video", "v"}, {"--video", ".mp4"}, {"--video", "dir/.mp4"}, {"--video", "v.mp4/"},
     };
-    for (const auto& args : bad) {
+    // One option too many, out of range, or in the wrong mode; and one number parser for every
+    // option: no hex, spaces, plus signs, exponents or words
+    const std::vector<std::pair<const char*, const char*>> show = {
+        {"--bogus", "1"}, {"--png", "e"}, {"--overwrite=yes", nullptr}, {"--music", ""}, {"--cells", "c"},
+        {"--fps", "0"}, {"--fps", "241"}, {"--size", "15x100"}, {"--size", "7681x100"}, {"--to", "inf"},
+        {"--key", ":SPACE"}, {"--key", "1:ESC"}, {"--key", "-1:SPACE"}, {"--key", "0x10:SPACE"}, {"--from", "0x10"},
+        {"--fps", "0x10"}, {"--from", " 5"}, {"--from", "5 "}, {"--fps", "+30"}, {"--to", "+2"}, {"--fps", "30.0"},
+        {"--to", "1e3"}, {"--to", "nan"}, {"--to", "."}, {"--to", "1.2.3"}, {"--to", "-"}, {"--size", "0x100x100"},
+        {"--size", " 640x480"}, {"--to", "100000000000000000000000000000000000000"},
+    }, scene = {
+        {"--key", "1:SPACE"}, {"--grid", "35x14"}, {"--grid", "36x13"}, {"--grid", "80x 30"}, {"--zoom", "8"},
+        {"--zoom", "- 1"}, {"--time", "-0.5"}, {"--time", "3601"}, {"--beat-pos", "-1"}, {"--audio", "bass=2"},
+        {"--audio", ""}, {"--audio", "bass=0.5,bass=0.1"}, {"--audio", "bass=0x1"}, {"--audio", "bass= 1"},
+    };
+    for (const auto& o : show) {
+        bad.push_back(o.second ? Args{"--png", "d", o.first, o.second} : Args{"--png", "d", o.first});
+    }
+    for (const auto& o : scene) bad.push_back({"--scene", "cube", "--png", "p", o.first, o.second});
+    bad.push_back({"--png", "d", "--from", "5", "--to", "5"});
+    for (const Args& args : bad) {
         const ParseResult r = parse(args);
         EXPECT_FALSE(r.ok) << joined(args);
         EXPECT_FALSE(r.error.empty()) << joined(args);
         EXPECT_EQ(r.error.find('\n'), std::string::npos) << joined(args);
     }
-}
-
-TEST(CaptureOptions, KeyNamesAreTheShowsKeysInAnyCase) {
-    EXPECT_EQ(keyFromName("F11"), (unsigned)KeyFullscreen);
-    EXPECT_EQ(keyFromName("f3"), (unsigned)KeyRedrawAll);
-    EXPECT_EQ(keyFromName("v"), (unsigned)KeyColorBoost);
-    EXPECT_EQ(keyFromName("b"), (unsigned)KeyRestartBeats);
-    EXPECT_EQ(keyFromName("right_bracket"), (unsigned)KeyTempoUp);
-    EXPECT_EQ(keyFromName("KP_SUBTRACT"), (unsigned)KeySmallerCells);
-    EXPECT_EQ(keyFromName("="), (unsigned)KeyLargerCells);
-    EXPECT_EQ(keyFromName(""), 0u);
 }

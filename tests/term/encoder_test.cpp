@@ -4,216 +4,112 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/term/term_encoder.h"
 
 namespace {
 
-constexpr uint32_t kGrey = 0xBEBEBE;   // 190, 190, 190
-constexpr uint32_t kNavy = 0x080A0F;   // 8, 10, 15
-constexpr uint32_t kRed = 0xFF0000;
-constexpr uint32_t kTeal = 0x00807F;   // 0, 128, 127
+constexpr uint32_t kGrey = 0xBEBEBE, kNavy = 0x080A0F, kRed = 0xFF0000, kTeal = 0x00807F;  // Teal: 0, 128, 127
+const std::string kBegin = "\x1b[?2026h", kEnd = "\x1b[?2026l", kDots = "\x1b[38;2;190;190;190;48;2;8;10;15m";
 
-const std::string kBegin = "\x1b[?2026h";
-const std::string kEnd = "\x1b[?2026l";
-
+// A screen of cells (grey dots unless told) that the encoder draws one frame at a time.
 struct Screen {
-    int cols, rows;
+    int cols;
     std::vector<TermCell> cells;
-    Screen(int c, int r, TermCell fill) : cols(c), rows(r), cells((size_t)(c * r), fill) {}
-    TermCell& at(int x, int y) { return cells[(size_t)(y * cols + x)]; }
-};
-
-std::string encode(TermEncoder& enc, const Screen& s, EncodeCounts* counts = nullptr) {
-    OutputBuffer out;
-    const EncodeCounts c = encodeFrame(enc, s.cells.data(), out);
-    if (counts != nullptr) *counts = c;
-    return std::string(out.bytes.data(), out.size);
-}
-
-// An encoder that has drawn `s` once: the terminal shows it, the cursor sits after the last cell
-// and the last cell's colours are in force.
-TermEncoder primed(const Screen& s, bool utf8 = true) {
     TermEncoder enc;
-    resetEncoder(enc, s.cols, s.rows, utf8);
-    encode(enc, s);
-    return enc;
-}
-
-const TermCell kDot = {'.', kGrey, kNavy};
+    Screen(int c, int r, TermCell fill = {'.', kGrey, kNavy}, bool utf8 = true)
+        : cols(c), cells((size_t)(c * r), fill) {
+        resetEncoder(enc, c, r, utf8);
+    }
+    std::string encode(int x = -1, int y = 0, TermCell cell = {}) {  // After setting cell (x, y) if one is given
+        if (x >= 0) cells[(size_t)(y * cols + x)] = cell;
+        OutputBuffer out;
+        encodeFrame(enc, cells.data(), out);
+        return std::string(out.bytes.data(), out.size);
+    }
+};
 
 }  // namespace
 
-TEST(TermEncoder, FirstFrameWritesEveryCellWithOneColourEscape) {
-    Screen s(3, 2, kDot);
-    TermEncoder enc;
-    resetEncoder(enc, 3, 2, true);
-    EncodeCounts counts;
-    EXPECT_EQ(encode(enc, s, &counts),
-              kBegin + "\x1b[H\x1b[38;2;190;190;190;48;2;8;10;15m...\x1b[2H..." + kEnd);
-    EXPECT_EQ(counts.cellsWritten, 6);
-    EXPECT_EQ(counts.cellsTotal, 6);
+TEST(TermEncoder, AFrameWritesEveryCellFirstThenOnlyChangesAndAgainAfterTheScreenIsForgotten) {
+    Screen s(3, 2);
+    const std::string full = kBegin + "\x1b[H" + kDots + "...\x1b[2H..." + kEnd;
+    EXPECT_EQ(s.encode(), full);
+    EXPECT_EQ(s.encode(), "");  // Not even the frame markers
+    forgetScreen(s.enc);
+    EXPECT_EQ(s.encode(), full);
+    s = Screen(5, 3, TermCell{' ', kGrey, kNavy});  // A space whose unseen glyph colour changes looks the same
+    s.encode();
+    EXPECT_EQ(s.encode(4, 2, TermCell{' ', kRed, kNavy}), "");
 }
 
-TEST(TermEncoder, OneChangedCellGivesExactlyItsBytes) {
-    struct Case {
-        const char* what;
-        TermCell cell;
-        std::string bytes;  // Between the frame markers
+TEST(TermEncoder, ChangedCellsGiveExactlyTheirBytesWithColoursAndMovesOnlyWhereNotInForce) {
+    const std::vector<std::pair<TermCell, std::string>> cells = {
+        {{'X', kGrey, kNavy}, "X"},
+        {{'X', kRed, kNavy}, "\x1b[38;2;255;0;0mX"},
+        {{'X', kGrey, kTeal}, "\x1b[48;2;0;128;127mX"},
+        {{'X', kRed, kTeal}, "\x1b[38;2;255;0;0;48;2;0;128;127mX"},  // Both colours in one escape
+        {{' ', kRed, kTeal}, "\x1b[48;2;0;128;127m "},               // A space needs its background only
+        {{0x2593, kGrey, kNavy}, "\xe2\x96\x93"},
+        {{0x2588, kTeal, kNavy}, "\x1b[48;2;0;128;127m "},  // A full block is its colour as background
+        {{'X', kTeal, kTeal}, "\x1b[48;2;0;128;127m "},     // A glyph on its own colour shows nothing
     };
-    const std::vector<Case> cases = {
-        {"same colours: move and glyph", {'X', kGrey, kNavy}, "\x1b[2;3HX"},
-        {"new glyph colour", {'X', kRed, kNavy}, "\x1b[2;3H\x1b[38;2;255;0;0mX"},
-        {"new background", {'X', kGrey, kTeal}, "\x1b[2;3H\x1b[48;2;0;128;127mX"},
-        {"both colours in one escape", {'X', kRed, kTeal}, "\x1b[2;3H\x1b[38;2;255;0;0;48;2;0;128;127mX"},
-        {"a space needs its background only", {' ', kRed, kTeal}, "\x1b[2;3H\x1b[48;2;0;128;127m "},
-        {"a shade glyph in UTF-8", {0x2593, kGrey, kNavy}, "\x1b[2;3H\xe2\x96\x93"},
-        {"a full block is its colour as background", {0x2588, kTeal, kNavy}, "\x1b[2;3H\x1b[48;2;0;128;127m "},
-        {"a glyph on its own colour shows nothing", {'X', kTeal, kTeal}, "\x1b[2;3H\x1b[48;2;0;128;127m "},
-    };
-    for (const Case& c : cases) {
-        Screen s(4, 3, kDot);
-        TermEncoder enc = primed(s);
-        s.at(2, 1) = c.cell;
-        EncodeCounts counts;
-        EXPECT_EQ(encode(enc, s, &counts), kBegin + c.bytes + kEnd) << c.what;
-        EXPECT_EQ(counts.cellsWritten, 1) << c.what;
+    for (const auto& c : cells) {
+        Screen s(4, 3);
+        s.encode();
+        EXPECT_EQ(s.encode(2, 1, c.first), kBegin + "\x1b[2;3H" + c.second + kEnd) << c.second;
     }
-}
+    // Red, red, then a teal background, then red again on the first; a space keeps the red in force
+    Screen s(6, 2);
+    s.encode();
+    const TermCell row[] = {
+        {'a', kRed, kNavy}, {'b', kRed, kNavy}, {'c', kRed, kTeal}, {'d', kRed, kNavy}, {' ', kGrey, kNavy}};
+    for (int x = 0; x < 5; ++x) s.cells[(size_t)x] = row[x];
+    EXPECT_EQ(s.encode(5, 0, {'e', kRed, kNavy}),
+              kBegin + "\x1b[H\x1b[38;2;255;0;0mab\x1b[48;2;0;128;127mc\x1b[48;2;8;10;15md e" + kEnd);
+    EXPECT_EQ(s.encode(0, 1, {'f', kRed, kNavy}), kBegin + "\x1b[2Hf" + kEnd);  // What the last frame left in force
 
-TEST(TermEncoder, UnchangedCellsGiveNoBytes) {
-    Screen s(5, 3, kDot);
-    TermEncoder enc = primed(s);
-    EXPECT_EQ(encode(enc, s), "");  // Not even the frame markers
-
-    // A space whose unseen glyph colour changes looks the same
-    Screen blank(5, 3, TermCell{' ', kGrey, kNavy});
-    TermEncoder blankEnc = primed(blank);
-    for (TermCell& c : blank.cells) c.fg = kRed;
-    EncodeCounts counts;
-    EXPECT_EQ(encode(blankEnc, blank, &counts), "");
-    EXPECT_EQ(counts.cellsWritten, 0);
-    EXPECT_EQ(counts.cellsTotal, 15);
-}
-
-TEST(TermEncoder, ColoursInForceAreNotRepeated) {
-    Screen s(6, 2, kDot);
-    TermEncoder enc = primed(s);
-    // Red, red, then teal background, then red again on the first background
-    s.at(0, 0) = {'a', kRed, kNavy};
-    s.at(1, 0) = {'b', kRed, kNavy};
-    s.at(2, 0) = {'c', kRed, kTeal};
-    s.at(3, 0) = {'d', kRed, kNavy};
-    s.at(4, 0) = {' ', kGrey, kNavy};  // A space keeps the red in force
-    s.at(5, 0) = {'e', kRed, kNavy};
-    EXPECT_EQ(encode(enc, s), kBegin + "\x1b[H\x1b[38;2;255;0;0mab\x1b[48;2;0;128;127mc\x1b[48;2;8;10;15md e" + kEnd);
-    // The next frame starts with what the last one left in force, the cursor included
-    s.at(0, 1) = {'f', kRed, kNavy};
-    EXPECT_EQ(encode(enc, s), kBegin + "\x1b[2Hf" + kEnd);
-}
-
-TEST(TermEncoder, CursorMovesOnlyWhenTheNextChangedCellIsNotTheNext) {
-    struct Case {
-        const char* what;
-        std::vector<std::pair<int, int>> changed;  // Cells given the glyph 'X', in row order
-        std::string bytes;
+    const std::vector<std::pair<std::vector<std::pair<int, int>>, std::string>> moves = {
+        {{{1, 1}, {2, 1}, {3, 1}}, "\x1b[2;2HXXX"},  // Neighbours share one move
+        {{{1, 1}, {3, 1}}, "\x1b[2;2HX\x1b[CX"}, {{{0, 1}, {7, 1}}, "\x1b[2HX\x1b[6CX"},
+        {{{9, 0}, {0, 1}}, "\x1b[1;10HX\x1b[2HX"},  // The last column, then the next row's first
+        {{{2, 0}, {5, 1}}, "\x1b[1;3HX\x1b[2;6HX"}, {{{2, 0}, {0, 3}}, "\x1b[1;3HX\x1b[4HX"},
+        {{{0, 0}}, "\x1b[HX"}, {{{9, 3}}, "\x1b[4;10HX"},
     };
-    const std::vector<Case> cases = {
-        {"neighbours share one move", {{1, 1}, {2, 1}, {3, 1}}, "\x1b[2;2HXXX"},
-        {"a one-cell gap", {{1, 1}, {3, 1}}, "\x1b[2;2HX\x1b[CX"},
-        {"a longer gap on the row", {{0, 1}, {7, 1}}, "\x1b[2HX\x1b[6CX"},
-        {"the last column, then the next row's first", {{9, 0}, {0, 1}}, "\x1b[1;10HX\x1b[2HX"},
-        {"the next row, not at its start", {{2, 0}, {5, 1}}, "\x1b[1;3HX\x1b[2;6HX"},
-        {"a row further down at its start", {{2, 0}, {0, 3}}, "\x1b[1;3HX\x1b[4HX"},
-        {"the origin", {{0, 0}}, "\x1b[HX"},
-        {"the far corner", {{9, 3}}, "\x1b[4;10HX"},
-    };
-    for (const Case& c : cases) {
-        Screen s(10, 4, kDot);
-        TermEncoder enc = primed(s);
-        for (const auto& xy : c.changed) s.at(xy.first, xy.second) = {'X', kGrey, kNavy};
-        EXPECT_EQ(encode(enc, s), kBegin + c.bytes + kEnd) << c.what;
+    for (const auto& c : moves) {
+        Screen grid(10, 4);
+        grid.encode();
+        for (const auto& xy : c.first) grid.cells[(size_t)(xy.second * 10 + xy.first)] = {'X', kGrey, kNavy};
+        EXPECT_EQ(grid.encode(), kBegin + c.second + kEnd) << c.second;
     }
-}
-
-TEST(TermEncoder, ForgettingTheScreenWritesEveryCellAgain) {
-    Screen s(4, 2, kDot);
-    TermEncoder enc = primed(s);
-    forgetScreen(enc);
-    EncodeCounts counts;
-    EXPECT_EQ(encode(enc, s, &counts), kBegin + "\x1b[H\x1b[38;2;190;190;190;48;2;8;10;15m....\x1b[2H...." + kEnd);
-    EXPECT_EQ(counts.cellsWritten, 8);
-    resetEncoder(enc, 2, 2, true);  // Another size
-    EXPECT_EQ(enc.shown.size(), 4u);
-    EXPECT_EQ(enc.cursorX, -1);
 }
 
 TEST(TermEncoder, GlyphsAsUtf8OrAscii) {
-    struct Case {
+    const struct {
         uint32_t codepoint;
-        std::string utf8;
-        std::string ascii;
+        std::string utf8, ascii;
+    } cases[] = {
+        {'A', "A", "A"}, {'~', "~", "~"},
+        {0x2591, "\xe2\x96\x91", ":"}, {0x2592, "\xe2\x96\x92", "*"}, {0x2593, "\xe2\x96\x93", "%"},  // Shades
+        {0x2588, "\xe2\x96\x88", "@"}, {0x2580, "\xe2\x96\x80", "#"}, {0x2590, "\xe2\x96\x90", "#"},  // Blocks
+        {233, "\xc3\xa9", "?"},  // A byte of putText above 127: Latin-1
+        // Control characters, C0 and C1, never reach the terminal
+        {10, " ", " "}, {27, " ", " "}, {127, " ", " "}, {0x80, " ", " "}, {0x9B, " ", " "}, {0x9F, " ", " "},
+        // Two cells wide, combining (no cell of its own), a surrogate, beyond Unicode
+        {0x4E00, "?", "?"}, {0x0301, "?", "?"}, {0xD800, "?", "?"}, {0x110000, "?", "?"},
     };
-    const std::vector<Case> cases = {
-        {'A', "A", "A"},
-        {'~', "~", "~"},
-        {0x2591, "\xe2\x96\x91", ":"},  // Light shade
-        {0x2592, "\xe2\x96\x92", "*"},  // Medium shade
-        {0x2593, "\xe2\x96\x93", "%"},  // Dark shade
-        {0x2588, "\xe2\x96\x88", "@"},  // Full block
-        {0x2580, "\xe2\x96\x80", "#"},  // Upper half block
-        {0x2584, "\xe2\x96\x84", "#"},
-        {0x258C, "\xe2\x96\x8c", "#"},
-        {0x2590, "\xe2\x96\x90", "#"},
-        {233, "\xc3\xa9", "?"},         // A byte of putText above 127: Latin-1
-        {10, " ", " "},                 // Control characters never reach the terminal
-        {27, " ", " "},
-        {127, " ", " "},
-        {0x9B, " ", " "},               // C1 CSI
-        {0x4E00, "?", "?"},             // Two cells wide
-        {0x0301, "?", "?"},             // Combining: no cell of its own
-        {0xD800, "?", "?"},             // A surrogate is no character
-        {0x110000, "?", "?"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         char out[4];
         EXPECT_EQ(std::string(out, (size_t)glyphBytes(c.codepoint, true, out)), c.utf8) << c.codepoint;
         EXPECT_EQ(std::string(out, (size_t)glyphBytes(c.codepoint, false, out)), c.ascii) << c.codepoint;
     }
-    // The encoder uses the same choice
-    Screen s(2, 1, TermCell{0x2593, kGrey, kNavy});
-    TermEncoder ascii;
-    resetEncoder(ascii, 2, 1, false);
-    EXPECT_EQ(encode(ascii, s), kBegin + "\x1b[H\x1b[38;2;190;190;190;48;2;8;10;15m%%" + kEnd);
+    EXPECT_EQ(Screen(2, 1, TermCell{0x2593, kGrey, kNavy}, false).encode(), kBegin + "\x1b[H" + kDots + "%%" + kEnd);
 }
 
-TEST(TermEncoder, LeavingUndoesEveryModeEnteringSets) {
-    const std::string enter = kEnterSequence;
-    const std::string leave = kLeaveSequence;
-    EXPECT_EQ(leave, "\x1b[?2026l\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t");
-    // Each private mode the show changes comes back: alternate screen, cursor, wrap
-    for (const char* mode : {"1049", "25", "7"}) {
-        const std::string set = std::string("\x1b[?") + mode + "h", reset = std::string("\x1b[?") + mode + "l";
-        const bool enterSets = enter.find(set) != std::string::npos;
-        const std::string& undo = enterSets ? reset : set;
-        EXPECT_NE(leave.find(undo), std::string::npos) << mode;
-    }
-    EXPECT_NE(enter.find("\x1b[22;0t"), std::string::npos);  // The title saved is the title restored
-    // The alternate screen is left last but for the title, after the attributes are reset
-    EXPECT_LT(leave.find("\x1b[0m"), leave.find("\x1b[?1049l"));
-}
-
-TEST(TermEncoder, PlainFrameCountsEveryCellWithBothColours) {
-    Screen s(2, 2, kDot);
-    s.at(1, 1) = {0x2588, kRed, kTeal};
-    const std::string dot = "\x1b[38;2;190;190;190;48;2;8;10;15m.";
-    const std::string block = "\x1b[38;2;255;0;0;48;2;0;128;127m\xe2\x96\x88";
-    const size_t expected = (std::string("\x1b[1H") + dot + dot + "\x1b[2H" + dot + block).size();
-    EXPECT_EQ(plainFrameBytes(s.cells.data(), 2, 2, true), expected);
-}
-
-TEST(TermEncoder, TitleKeepsOnlyPrintableAscii) {
+// What leaving the show's screen restores is checked on a real terminal by terminal_show.sh.
+TEST(TermEncoder, TheTitleKeepsOnlyPrintableAscii) {
     OutputBuffer out;
     appendTitle(out, "davur_evi: cube\x07\x1b]x");
     EXPECT_EQ(std::string(out.bytes.data(), out.size), "\x1b]2;davur_evi: cube]x\x07");

@@ -1,81 +1,85 @@
-// Raw terminal input: the show's keys, the three ways to quit, and escape sequences read whole so
-// that their bytes never act as keys.
+// davur_evi_term's input: raw terminal bytes become the show's keys or one of the three ways to
+// quit, escape sequences are read whole so that their bytes never act as keys; and its command line.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/frame_loop.h"
 #include "tools/term/term_keys.h"
+#include "tools/term/term_options.h"
 
 namespace {
 
 std::vector<unsigned> pressesOf(KeyReader& r) { return std::vector<unsigned>(r.pending.begin(), r.pending.end()); }
-
 void feed(KeyReader& r, const std::string& bytes) { feedKeys(r, bytes.data(), bytes.size()); }
 
 }  // namespace
 
 TEST(TermKeys, BytesBecomeKeysOrQuit) {
-    struct Case {
-        std::string bytes;
-        std::vector<unsigned> presses;
-        bool quit;
-    };
-    const std::vector<Case> cases = {
+    const std::tuple<std::string, std::vector<unsigned>, bool> cases[] = {  // Bytes, the keys they press, quit
         {" []", {KeySkip, KeyTempoDown, KeyTempoUp}, false},
         {"bBvV", {KeyRestartBeats, KeyRestartBeats, KeyColorBoost, KeyColorBoost}, false},
         {"-=+", {KeySmallerCells, KeyLargerCells, KeyLargerCells}, false},
         {"xyz\r\t1", {}, false},
-        {"q", {}, true},
-        {"Q", {}, true},
-        {"\x03", {}, true},                      // Ctrl-C arrives as a byte in raw mode
-        {"\x1b\x1b", {}, true},                  // An ESC followed by another stood alone
-        {"\x1b[A\x1b[1;5C ", {KeySkip}, false},  // Arrows: the '[' is not the tempo key
+        {"q", {}, true}, {"Q", {}, true},
+        {"\x03", {}, true},                        // Ctrl-C arrives as a byte in raw mode
+        {"\x1b\x1b", {}, true},                    // An ESC followed by another stood alone
+        {"\x1b[A\x1b[1;5C ", {KeySkip}, false},    // Arrows: the '[' is not the tempo key
         {"\x1b[?2026;2$y]", {KeyTempoUp}, false},  // A terminal's reply
-        {"\x1bOP-", {KeySmallerCells}, false},   // F1
-        {"\x1b" "b ", {KeySkip}, false},          // Alt-b is not B
+        {"\x1bOP-", {KeySmallerCells}, false},     // F1
+        {"\x1b" "b ", {KeySkip}, false},           // Alt-b is not B
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         KeyReader r;
-        feed(r, c.bytes);
-        EXPECT_EQ(pressesOf(r), c.presses) << c.bytes;
-        EXPECT_EQ(r.quit, c.quit) << c.bytes;
+        feed(r, std::get<0>(c));
+        EXPECT_EQ(pressesOf(r), std::get<1>(c)) << std::get<0>(c);
+        EXPECT_EQ(r.quit, std::get<2>(c)) << std::get<0>(c);
     }
 }
 
-TEST(TermKeys, LoneEscapeQuitsOnlyWhenNothingFollowsInTime) {
-    KeyReader split;
+TEST(TermKeys, ALoneEscapeQuitsOnlyWhenNothingFollowsInTimeAndEachFrameTakesEveryKeyOnce) {
+    KeyReader split, alone, cut;
     feed(split, "\x1b");
-    EXPECT_FALSE(split.quit);
     feed(split, "[B ");  // The rest of an arrow key in the next read
-    EXPECT_FALSE(split.quit);
     EXPECT_EQ(pressesOf(split), std::vector<unsigned>{KeySkip});
-
-    KeyReader alone;
     feed(alone, "\x1b");
+    EXPECT_FALSE(alone.quit);
     escapeTimedOut(alone);
     EXPECT_TRUE(alone.quit);
-
-    KeyReader cut;  // A sequence cut short is dropped, and reading goes on
-    feed(cut, "\x1b[12");
+    feed(cut, "\x1b[12");  // A sequence cut short is dropped, and reading goes on
     escapeTimedOut(cut);
-    EXPECT_FALSE(cut.quit);
     feed(cut, "]");
+    EXPECT_FALSE(cut.quit);
     EXPECT_EQ(pressesOf(cut), std::vector<unsigned>{KeyTempoUp});
-}
 
-TEST(TermKeys, EachFrameTakesEveryKeyOnce) {
     KeyReader r;
     feed(r, "  [-  ");
-    EXPECT_EQ(takeFrameKeys(r), (unsigned)KeySkip);
-    EXPECT_EQ(takeFrameKeys(r), (unsigned)(KeySkip | KeyTempoDown | KeySmallerCells));
-    EXPECT_EQ(takeFrameKeys(r), (unsigned)KeySkip);
-    EXPECT_EQ(takeFrameKeys(r), (unsigned)KeySkip);
-    EXPECT_EQ(takeFrameKeys(r), 0u);
+    for (unsigned keys : {(unsigned)KeySkip, (unsigned)(KeySkip | KeyTempoDown | KeySmallerCells), (unsigned)KeySkip,
+                          (unsigned)KeySkip, 0u}) {
+        EXPECT_EQ(takeFrameKeys(r), keys);
+    }
+    feed(r, std::string(1000, 'v'));  // A held key cannot queue without end
+    EXPECT_TRUE(r.pending.size() >= 1 && r.pending.size() <= 64) << r.pending.size();
+}
 
-    KeyReader held;  // A held key cannot queue without end
-    feed(held, std::string(1000, 'v'));
-    EXPECT_LE(held.pending.size(), 64u);
-    EXPECT_GE(held.pending.size(), 1u);
+// Command lines with what they set (fps, --stats, --help), or -1: refused with an error.
+TEST(TermOptions, GoodAndBadCommandLines) {
+    const std::pair<std::vector<const char*>, std::tuple<int, bool, bool>> cases[] = {
+        {{}, {60, false, false}}, {{"--fps", "30"}, {30, false, false}}, {{"--fps=60", "--stats"}, {60, true, false}},
+        {{"--stats", "--fps", "30", "--help"}, {30, true, true}}, {{"--fps"}, {-1, 0, 0}},
+        {{"--fps", "45"}, {-1, 0, 0}}, {{"--fps=", "30"}, {-1, 0, 0}}, {{"--fps", "60x"}, {-1, 0, 0}},
+        {{"--stat"}, {-1, 0, 0}}, {{"stats"}, {-1, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> args = c.first;
+        args.insert(args.begin(), "davur_evi_term");
+        TermOptions o;
+        std::string error;
+        const bool good = std::get<0>(c.second) > 0;
+        EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), good) << args.back();
+        EXPECT_EQ(error.empty(), good) << args.back();
+        EXPECT_EQ(std::make_tuple(o.fps, o.stats, o.help), good ? c.second : std::make_tuple(o.fps, o.stats, o.help));
+    }
 }
