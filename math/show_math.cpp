@@ -285,8 +285,7 @@ constexpr PairCoefficients makePairCoefficients() {
 
 constexpr PairCoefficients kPairPoly = makePairCoefficients();
 
-// The other constants, each twice, to be read straight from memory by the vector instructions
-// (rebuilding them from scalars costs two instructions each, in every pass of the loop)
+// The other constants, each twice, as the vector instructions read them
 struct alignas(16) PairConstant {
     double v[2];
 };
