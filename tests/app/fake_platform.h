@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <initializer_list>
 #include <vector>
 
 #include "app/frame_loop.h"
@@ -55,10 +56,28 @@ struct FakePlatform {
     static FakePlatform& self(void* u) { return *static_cast<FakePlatform*>(u); }
 };
 
-// Runs frames at 60 fps until the clock reaches `until`.
-inline void runUntil(Show& show, FakePlatform& fake, const Platform& p, float until) {
-    while (fake.now < until) {
-        fake.now += 1.0f / 60.0f;
-        runFrame(show, p);
+// A show started on the fake platform at `start` seconds, driven frame by frame.
+struct FakeShow {
+    FakePlatform fake;
+    Platform platform = fake.platform();
+    Show show;
+
+    explicit FakeShow(float start = 2.0f) {
+        fake.now = start;
+        startShow(show, platform);
     }
-}
+    void frameAt(float t, unsigned keys = 0) {
+        fake.now = t;
+        fake.keys = keys;
+        runFrame(show, platform);
+    }
+    // One frame 1/60 s on, with these presses one after another before it
+    void frameWith(std::initializer_list<unsigned> presses) {
+        fake.presses.assign(presses.begin(), presses.end());
+        frameAt(fake.now + 1.0f / 60.0f);
+    }
+    void runTo(float until) {  // At 60 fps
+        while (fake.now < until) frameAt(fake.now + 1.0f / 60.0f);
+    }
+    const char* scene() const { return currentSceneName(show); }
+};

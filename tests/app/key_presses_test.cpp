@@ -8,29 +8,6 @@
 #include "fake_platform.h"
 #include "raylib.h"
 
-namespace {
-
-std::vector<unsigned> keysOf(const KeyPresses& p) { return std::vector<unsigned>(p.keys, p.keys + p.count); }
-
-struct KeyFixture : ::testing::Test {
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    Show show;
-
-    void SetUp() override {
-        fake.now = 2.0f;
-        startShow(show, platform);
-        runUntil(show, fake, platform, 5.0f);  // The grid has settled: no zoom change of its own
-    }
-    void frameWith(std::vector<unsigned> presses) {
-        fake.presses.assign(presses.begin(), presses.end());
-        fake.now += 1.0f / 60.0f;
-        runFrame(show, platform);
-    }
-};
-
-}  // namespace
-
 TEST(KeyPresses, QueueOrderFirstThenWhatOnlyIsKeyPressedSaw) {
     struct Case {
         const char* what;
@@ -53,56 +30,61 @@ TEST(KeyPresses, QueueOrderFirstThenWhatOnlyIsKeyPressedSaw) {
     for (const Case& c : cases) {
         const KeyPresses p = collectKeyPresses(c.queued.data(), (int)c.queued.size(), c.pressedNow.data(),
                                                (int)c.pressedNow.size());
-        EXPECT_EQ(keysOf(p), c.want) << c.what;
+        EXPECT_EQ(std::vector<unsigned>(p.keys, p.keys + p.count), c.want) << c.what;
     }
-}
-
-TEST(KeyPresses, EveryBoundKeyMapsAndMoreThanTheLimitAreDropped) {
     ASSERT_EQ(boundKeyCount(), 11);
     for (int i = 0; i < boundKeyCount(); ++i) EXPECT_NE(showKeyFor(boundKeyCode(i)), 0u) << boundKeyCode(i);
-    EXPECT_EQ(showKeyFor(0), 0u);
     std::vector<int> many(kMaxKeyPresses + 5, KEY_B);
-    const KeyPresses p = collectKeyPresses(many.data(), (int)many.size(), nullptr, 0);
-    EXPECT_EQ(p.count, kMaxKeyPresses);
+    EXPECT_EQ(collectKeyPresses(many.data(), (int)many.size(), nullptr, 0).count, kMaxKeyPresses);
 }
 
-TEST_F(KeyFixture, EveryPressOfOneFrameActsOnceInOrder) {
+TEST(KeyPresses, EachKeyActsOnTheShowAndRedrawsWhereItChangesPixels) {
+    FakeShow s;
+    s.runTo(5.0f);  // Let the grid settle so no zoom change forces a redraw
+    const int made = s.fake.framebuffersMade;
+    s.show.redrawAll = false;
+    s.frameAt(5.01f, KeyRedrawAll);
+    EXPECT_TRUE(s.show.redrawAll);
+    s.frameAt(5.02f, KeyRedrawAll);
+    EXPECT_FALSE(s.show.redrawAll || s.fake.redrawForces.back());
+    ASSERT_EQ(s.fake.framebuffersMade, made);
+    s.frameAt(5.03f, KeyColorBoost);
+    EXPECT_FALSE(s.show.colorBoost || s.show.fb->colorBoost);
+    EXPECT_TRUE(s.fake.redrawForces.back()) << "the boost changes every pixel";
+    s.frameAt(5.04f, KeyFullscreen);
+    EXPECT_TRUE(s.fake.fullscreenToggles == 1 && s.fake.redrawForces.back());
+    s.frameAt(5.05f, KeyTempoUp | KeyTempoUp);
+    EXPECT_EQ(s.show.tempo.bpm, 126.0f) << "one step per frame, however the bits are set";
+    s.frameAt(5.06f, KeyTempoDown);
+    s.frameAt(5.07f, KeyRestartBeats);
+    EXPECT_TRUE(s.show.tempo.bpm == 125.0f && s.show.beat.beatPos == 0.0f);
+    // Zoom keys act before the zoom step of their frame; the boost is carried into the new framebuffer
+    const int level = s.show.zoom.zoomLevel;
+    s.frameWith({KeySmallerCells, KeySmallerCells});
+    EXPECT_TRUE(s.fake.framebuffersMade == made + 1 && s.show.zoom.zoomLevel == level + 1);
+    EXPECT_TRUE(!s.show.fb->colorBoost && s.fake.redrawForces.back());
+}
+
+TEST(KeyPresses, EveryPressOfOneFrameActsOnceInOrder) {
+    FakeShow s;
+    s.runTo(5.0f);
     // At the limit of 4 the order decides: "-" then "=" ends at 3.5, "=" then "-" at 4
-    for (int i = 0; i < 8; ++i) frameWith({KeySmallerCells});
-    ASSERT_EQ(show.zoom.userZoom, 4.0f);
-    frameWith({KeySmallerCells, KeyLargerCells});
-    EXPECT_EQ(show.zoom.userZoom, 3.5f);
-    frameWith({KeyLargerCells, KeySmallerCells});
-    EXPECT_EQ(show.zoom.userZoom, 3.5f);
-    frameWith({KeySmallerCells, KeySmallerCells, KeyLargerCells});
-    EXPECT_EQ(show.zoom.userZoom, 3.5f);
+    for (int i = 0; i < 7; ++i) s.frameWith({KeySmallerCells});
+    ASSERT_EQ(s.show.zoom.userZoom, 3.5f);
+    s.frameWith({KeySmallerCells, KeySmallerCells, KeyLargerCells});
+    EXPECT_EQ(s.show.zoom.userZoom, 3.5f);
+    s.frameWith({KeyLargerCells, KeySmallerCells});
+    EXPECT_EQ(s.show.zoom.userZoom, 3.5f);
+    s.frameWith({KeyTempoUp, KeyTempoUp, KeyTempoUp});
+    EXPECT_EQ(s.show.tempo.bpm, 128.0f);
+    s.frameWith({KeyColorBoost, KeyColorBoost});
+    EXPECT_TRUE(s.show.colorBoost) << "toggled twice";
+    s.frameWith({KeySkip, KeySkip});  // The second finds the transition running
+    EXPECT_TRUE(s.show.timeline.nextScene == 1 && s.show.timeline.transitionStart == s.fake.now);
 
-    frameWith({KeyTempoUp, KeyTempoUp, KeyTempoUp});
-    EXPECT_EQ(show.tempo.bpm, 128.0f);
-    frameWith({KeyColorBoost, KeyColorBoost});
-    EXPECT_TRUE(show.colorBoost) << "toggled twice";
-    EXPECT_TRUE(fake.redrawForces.back());
-}
-
-TEST_F(KeyFixture, TwoSkipsInOneFrameStartOneTransitionAndTheSecondIsIgnored) {
-    frameWith({KeySkip, KeySkip});
-    EXPECT_TRUE(show.timeline.transitionActive);
-    EXPECT_EQ(show.timeline.nextScene, 1);
-    EXPECT_EQ(show.timeline.transitionStart, fake.now);
-}
-
-TEST_F(KeyFixture, PressesActBeforeTheZoomStepOfTheSameFrame) {
-    const int made = fake.framebuffersMade;
-    const int level = show.zoom.zoomLevel;
-    frameWith({KeySmallerCells, KeySmallerCells});  // userZoom +1: one level more, this frame
-    EXPECT_EQ(fake.framebuffersMade, made + 1);
-    EXPECT_EQ(show.zoom.zoomLevel, level + 1);
-}
-
-TEST_F(KeyFixture, APlatformThatNeverRunsOutOfKeysDoesNotHangTheFrame) {
-    Platform endless = platform;
+    // A platform that never runs out of keys does not hang the frame
+    Platform endless = s.platform;
     endless.keysPressed = [](void*) { return (unsigned)KeyTempoUp; };
-    fake.now += 1.0f / 60.0f;
-    runFrame(show, endless);
-    EXPECT_GT(show.tempo.bpm, 125.0f);
+    runFrame(s.show, endless);
+    EXPECT_GT(s.show.tempo.bpm, 128.0f);
 }

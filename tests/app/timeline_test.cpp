@@ -1,7 +1,8 @@
 // The show's sequence driven through the frame loop with scripted times, keys and audio.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <utility>
 
 #include "app/outro.h"
 #include "fake_platform.h"
@@ -10,239 +11,137 @@ namespace {
 
 const SceneDesc& row(const char* name) { return *findScene(name); }
 
-struct ShowFixture : ::testing::Test {
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    Show show;
-
-    void SetUp() override {
-        fake.now = 2.0f;
-        startShow(show, platform);
-    }
-    void frameAt(float t, unsigned keys = 0) {
-        fake.now = t;
-        fake.keys = keys;
-        runFrame(show, platform);
-    }
-    const char* scene() const { return currentSceneName(show); }
-};
-
 }  // namespace
 
-TEST(SceneDuration, ByScene) {
+TEST(Timeline, SceneDurations) {
+    const struct {
+        const char* scene;
+        float seconds;
+    } cases[] = {{"cellular", 10.0f}, {"dual_fluid", 10.0f}, {"end_credits", 14.0f}, {"wave_scroll", 8.0f},
+                 {"plasma_storm", 8.0f}, {"goo_bounce", 8.0f}, {"julia_blast", 8.0f}, {"mandelbrot", 8.0f},
+                 {"cube", 8.0f}, {"starfield_warp", 8.0f}};
+    for (const auto& c : cases) EXPECT_EQ(sceneDuration(row(c.scene)), c.seconds) << c.scene;
     EXPECT_NEAR(sceneDuration(row("intro_boot")), 6.1887879f, 1e-6f);
-    EXPECT_EQ(sceneDuration(row("cellular")), 10.0f);
-    EXPECT_EQ(sceneDuration(row("dual_fluid")), 10.0f);
-    EXPECT_EQ(sceneDuration(row("end_credits")), 14.0f);
-    for (const char* name : {"wave_scroll", "plasma_storm", "goo_bounce", "julia_blast", "mandelbrot", "cube",
-                             "starfield_warp"}) {
-        EXPECT_EQ(sceneDuration(row(name)), 8.0f) << name;
-    }
 }
 
-TEST(TransitionView, DarkensOnlyOverTheLastQuarter) {
+TEST(Timeline, TransitionDarkensOverItsLastQuarterAndPunchesWithTheMusic) {
     ShowTimeline tl;
     tl.transitionStart = 10.0f;
     const AudioFeatures silence;
     EXPECT_EQ(transitionView(tl, 10.0f + 0.74f * 1.15f, silence).darkenAlpha, 0);
     EXPECT_EQ(transitionView(tl, 10.0f + 0.87f * 1.15f, silence).darkenAlpha, 127);
     EXPECT_EQ(transitionView(tl, 15.0f, silence).darkenAlpha, 255);
-    EXPECT_EQ(transitionView(tl, 15.0f, silence).progress, 1.0f);
-    EXPECT_EQ(transitionView(tl, 9.0f, silence).progress, 0.0f);
+    EXPECT_TRUE(transitionView(tl, 15.0f, silence).progress == 1.0f && transitionView(tl, 9.0f, silence).progress == 0.0f);
     AudioFeatures loud;
-    loud.bass = 1.0f;
-    loud.beat = 1.0f;
+    loud.bass = loud.beat = 1.0f;
     EXPECT_EQ(transitionView(tl, 10.5f, loud).punch, 1.0f);
-    loud.bass = 0.5f;
-    loud.beat = 0.0f;
+    loud.bass = 0.5f, loud.beat = 0.0f;
     EXPECT_NEAR(transitionView(tl, 10.5f, loud).punch, 0.3f, 1e-6f);
 }
 
-TEST_F(ShowFixture, StartsOnTheBootConsoleAtZoomZero) {
-    EXPECT_EQ(show.mode, ShowMode::Show);
-    EXPECT_STREQ(scene(), "intro_boot");
-    EXPECT_EQ(show.timeline.sceneStart, 2.0f);
-    EXPECT_EQ(show.fb->cols, 120);
-    EXPECT_EQ(show.fb->rows, 42);
-    EXPECT_TRUE(show.colorBoost);
-    EXPECT_TRUE(show.fb->colorBoost);
-    EXPECT_TRUE(show.redrawAll);
-}
-
-TEST_F(ShowFixture, IntroHandsOverAtItsDurationAndZoomsIntoThePrompt) {
-    show.timeline.sceneStart = 0.0f;  // So that the scene time is exactly the clock
+TEST(Timeline, IntroStartsAtZoomZeroAndHandsOverAtItsDurationIntoThePrompt) {
+    FakeShow s(0.0f);  // So that the scene time is exactly the clock
+    EXPECT_STREQ(s.scene(), "intro_boot");
+    EXPECT_TRUE(s.show.fb->cols == 120 && s.show.fb->rows == 42 && s.show.fb->colorBoost && s.show.redrawAll);
     const float end = sceneDuration(row("intro_boot"));
-    frameAt(end - 0.01f);
-    EXPECT_FALSE(show.timeline.transitionActive);
-    frameAt(end);  // Equality advances
-    EXPECT_TRUE(show.timeline.transitionActive);
-    EXPECT_EQ(show.timeline.nextScene, 1);
-    EXPECT_EQ(show.timeline.anchorX, 11);
-    EXPECT_EQ(show.timeline.anchorY, 21);
-    ASSERT_FALSE(fake.presented.empty());
-    EXPECT_EQ(fake.presented.back().kind, Presentation::Focused);
-    EXPECT_EQ(fake.presented.back().focusX, 11);
+    s.frameAt(end - 0.01f);
+    EXPECT_FALSE(s.show.timeline.transitionActive);
+    s.frameAt(end);  // Equality advances
+    const ShowTimeline& tl = s.show.timeline;
+    EXPECT_TRUE(tl.transitionActive && tl.nextScene == 1 && tl.anchorX == 11 && tl.anchorY == 21);
+    EXPECT_TRUE(s.fake.presented.back().kind == Presentation::Focused && s.fake.presented.back().focusX == 11);
 }
 
-TEST_F(ShowFixture, TransitionCompletesAfterItsTimeWithAForcedRedrawAtSceneTimeZero) {
-    frameAt(3.0f);
-    show.redrawAll = false;
-    frameAt(3.0f, KeySkip);
-    EXPECT_TRUE(show.timeline.transitionActive);
-    EXPECT_STREQ(scene(), "intro_boot") << "the scene being left is still rendered";
-    frameAt(3.0f + 1.14f);
-    EXPECT_TRUE(show.timeline.transitionActive);
-    EXPECT_FALSE(fake.redrawForces.back());
-    frameAt(3.0f + 1.15f);
-    EXPECT_FALSE(show.timeline.transitionActive);
-    EXPECT_STREQ(scene(), "wave_scroll");
-    EXPECT_EQ(show.timeline.sceneStart, 3.0f + 1.15f);
-    EXPECT_TRUE(fake.redrawForces.back());
-    EXPECT_EQ(fake.presented.back().kind, Presentation::Plain);
+TEST(Timeline, TransitionIgnoresSpaceAndCompletesOnReachingItsLengthWithAForcedRedraw) {
+    // 0.25 + 1.15 is exact in float, so the last frame is exactly the transition's length after its start
+    FakeShow s(0.0f);
+    s.frameAt(0.1f);
+    s.show.redrawAll = false;
+    s.frameAt(0.25f, KeySkip);
+    s.frameAt(0.5f, KeySkip);
+    EXPECT_EQ(s.show.timeline.transitionStart, 0.25f) << "SPACE during a transition does nothing";
+    EXPECT_STREQ(s.scene(), "intro_boot") << "the scene being left is still rendered";
+    s.frameAt(0.25f + 1.14f);
+    EXPECT_TRUE(s.show.timeline.transitionActive && !s.fake.redrawForces.back());
+    s.frameAt(0.25f + 1.15f);
+    EXPECT_STREQ(s.scene(), "wave_scroll");
+    EXPECT_TRUE(!s.show.timeline.transitionActive && s.show.timeline.sceneStart == 0.25f + 1.15f);
+    EXPECT_TRUE(s.fake.redrawForces.back()) << "a completed transition redraws every cell";
+    EXPECT_EQ(s.fake.presented.back().kind, Presentation::Plain);
+
+    // Smaller cells asked for mid-transition: the anchor follows the centre of the new grid
+    s.frameAt(5.0f, KeySkip);
+    EXPECT_EQ(s.show.timeline.anchorX, s.show.fb->cols / 2);
+    const int cols = s.show.fb->cols;
+    s.frameAt(5.02f, KeySmallerCells);
+    s.frameAt(5.04f, KeySmallerCells);
+    ASSERT_NE(s.show.fb->cols, cols);
+    EXPECT_TRUE(s.show.timeline.anchorX == s.show.fb->cols / 2 && s.show.timeline.anchorY == s.show.fb->rows / 2);
 }
 
-TEST_F(ShowFixture, SpaceDuringATransitionDoesNothing) {
-    frameAt(3.0f, KeySkip);
-    const float started = show.timeline.transitionStart;
-    frameAt(3.5f, KeySkip);
-    EXPECT_EQ(show.timeline.transitionStart, started);
-    EXPECT_EQ(show.timeline.nextScene, 1);
-}
-
-TEST_F(ShowFixture, SpaceOnTheLastSceneStartsTheOutroOnTheNextFrameWithoutTransition) {
+TEST(Timeline, SpaceOnTheLastSceneStartsTheOutroOnTheNextFrameWithoutTransition) {
+    FakeShow s;
     float t = 3.0f;
-    for (int i = 0; i < 10; ++i) {
-        frameAt(t, KeySkip);
-        t += 1.2f;
-        frameAt(t);
+    for (int i = 0; i < 10; ++i, t += 1.2f) {
+        s.frameAt(t, KeySkip);
+        s.frameAt(t + 1.2f);
     }
-    ASSERT_STREQ(scene(), "end_credits");
-    const size_t updates = (size_t)fake.musicUpdates;
-    frameAt(t + 0.5f, KeySkip);
-    EXPECT_EQ(show.mode, ShowMode::Outro);
-    EXPECT_FALSE(show.timeline.transitionActive);
-    EXPECT_EQ(show.timeline.outroStart, t + 0.5f);
-    EXPECT_EQ(fake.presented.back().kind, Presentation::Plain) << "this frame still shows the credits";
-    EXPECT_FALSE(fake.presented.back().overlay);
-    frameAt(t + 0.6f);
-    EXPECT_TRUE(fake.presented.back().overlay) << "the outro draws its fade every frame";
-    EXPECT_EQ(fake.musicUpdates, (int)updates + 2);
+    ASSERT_STREQ(s.scene(), "end_credits");
+    s.frameAt(t + 0.5f, KeySkip);
+    EXPECT_EQ(s.show.mode, ShowMode::Outro);
+    EXPECT_TRUE(!s.show.timeline.transitionActive && s.show.timeline.outroStart == t + 0.5f);
+    EXPECT_FALSE(s.fake.presented.back().overlay) << "this frame still shows the credits";
+    s.frameAt(t + 0.6f);
+    EXPECT_TRUE(s.fake.presented.back().overlay) << "the outro draws its fade every frame";
 }
 
-TEST_F(ShowFixture, ZoomChangeMidTransitionMovesACentreAnchor) {
-    frameAt(8.2f);  // Past the intro: now in the transition to wave_scroll
-    for (float t = 8.2f; t < 11.0f; t += 1.0f / 60.0f) frameAt(t);
-    ASSERT_STREQ(scene(), "wave_scroll");
-    frameAt(11.0f, KeySkip);
-    ASSERT_TRUE(show.timeline.transitionActive);
-    const int cols = show.fb->cols, rows = show.fb->rows;
-    EXPECT_EQ(show.timeline.anchorX, cols / 2);
-    // The viewer asks for smaller cells: the next frame gets a larger grid
-    frameAt(11.02f, KeySmallerCells | KeySmallerCells);
-    frameAt(11.04f, KeySmallerCells);
-    ASSERT_NE(show.fb->cols, cols);
-    EXPECT_EQ(show.timeline.anchorX, show.fb->cols / 2);
-    EXPECT_EQ(show.timeline.anchorY, show.fb->rows / 2);
-    (void)rows;
-}
-
-TEST_F(ShowFixture, UnattendedShowRunsItsFullLengthThenFadesToBlack) {
+TEST(Timeline, UnattendedShowRunsItsFullLengthThenFadesPictureAndMusicToBlack) {
     float sceneTotal = 0.0f;
     const SceneTable table = sceneTable();
     for (int i = 0; i < table.count; ++i) sceneTotal += sceneDuration(table.rows[i]);
     EXPECT_NEAR(sceneTotal, 96.19f, 0.01f);
 
     // 30 frames a second: each of the 21 switches happens up to one frame late
+    FakeShow s;
     const float frame = 1.0f / 30.0f;
-    while (show.mode == ShowMode::Show) {
-        fake.now += frame;
-        runFrame(show, platform);
-    }
-    const float showLength = show.timeline.outroStart - 2.0f;
-    EXPECT_GE(showLength, 107.69f - 0.01f);
-    EXPECT_LE(showLength, 107.69f + 21.0f * frame);
-    EXPECT_EQ(fake.musicUnloads, 0);
-    while (show.mode == ShowMode::Outro) {
-        fake.now += frame;
-        runFrame(show, platform);
-    }
-    EXPECT_GE(fake.now - show.timeline.outroStart, 8.5f);
-    EXPECT_LE(fake.now - show.timeline.outroStart, 8.5f + frame);
-    EXPECT_EQ(fake.musicUnloads, 1);
-    EXPECT_EQ(fake.volumes.back(), 1.0f);
+    while (s.show.mode == ShowMode::Show && s.fake.now < 200.0f) s.frameAt(s.fake.now + frame);
+    const float showLength = s.show.timeline.outroStart - 2.0f;
+    EXPECT_TRUE(showLength >= 107.68f && showLength <= 107.69f + 21.0f * frame) << showLength;
+    s.frameAt(s.show.timeline.outroStart + 4.25f);
+    EXPECT_NEAR(s.fake.volumes.back(), 0.5f, 1e-5f) << "the music fades with the picture";
+    EXPECT_EQ(s.fake.musicUnloads, 0);
+    while (s.show.mode == ShowMode::Outro && s.fake.now < 300.0f) s.frameAt(s.fake.now + frame);
+    const float outro = s.fake.now - s.show.timeline.outroStart;
+    EXPECT_TRUE(outro >= 8.5f && outro <= 8.5f + frame) << outro;
+    EXPECT_TRUE(s.fake.musicUnloads == 1 && s.fake.volumes.back() == 1.0f);
 
-    const int updates = fake.musicUpdates;
-    frameAt(fake.now + 1.0f, KeySkip);
-    EXPECT_EQ(show.mode, ShowMode::Finished);
-    EXPECT_EQ(fake.presented.back().kind, Presentation::Black);
-    EXPECT_EQ(fake.musicUpdates, updates) << "nothing plays or polls once finished";
+    const int updates = s.fake.musicUpdates;
+    s.frameAt(s.fake.now + 1.0f, KeySkip);
+    EXPECT_TRUE(s.show.mode == ShowMode::Finished && s.fake.presented.back().kind == Presentation::Black);
+    EXPECT_EQ(s.fake.musicUpdates, updates) << "nothing plays or polls once finished";
 }
 
-TEST_F(ShowFixture, KeysActOnTheirStateAndForceRedrawsWhereTheyChangePixels) {
-    runUntil(show, fake, platform, 5.0f);  // Let the grid settle so no zoom change forces a redraw
-    const int made = fake.framebuffersMade;
-    show.redrawAll = false;
-    frameAt(5.01f, KeyRedrawAll);
-    EXPECT_TRUE(show.redrawAll);
-    frameAt(5.02f, KeyRedrawAll);
-    EXPECT_FALSE(show.redrawAll);
-    EXPECT_FALSE(fake.redrawForces.back());
-    ASSERT_EQ(fake.framebuffersMade, made);
-
-    frameAt(5.03f, KeyColorBoost);
-    EXPECT_FALSE(show.colorBoost);
-    EXPECT_FALSE(show.fb->colorBoost);
-    EXPECT_TRUE(fake.redrawForces.back());
-
-    frameAt(5.04f, KeyFullscreen);
-    EXPECT_EQ(fake.fullscreenToggles, 1);
-    EXPECT_TRUE(fake.redrawForces.back());
-
-    frameAt(5.05f, KeyTempoUp | KeyTempoUp);
-    EXPECT_EQ(show.tempo.bpm, 126.0f) << "one step per frame, however the bits are set";
-    frameAt(5.06f, KeyTempoDown);
-    EXPECT_EQ(show.tempo.bpm, 125.0f);
-    frameAt(5.07f, KeyRestartBeats);
-    EXPECT_EQ(show.beat.beatPos, 0.0f);
-    frameAt(5.08f, KeyLargerCells);
-    EXPECT_EQ(show.zoom.userZoom, -0.5f);
-}
-
-TEST_F(ShowFixture, ColorBoostIsCarriedIntoAReplacedFramebuffer) {
-    frameAt(2.1f, KeyColorBoost);
-    const int made = fake.framebuffersMade;
-    for (float t = 2.1f; fake.framebuffersMade == made && t < 6.0f; t += 1.0f / 60.0f) frameAt(t);
-    ASSERT_GT(fake.framebuffersMade, made) << "silence moves the grid away from level 0";
-    EXPECT_FALSE(show.fb->colorBoost);
-    EXPECT_TRUE(fake.redrawForces.back());
-}
-
-TEST_F(ShowFixture, AStallFeedsTheSpringAtMostOneStepButTheTimelineTheWholeGap) {
-    frameAt(2.5f);
-    ZoomSpring expected = show.zoom;
+TEST(Timeline, AStallFeedsTheSpringAtMostOneStepButTheTimelineTheWholeGap) {
+    FakeShow s;
+    s.frameAt(2.5f);
+    ZoomSpring expected = s.show.zoom;
     zoomStep(expected, 0.12f, AudioFeatures{}, "intro_boot");
-    frameAt(2.5f + 3.0f);
-    EXPECT_EQ(show.zoom.springPos, expected.springPos);
-    frameAt(12.0f);
-    EXPECT_TRUE(show.timeline.transitionActive) << "the intro ended during the stall";
+    s.frameAt(2.5f + 3.0f);
+    EXPECT_EQ(s.show.zoom.springPos, expected.springPos);
+    s.frameAt(12.0f);
+    EXPECT_TRUE(s.show.timeline.transitionActive) << "the intro ended during the stall";
 }
 
-TEST(Outro, TextColourWrapsTheBlueChannel) {
-    const Color bright = outroTextColor(0.0f, 1.0f);
-    EXPECT_EQ(bright.r, 230);
-    EXPECT_EQ(bright.g, 250);
-    EXPECT_EQ(bright.b, 9);
-    const Color calm = outroTextColor(0.0f, 0.0f);
-    EXPECT_EQ(calm.r, 170);
-    EXPECT_EQ(calm.g, 181);
-    EXPECT_EQ(calm.b, 188);
-    const Color faded = outroTextColor(1.0f, 1.0f);
-    EXPECT_EQ(faded.r, 30);
-    EXPECT_EQ(faded.g, 20);
-    EXPECT_EQ(faded.b, 10);
+TEST(Outro, TextColourWrapsTheBlueChannelAndFadesOverEightAndAHalfSeconds) {
+    EXPECT_EQ(outroTextColor(0.0f, 1.0f), (Color{230, 250, 9, 255}));
+    EXPECT_EQ(outroTextColor(0.0f, 0.0f), (Color{170, 181, 188, 255}));
+    EXPECT_EQ(outroTextColor(1.0f, 1.0f), (Color{30, 20, 10, 255}));
+    for (const auto& [now, fade] : {std::pair{10.0f, 0.0f}, {14.25f, 0.5f}, {30.0f, 1.0f}, {5.0f, 0.0f}}) {
+        EXPECT_NEAR(outroFade(now, 10.0f), fade, 1e-6f) << now;
+    }
 }
 
-TEST(Outro, FieldAndTextOnTheGrid) {
+TEST(Outro, FieldAndCentredTextOnLargeAndSmallGrids) {
     AsciiFramebuffer fb(120, 42, 10, 18, FramebufferBacking::CellsOnly);
     drawOutro(fb, 3.0f, 0.0f, AudioFeatures{});
     const char* text = "THANKS FOR WATCHING";
@@ -250,28 +149,15 @@ TEST(Outro, FieldAndTextOnTheGrid) {
         EXPECT_EQ(fb.at(51 + i, 21).codepoint, (uint32_t)(unsigned char)text[i]);
         EXPECT_EQ(fb.at(51 + i, 21).bg, (Color{6, 8, 14, 255}));
     }
-    int lit = 0;
-    for (const Cell& c : fb.cells) {
-        lit += c.codepoint != 32;
-        EXPECT_EQ(c.bg.a, 255);
-    }
+    EXPECT_EQ(fb.at(50, 21).bg.a, 255);
+    const long lit = std::count_if(fb.cells.begin(), fb.cells.end(), [](const Cell& c) { return c.codepoint != 32; });
     EXPECT_GT(lit, 120 * 42 / 2);
-
     // Fully faded: every field cell is the blank of the ramp
     drawOutro(fb, 3.0f, 1.0f, AudioFeatures{});
     for (int x = 0; x < 120; ++x) EXPECT_EQ(fb.at(x, 0).codepoint, 32u);
     EXPECT_EQ(fb.at(51, 21).fg, (Color{30, 20, 10, 255}));
-}
 
-TEST(Outro, TextStaysOnSmallGrids) {
-    AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);
-    drawOutro(fb, 1.0f, 0.5f, AudioFeatures{});
-    EXPECT_EQ(fb.at(9, 7).codepoint, (uint32_t)'T');  // Column 18 - 9, row 7
-}
-
-TEST(Outro, FadeRunsOverEightAndAHalfSeconds) {
-    EXPECT_EQ(outroFade(10.0f, 10.0f), 0.0f);
-    EXPECT_NEAR(outroFade(14.25f, 10.0f), 0.5f, 1e-6f);
-    EXPECT_EQ(outroFade(30.0f, 10.0f), 1.0f);
-    EXPECT_EQ(outroFade(5.0f, 10.0f), 0.0f);
+    AsciiFramebuffer small(36, 14, 10, 18, FramebufferBacking::CellsOnly);
+    drawOutro(small, 1.0f, 0.5f, AudioFeatures{});
+    EXPECT_EQ(small.at(9, 7).codepoint, (uint32_t)'T');  // Column 18 - 9, row 7
 }

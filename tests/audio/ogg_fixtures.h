@@ -37,12 +37,12 @@ inline Pages encode(int channels, long rate, int frames, int serial = 1) {
         return pages;
     }
     vorbis_comment comment;
-    vorbis_comment_init(&comment);
     vorbis_dsp_state dsp;
     vorbis_block block;
+    ogg_stream_state stream;
+    vorbis_comment_init(&comment);
     vorbis_analysis_init(&dsp, &info);
     vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
     ogg_stream_init(&stream, serial);
 
     ogg_packet headers[3];
@@ -113,10 +113,9 @@ inline void setGranule(Bytes& page, int64_t frames) {
 // Identification header fields of page 0 (the packet starts after one lacing value).
 constexpr size_t kIdentBody = kPageHeader + 1;
 inline void setChannels(Pages& pages, unsigned char channels) {
-    pages[0][kIdentBody + 11] = channels;
+    putLittleEndian(pages[0], kIdentBody + 11, channels, 1);
     fixChecksum(pages[0]);
 }
-
 inline void setRate(Pages& pages, uint32_t rate) {
     putLittleEndian(pages[0], kIdentBody + 12, rate, 4);
     fixChecksum(pages[0]);

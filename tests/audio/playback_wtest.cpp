@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -48,33 +46,26 @@ TEST(PlaybackTest, TheShowsTrackPlaysTheAnalysisFollowsAndAStoppedStreamStartsAg
 
         // The position advances at about real time and never runs backwards.
         const float advance = frames.back().musicTime - frames.front().musicTime;
-        EXPECT_TRUE(advance > 2.5f && advance < 3.3f) << advance;
+        EXPECT_TRUE(advance > 2.5f && advance < 3.3f && frames.back().musicLength >= 118.0f) << advance;
         for (size_t i = 1; i < frames.size(); ++i) EXPECT_GE(frames[i].musicTime, frames[i - 1].musicTime);
-        EXPECT_GE(frames.back().musicLength, 118.0f);
         // The boot screen's pads: sound, and bands that move.
         const auto [low, high] = std::minmax_element(frames.begin(), frames.end(),
                                                      [](const AudioFeatures& a, const AudioFeatures& b) { return a.mid < b.mid; });
-        EXPECT_GT(high->mid - low->mid, 0.2f);
-        EXPECT_GT(frames.back().level, 0.01f);
+        EXPECT_TRUE(high->mid - low->mid > 0.2f && frames.back().level > 0.01f);
 
         // Stopped from outside, it starts again from the top on the next update.
         StopMusicStream(track.music);
-        EXPECT_LT(update(track).musicTime, 0.2f);
-        EXPECT_TRUE(IsMusicStreamPlaying(track.music));
+        EXPECT_TRUE(update(track).musicTime < 0.2f && IsMusicStreamPlaying(track.music));
         EXPECT_GT(play(track, 0.5).back().musicTime, 0.2f);
     }
     {
         // A track far shorter than one buffer of the stream (100 frames, 12.5 ms) loops inside it:
         // the position stays within the track and the frames keep coming.
         TempDir dir;
-        const std::string path = dir.file("tiny.ogg");
-        const ogg_fixtures::Bytes bytes = ogg_fixtures::join(ogg_fixtures::encode(1, 8000, 100));
-        std::ofstream(path, std::ios::binary).write((const char*)bytes.data(), (std::streamsize)bytes.size());
         MusicTrack track;
-        ASSERT_TRUE(load(track, path.c_str()));
+        ASSERT_TRUE(load(track, dir.put("tiny.ogg", ogg_fixtures::join(ogg_fixtures::encode(1, 8000, 100))).c_str()));
         for (const AudioFeatures& a : play(track, 1.0)) {
-            EXPECT_TRUE(a.valid && a.musicTime >= 0.0f && a.musicTime < 0.0125f) << a.musicTime;
-            EXPECT_FLOAT_EQ(a.musicLength, 0.0125f);
+            EXPECT_TRUE(a.valid && a.musicTime >= 0.0f && a.musicTime < 0.0125f && a.musicLength == 0.0125f) << a.musicTime;
         }
         EXPECT_TRUE(IsMusicStreamPlaying(track.music));
     }

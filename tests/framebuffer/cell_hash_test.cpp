@@ -18,37 +18,22 @@ TEST(CellHash, WorkedValue) {
 
 // Every part of a cell, its place and the grid's shape reach the hash.
 TEST(CellHash, EveryByteCounts) {
+    const Color fg = {10, 20, 30, 255}, bg = {40, 50, 60, 255};
     AsciiFramebuffer base = grid(3, 2);
-    base.setCell(1, 1, 'x', Color{10, 20, 30, 255}, Color{40, 50, 60, 255});
+    base.setCell(1, 1, 'x', fg, bg);
     const uint64_t reference = cellHash(base);
-
-    struct Change {
-        const char* what;
-        void (*apply)(AsciiFramebuffer&);
-    };
-    const Change changes[] = {
-        {"codepoint", [](AsciiFramebuffer& fb) { fb.setCell(1, 1, 'y', Color{10, 20, 30, 255}, Color{40, 50, 60, 255}); }},
-        {"fg red", [](AsciiFramebuffer& fb) { fb.setCell(1, 1, 'x', Color{11, 20, 30, 255}, Color{40, 50, 60, 255}); }},
-        {"fg alpha", [](AsciiFramebuffer& fb) { fb.setCell(1, 1, 'x', Color{10, 20, 30, 254}, Color{40, 50, 60, 255}); }},
-        {"bg blue", [](AsciiFramebuffer& fb) { fb.setCell(1, 1, 'x', Color{10, 20, 30, 255}, Color{40, 50, 61, 255}); }},
-        {"bg alpha", [](AsciiFramebuffer& fb) { fb.setCell(1, 1, 'x', Color{10, 20, 30, 255}, Color{40, 50, 60, 0}); }},
-        {"place", [](AsciiFramebuffer& fb) {
-             fb.setCell(1, 1, ' ', kDefaultGlyphColor, kSceneBackground);
-             fb.setCell(2, 1, 'x', Color{10, 20, 30, 255}, Color{40, 50, 60, 255});
-         }},
-    };
-    for (const Change& change : changes) {
+    const struct {
+        int x;
+        uint32_t codepoint;
+        Color fg, bg;
+    } changes[] = {{1, 'y', fg, bg}, {1, 'x', {11, 20, 30, 255}, bg}, {1, 'x', {10, 20, 30, 254}, bg},
+                   {1, 'x', fg, {40, 50, 61, 255}}, {1, 'x', fg, {40, 50, 60, 0}}, {2, 'x', fg, bg}};
+    for (const auto& c : changes) {
         AsciiFramebuffer fb = grid(3, 2);
-        fb.cells = base.cells;
-        change.apply(fb);
-        EXPECT_NE(cellHash(fb), reference) << change.what;
+        fb.setCell(c.x, 1, c.codepoint, c.fg, c.bg);
+        EXPECT_NE(cellHash(fb), reference) << c.x << " " << c.codepoint;
     }
-
-    AsciiFramebuffer same = grid(3, 2);
-    same.cells = base.cells;
-    EXPECT_EQ(cellHash(same), reference);
-    // The same six cells as 2 x 3
-    AsciiFramebuffer turned = grid(2, 3);
+    AsciiFramebuffer turned = grid(2, 3);  // The same six cells as 2 x 3
     turned.cells = base.cells;
     EXPECT_NE(cellHash(turned), reference);
 }
