@@ -6,6 +6,10 @@
 
 #include "math/show_math_tables.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>  // SSE2: two doubles at a time for the array functions
+#endif
+
 namespace {
 
 using namespace show_math_tables;
@@ -253,4 +257,165 @@ float showHypot(float x, float y) {
     const double dx = (double)x;
     const double dy = (double)y;
     return (float)std::sqrt(dx * dx + dy * dy);  // Each square is exact in double
+}
+
+namespace {
+
+#if defined(__SSE2__)
+// The array functions, two floats at a time: each lane performs the scalar path's double operations
+// in the same order (reduce, then quadrantSin's kernel with its quadrant's coefficients), so it gives
+// the same bits. Pairs with a lane the scalar path treats apart (tiny, far, NaN, inf) go through it.
+
+// kSinCosPoly[k] for the four parity pairs of two lanes: entry 2·odd1 + odd0 holds lane 0's
+// coefficient in the low half and lane 1's in the high half
+struct PairCoefficients {
+    alignas(16) double c[4][6][2];
+};
+
+constexpr PairCoefficients makePairCoefficients() {
+    PairCoefficients p = {};
+    for (int pair = 0; pair < 4; ++pair) {
+        for (int k = 0; k < 6; ++k) {
+            p.c[pair][k][0] = show_math_detail::kSinCosPoly[pair & 1][k];
+            p.c[pair][k][1] = show_math_detail::kSinCosPoly[pair >> 1][k];
+        }
+    }
+    return p;
+}
+
+constexpr PairCoefficients kPairPoly = makePairCoefficients();
+
+// The other constants, each twice, as the vector instructions read them
+struct alignas(16) PairConstant {
+    double v[2];
+};
+constexpr PairConstant kShiftPair = {{kRoundShift, kRoundShift}};
+constexpr PairConstant kTwoOverPiPair = {{kTwoOverPi, kTwoOverPi}};
+constexpr PairConstant kHalfPi1Pair = {{kHalfPi1, kHalfPi1}};
+constexpr PairConstant kHalfPi2Pair = {{kHalfPi2, kHalfPi2}};
+constexpr PairConstant kHalfPi3Pair = {{kHalfPi3, kHalfPi3}};
+constexpr PairConstant kOnePair = {{1.0, 1.0}};
+constexpr PairConstant kHalfPair = {{0.5, 0.5}};
+constexpr PairConstant kSignPair = {{-0.0, -0.0}};
+
+// The vector helpers go inline into the loops: as calls they would pass vectors through memory
+#define SHOW_MATH_PAIR inline __attribute__((always_inline))
+
+// x = n·pi/2 + r for two lanes, as reduce() does it; n as a 32-bit integer in each lane's low half
+struct ReducedPair {
+    __m128d r;
+    __m128i n;
+};
+
+SHOW_MATH_PAIR ReducedPair reducePair(__m128d xd) {
+    const __m128d shift = _mm_load_pd(kShiftPair.v);
+    const __m128d n = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(xd, _mm_load_pd(kTwoOverPiPair.v)), shift), shift);
+    ReducedPair p;
+    p.r = _mm_sub_pd(_mm_sub_pd(_mm_sub_pd(xd, _mm_mul_pd(n, _mm_load_pd(kHalfPi1Pair.v))),
+                                _mm_mul_pd(n, _mm_load_pd(kHalfPi2Pair.v))),
+                     _mm_mul_pd(n, _mm_load_pd(kHalfPi3Pair.v)));
+    const __m128i q = _mm_cvttpd_epi32(n);
+    p.n = _mm_unpacklo_epi32(q, q);  // Each 64-bit lane: n in both halves
+    return p;
+}
+
+// quadrantSin(r, n) of both lanes, as two floats in the low half
+SHOW_MATH_PAIR __m128 quadrantSinPair(const ReducedPair& p, __m128i offset) {
+    const __m128i n = _mm_add_epi32(p.n, offset);
+    // Bit 0 of n to the top of each 64-bit lane, spread over the lane: the odd lanes' mask
+    const __m128i oddTop = _mm_slli_epi64(n, 63);
+    const __m128d odd = _mm_castsi128_pd(_mm_shuffle_epi32(_mm_srai_epi32(oddTop, 31), _MM_SHUFFLE(3, 3, 1, 1)));
+    const double(*c)[2] = kPairPoly.c[_mm_movemask_pd(_mm_castsi128_pd(oddTop))];
+
+    const __m128d r = p.r;
+    const __m128d t = _mm_mul_pd(r, r);
+    __m128d poly = _mm_load_pd(c[5]);
+    poly = _mm_add_pd(_mm_load_pd(c[4]), _mm_mul_pd(t, poly));
+    poly = _mm_add_pd(_mm_load_pd(c[3]), _mm_mul_pd(t, poly));
+    poly = _mm_add_pd(_mm_load_pd(c[2]), _mm_mul_pd(t, poly));
+    poly = _mm_add_pd(_mm_load_pd(c[1]), _mm_mul_pd(t, poly));
+    poly = _mm_add_pd(_mm_load_pd(c[0]), _mm_mul_pd(t, poly));
+    const __m128d cosHead = _mm_sub_pd(_mm_load_pd(kOnePair.v), _mm_mul_pd(_mm_load_pd(kHalfPair.v), t));
+    const __m128d head = _mm_or_pd(_mm_and_pd(odd, cosHead), _mm_andnot_pd(odd, r));
+    const __m128d scale = _mm_or_pd(_mm_and_pd(odd, _mm_mul_pd(t, t)), _mm_andnot_pd(odd, _mm_mul_pd(r, t)));
+    const __m128d v = _mm_add_pd(head, _mm_mul_pd(scale, poly));
+    // Bit 1 of n to the sign bit: quadrants 2 and 3 are negated, exactly
+    const __m128d sign = _mm_and_pd(_mm_castsi128_pd(_mm_slli_epi64(n, 62)), _mm_load_pd(kSignPair.v));
+    return _mm_cvtpd_ps(_mm_xor_pd(v, sign));
+}
+
+SHOW_MATH_PAIR __m128 loadPair(const float* x) { return _mm_castpd_ps(_mm_load_sd((const double*)x)); }
+SHOW_MATH_PAIR void storePair(float* out, __m128 v) { _mm_storel_pi((__m64*)out, v); }
+
+// True when both lanes take the kernel path: |x| < 2^20 (which NaN fails), and for a sine |x| >=
+// kSinIsX
+SHOW_MATH_PAIR bool plainPair(__m128 x, bool sine) {
+    const __m128 ax = _mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+    __m128 ok = _mm_cmplt_ps(ax, _mm_set1_ps(show_math_detail::kReduceLimit));
+    if (sine) ok = _mm_and_ps(ok, _mm_cmpge_ps(ax, _mm_set1_ps(show_math_detail::kSinIsX)));
+    return (_mm_movemask_ps(ok) & 3) == 3;
+}
+
+#undef SHOW_MATH_PAIR
+#endif
+
+}  // namespace
+
+void showSinArray(const float* x, float* out, int count) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i sine = _mm_setzero_si128();
+    for (; i + 1 < count; i += 2) {
+        const __m128 v = loadPair(x + i);
+        if (plainPair(v, true)) {
+            storePair(out + i, quadrantSinPair(reducePair(_mm_cvtps_pd(v)), sine));
+        } else {
+            out[i] = showSin(x[i]);
+            out[i + 1] = showSin(x[i + 1]);
+        }
+    }
+#endif
+    for (; i < count; ++i) out[i] = showSin(x[i]);
+}
+
+void showCosArray(const float* x, float* out, int count) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i cosine = _mm_set1_epi32(1);  // cos x = sin(x + pi/2)
+    for (; i + 1 < count; i += 2) {
+        const __m128 v = loadPair(x + i);
+        if (plainPair(v, false)) {
+            storePair(out + i, quadrantSinPair(reducePair(_mm_cvtps_pd(v)), cosine));
+        } else {
+            out[i] = showCos(x[i]);
+            out[i + 1] = showCos(x[i + 1]);
+        }
+    }
+#endif
+    for (; i < count; ++i) out[i] = showCos(x[i]);
+}
+
+void showSinCosArray(const float* x, float* sines, float* cosines, int count) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i sine = _mm_setzero_si128();
+    const __m128i cosine = _mm_set1_epi32(1);
+    for (; i + 1 < count; i += 2) {
+        const __m128 v = loadPair(x + i);
+        if (plainPair(v, true)) {
+            const ReducedPair p = reducePair(_mm_cvtps_pd(v));
+            storePair(sines + i, quadrantSinPair(p, sine));
+            storePair(cosines + i, quadrantSinPair(p, cosine));
+        } else {
+            sines[i] = showSin(x[i]);
+            sines[i + 1] = showSin(x[i + 1]);
+            cosines[i] = showCos(x[i]);
+            cosines[i + 1] = showCos(x[i + 1]);
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        sines[i] = showSin(x[i]);
+        cosines[i] = showCos(x[i]);
+    }
 }

@@ -12,6 +12,12 @@
 
 inline float showSin(float x);  // Below: inline, as the scenes call them for every cell
 inline float showCos(float x);
+// showSin or showCos of count floats, two at a time in SSE2 where the processor has it: the same
+// bits as one call per value, in about half the time (for the rows of a scene)
+void showSinArray(const float* x, float* out, int count);
+void showCosArray(const float* x, float* out, int count);
+// Both of the same values: one reduction serves the sine and the cosine
+void showSinCosArray(const float* x, float* sines, float* cosines, int count);
 float showExp(float x);
 float showPow(float x, float y);
 float showAtan2(float y, float x);
@@ -22,6 +28,15 @@ namespace show_math_detail {
 constexpr float kReduceLimit = 1048576.0f;  // 2^20: below, n·kHalfPi1 and n·kHalfPi2 stay exact
 constexpr float kSinIsX = 0x1p-12f;         // Below this, x − x³/6 rounds to x (and keeps −0)
 constexpr double kRoundShift = 0x1.8p52;    // Adding and removing it rounds to an integer
+constexpr float kNoReduce = 0.785f;          // Below pi/4 the reduction gives n = 0 and r = x exactly
+constexpr double kQuadrantSign[2] = {1.0, -1.0};
+
+// sinKernel's coefficients, then cosKernel's, for picking one by the quadrant's parity
+constexpr double kSinCosPoly[2][6] = {
+    {show_math_tables::kSinPoly[0], show_math_tables::kSinPoly[1], show_math_tables::kSinPoly[2],
+     show_math_tables::kSinPoly[3], show_math_tables::kSinPoly[4], show_math_tables::kSinPoly[5]},
+    {show_math_tables::kCosPoly[0], show_math_tables::kCosPoly[1], show_math_tables::kCosPoly[2],
+     show_math_tables::kCosPoly[3], show_math_tables::kCosPoly[4], show_math_tables::kCosPoly[5]}};
 
 // NaN, infinities and |x| >= 2^20, out of line
 float sinFar(float x);
@@ -51,14 +66,19 @@ inline double reduce(float x, int* quadrant) {
     return ((xd - n * kHalfPi1) - n * kHalfPi2) - n * kHalfPi3;
 }
 
-// sin(n·pi/2 + r). Neighbouring cells mostly share a quadrant, so the branch is well predicted.
+// sin(n·pi/2 + r) without a branch on the quadrant: an argument sweeping across a row changes
+// quadrant every few cells, and a mispredicted branch costs more than the kernel. The odd quadrants
+// take cosKernel's steps, the even ones sinKernel's: the same coefficients (from one table), the same
+// operations in the same order, so the same bits; the sign comes last (negation is exact).
 inline float quadrantSin(double r, int n) {
-    switch (n & 3) {
-        case 0: return (float)sinKernel(r);
-        case 1: return (float)cosKernel(r);
-        case 2: return (float)-sinKernel(r);
-        default: return (float)-cosKernel(r);
-    }
+    const int odd = n & 1;
+    const double* c = kSinCosPoly[odd];
+    const double t = r * r;
+    const double p = c[0] + t * (c[1] + t * (c[2] + t * (c[3] + t * (c[4] + t * c[5]))));
+    const double head[2] = {r, 1.0 - 0.5 * t};  // sinKernel: r + (r·t)·p, cosKernel: (1 − t/2) + (t·t)·p
+    const double scale[2] = {r * t, t * t};
+    const double v = head[odd] + scale[odd] * p;
+    return (float)(v * kQuadrantSign[(n & 2) >> 1]);
 }
 
 }  // namespace show_math_detail
@@ -68,6 +88,7 @@ inline float showSin(float x) {
     const float ax = x < 0.0f ? -x : x;
     if (!(ax < kReduceLimit)) return sinFar(x);
     if (ax < kSinIsX) return x;
+    if (ax < kNoReduce) return (float)sinKernel((double)x);  // What reduce and quadrant 0 would give
     int n;
     const double r = reduce(x, &n);
     return quadrantSin(r, n);
@@ -77,6 +98,7 @@ inline float showCos(float x) {
     using namespace show_math_detail;
     const float ax = x < 0.0f ? -x : x;
     if (!(ax < kReduceLimit)) return cosFar(x);
+    if (ax < kNoReduce) return (float)cosKernel((double)x);
     int n;
     const double r = reduce(x, &n);
     return quadrantSin(r, n + 1);  // cos x = sin(x + pi/2)

@@ -6,7 +6,7 @@
 #include <utility>  // Required for: std::swap()
 #include <vector>
 
-#include "math/show_math.h"  // Required for: showSin(), showCos()
+#include "math/show_math.h"  // Required for: showSin(), showCos(), showSinArray(), showCosArray()
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 
@@ -48,6 +48,7 @@ struct CellularState {
     std::vector<uint8_t> upstream;   // Per cell: kFromAbove | kFromLeft for this frame's flow
     std::vector<float> columnPhase;  // Column part of the flicker's phase
     std::vector<float> columnTint;   // Column part of the blue channel
+    std::vector<float> rowArg, rowSin, rowCosArg, rowCos;  // One row's wave arguments and values, scratch
 };
 
 // The audio as the step reads it, fixed for one frame
@@ -75,6 +76,9 @@ void sizeFrameTables(int cols, int rows) {
     state.upstream.resize((size_t)cols * (size_t)rows);
     state.columnPhase.resize((size_t)cols);
     state.columnTint.resize((size_t)cols);
+    for (std::vector<float>* v : {&state.rowArg, &state.rowSin, &state.rowCosArg, &state.rowCos}) {
+        v->resize((size_t)cols);
+    }
 }
 
 // The start pattern depends only on the cell coordinates: every seeding of one grid size looks alike.
@@ -130,10 +134,17 @@ void prepareFrame(float t) {
     for (int y = 0; y < H; ++y) {
         const float rowFlow = 1.25f * t + 1.1f * showSin(0.08f * (float)y);
         uint8_t* dirs = &state.upstream[(size_t)y * W];
+        // The row's sines and cosines by the array functions, two cells at a time
         for (int x = 0; x < W; ++x) {
             const float a = state.columnFlow[x] + rowFlow;
-            const bool fromAbove = showCos(0.9f * a) > 0.0f;  // Flow runs down the screen
-            const bool fromLeft = showSin(a) > 0.0f;          // Flow runs to the right
+            state.rowArg[x] = a;
+            state.rowCosArg[x] = 0.9f * a;
+        }
+        showCosArray(state.rowCosArg.data(), state.rowCos.data(), W);
+        showSinArray(state.rowArg.data(), state.rowSin.data(), W);
+        for (int x = 0; x < W; ++x) {
+            const bool fromAbove = state.rowCos[x] > 0.0f;  // Flow runs down the screen
+            const bool fromLeft = state.rowSin[x] > 0.0f;   // Flow runs to the right
             dirs[x] = (uint8_t)((fromAbove ? kFromAbove : 0) | (fromLeft ? kFromLeft : 0));
         }
     }
@@ -227,9 +238,11 @@ void drawCellular(AsciiFramebuffer& fb, float t) {
     for (int y = 0; y < state.gridH; ++y) {
         const float rowPhase = 0.15f * (float)y;
         const float* row = &state.levels[(size_t)y * W];
+        for (int x = 0; x < W; ++x) state.rowArg[x] = state.columnPhase[x] + rowPhase;
+        showSinArray(state.rowArg.data(), state.rowSin.data(), W);  // Two cells at a time
         for (int x = 0; x < W; ++x) {
             const float v = row[x];
-            const float flicker = showSin(state.columnPhase[x] + rowPhase) * 0.28f + 0.72f;  // 0.44..1.0
+            const float flicker = state.rowSin[x] * 0.28f + 0.72f;  // 0.44..1.0
             // The floor of a positive value (v >= 0, flicker >= 0.44) is its truncation: no floorf call
             const int glyph = tableIndex(v * (float)top + 0.6f * flicker, top);
             const float heat = clamp((v - 0.35f) / 0.65f, 0.0f, 1.0f);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "math/hsv_color.h"  // Required for: showColorFromHsv()
-#include "math/show_math.h"  // Required for: showSin(), showCos(), showAtan2()
+#include "math/show_math.h"  // Required for: showSin(), showCos(), showAtan2(), showSinArray(), showCosArray()
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -118,20 +118,39 @@ void rebuildGeometry(int cols, int rows, const Kaleidoscope& k) {
     }
 }
 
+// One row's wave arguments and their sines and cosines: each wave is taken for the whole row in one
+// array call, which evaluates two cells at a time
+struct RowWaves {
+    std::vector<float> seg, ringArg, spokeArg, diagArg, ring, spoke, diag;
+};
+RowWaves rowWaves;
+
 void drawKaleidoscope(AsciiFramebuffer& fb, const Kaleidoscope& k, RampStyle ramp) {
     if (geometry.cols != fb.cols || geometry.rows != fb.rows) rebuildGeometry(fb.cols, fb.rows, k);
+    const int cols = fb.cols;
+    RowWaves& w = rowWaves;
+    for (std::vector<float>* v : {&w.seg, &w.ringArg, &w.spokeArg, &w.diagArg, &w.ring, &w.spoke, &w.diag}) {
+        v->resize((size_t)cols);
+    }
     for (int y = 0; y < fb.rows; ++y) {
-        for (int x = 0; x < fb.cols; ++x) {
-            const size_t i = (size_t)y * (size_t)fb.cols + (size_t)x;
+        const size_t rowStart = (size_t)y * (size_t)cols;
+        for (int x = 0; x < cols; ++x) {
+            const size_t i = rowStart + (size_t)x;
             // Distance from the middle of the spoke sector this cell is in
             const float seg = fabsf(fmodf(geometry.angle[i] + k.rot, k.sector) - k.half);
-            const float r = geometry.radius[i];
-            const float v = clamp(showSin((r * k.ringFreq - k.ringPhase) * k.pulse) * 0.25f + 0.5f +
-                                      showCos(seg * k.spokeSharp + k.spokePhase) * 0.2f +
-                                      showSin(geometry.diagonal[i] + k.diagPhase) * 0.18f,
-                                  0.0f, 1.0f);
+            w.seg[x] = seg;
+            w.ringArg[x] = (geometry.radius[i] * k.ringFreq - k.ringPhase) * k.pulse;
+            w.spokeArg[x] = seg * k.spokeSharp + k.spokePhase;
+            w.diagArg[x] = geometry.diagonal[i] + k.diagPhase;
+        }
+        showSinArray(w.ringArg.data(), w.ring.data(), cols);
+        showCosArray(w.spokeArg.data(), w.spoke.data(), cols);
+        showSinArray(w.diagArg.data(), w.diag.data(), cols);
+        for (int x = 0; x < cols; ++x) {
+            const float seg = w.seg[x];
+            const float v = clamp(w.ring[x] * 0.25f + 0.5f + w.spoke[x] * 0.2f + w.diag[x] * 0.18f, 0.0f, 1.0f);
             const Color fg = showColorFromHsv(fmodf(seg * 400.0f + 190.0f + k.hueSpin, 360.0f), kSaturation,
-                                          v * 0.18f + 0.82f);
+                                              v * 0.18f + 0.82f);
             const Color bg = {dimmed(fg.r, 0.11f), dimmed(fg.g, 0.10f), dimmed(fg.b, 0.14f), 255};
             fb.setCell(x, y, rampGlyph(ramp, v), fg, bg);
         }

@@ -8,7 +8,7 @@
 #include <cmath>  // Required for: sqrtf(), fabsf()
 #include <vector>
 
-#include "math/show_math.h"  // Required for: showSin(), showExp(), showPow()
+#include "math/show_math.h"  // Required for: showSin(), showExp(), showPow(), showSinArray()
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -47,6 +47,7 @@ struct GooState {
     float lastTime = 0.0f;   // sceneTime of the previous frame
     float prevBeat = 0.0f;   // Audio beat of the previous frame
     std::vector<GooColumn> columns;  // Sized to the grid width
+    std::vector<float> shimmerArg, shimmerSin;  // One row's shimmer, scratch
 };
 
 GooState goo;
@@ -162,9 +163,9 @@ GooField sampleField(const GooBall (&balls)[kGooBallCount], float X, float Y) {
 
 unsigned char clampByte(int v) { return (unsigned char)(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 
-// Writes the cell whose sample point (X, Y) has the field f
-void shadeCell(AsciiFramebuffer& fb, int x, int y, const GooLook& k, const GooField& f, float X, float Y) {
-    const float F = f.sum + showSin((X + Y) * k.shimmerFreq + k.shimmerPhase) * k.shimmerAmp;
+// Writes the cell whose sample point has the field f and the shimmer wave's sine shimmerSin
+void shadeCell(AsciiFramebuffer& fb, int x, int y, const GooLook& k, const GooField& f, float shimmerSin) {
+    const float F = f.sum + shimmerSin * k.shimmerAmp;
     const float rim = clamp((F - 0.88f) / 0.24f, 0.0f, 1.0f);
     const float body = clamp((F - 1.0f) / 1.45f, 0.0f, 1.0f);
     // Outside the blobs body is 0 and showPow(0, 0.74) is 0: the space, without the powf
@@ -189,7 +190,11 @@ void drawGoo(AsciiFramebuffer& fb, GooState& s, const GooLook& k) {
     const int cols = fb.cols;
     const int rows = fb.rows;
     // The field spans -1..1 across the full width and height, without aspect correction
-    if ((int)s.columns.size() != cols) s.columns.resize((size_t)cols);
+    if ((int)s.columns.size() != cols) {
+        s.columns.resize((size_t)cols);
+        s.shimmerArg.resize((size_t)cols);
+        s.shimmerSin.resize((size_t)cols);
+    }
     for (int x = 0; x < cols; x++) {
         GooColumn& c = s.columns[x];
         c.px = 2.0f * ((float)x / (float)(cols - 1) - 0.5f);
@@ -199,10 +204,17 @@ void drawGoo(AsciiFramebuffer& fb, GooState& s, const GooLook& k) {
     for (int y = 0; y < rows; y++) {
         const float py = 2.0f * ((float)y / (float)(rows - 1) - 0.5f);
         const float rowShift = showSin(k.freqY * py + k.phaseY) * k.ampRow;
+        // The shimmer's sines of the whole row by the array function, two cells at a time
         for (int x = 0; x < cols; x++) {
             const float X = s.columns[x].px + rowShift;
             const float Y = py + s.columns[x].wave;
-            shadeCell(fb, x, y, k, sampleField(s.balls, X, Y), X, Y);
+            s.shimmerArg[x] = (X + Y) * k.shimmerFreq + k.shimmerPhase;
+        }
+        showSinArray(s.shimmerArg.data(), s.shimmerSin.data(), cols);
+        for (int x = 0; x < cols; x++) {
+            const float X = s.columns[x].px + rowShift;
+            const float Y = py + s.columns[x].wave;
+            shadeCell(fb, x, y, k, sampleField(s.balls, X, Y), s.shimmerSin[x]);
         }
     }
 }

@@ -10,7 +10,7 @@
 #include <emmintrin.h>  // SSE2: the escape loop runs eight cells at once
 #endif
 
-#include "math/show_math.h"  // Required for: showSin(), showCos(), showPow()
+#include "math/show_math.h"  // Required for: showSin(), showCos(), showPow(), showSinArray(), showSinCosArray()
 #include "scenes/ramps.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
@@ -67,6 +67,19 @@ struct MandelLevel {
     unsigned char green, blue;
 };
 
+// One row's wave arguments, their sines and cosines and the sample points made from them
+struct MandelWaves {
+    std::vector<float> ringArg, ring, rippleArg, ripple, a1, s1, c1, a2, s2, c2;
+    std::vector<float> px, py, qx, liftArg, lift, cRe, cIm;
+
+    void resize(int cols) {
+        for (std::vector<float>* v : {&ringArg, &ring, &rippleArg, &ripple, &a1, &s1, &c1, &a2, &s2, &c2, &px, &py,
+                                      &qx, &liftArg, &lift, &cRe, &cIm}) {
+            v->assign((size_t)cols, 0.0f);
+        }
+    }
+};
+
 // Scratch space sized with the grid; it carries no picture from one frame to the next
 struct MandelBuffers {
     int cols = 0;
@@ -75,6 +88,7 @@ struct MandelBuffers {
     std::vector<int> counts;          // Escape count per cell of the row being drawn
     std::vector<float> pendingRe, pendingIm;  // Sample points of the row that need the loop...
     std::vector<int> pendingColumn;           // ...and their columns
+    MandelWaves waves;
 };
 
 MandelBuffers buffers;
@@ -89,6 +103,7 @@ void resizeBuffers(MandelBuffers& b, int cols) {
     b.pendingIm.assign(padded, 0.0f);
     b.pendingColumn.assign(padded, 0);
     b.levels.reserve(kMaxIterations + 1);
+    b.waves.resize(cols);
 }
 
 // A channel stored as the low 8 bits of its truncated value, so values outside 0..255 wrap
@@ -163,27 +178,51 @@ void prepareLevels(MandelBuffers& b, const MandelFrame& f) {
     }
 }
 
-// The swirled sample point of a cell: rings, then the bend, mixed into the straight mapping
-void samplePoint(const MandelFrame& f, const MandelRow& row, const MandelColumn& column, float* cRe, float* cIm) {
-    const float nx = column.nx;
+// The swirled sample points of one row: rings, then the bend, mixed into the straight mapping. The
+// steps are those of one cell at a time, but each sine and cosine is taken for the whole row in one
+// array call, which evaluates two cells at a time.
+void samplePoints(MandelBuffers& b, const MandelFrame& f, const MandelRow& row) {
+    const int cols = f.cols;
     const float ny = row.ny;
-    const float r = sqrtf(nx * nx + ny * ny);
-
-    const float a1 = f.ringAmp * showSin(r * f.ringFreq + f.ringPhase);
-    const float c1 = showCos(a1);
-    const float s1 = showSin(a1);
-    const float px = c1 * nx - s1 * ny;
-    const float py = s1 * nx + c1 * ny;
-
-    // Below the bend's reach the angle is a zero, whose cosine is exactly 1 and sine the zero itself
-    const float a2 = row.bendAmp * column.bendWave;
-    const float c2 = (a2 == 0.0f) ? 1.0f : showCos(a2);
-    const float s2 = (a2 == 0.0f) ? a2 : showSin(a2);
-    const float qx = c2 * px - s2 * py + row.rowWave + f.rippleAmp * showSin(13.0f * nx + 11.0f * ny + f.ripplePhase);
-    const float qy = s2 * px + c2 * py + 0.4f * f.rowWaveAmp * showSin(6.5f * qx + f.liftPhase);
-
-    *cRe = column.baseRe + f.swirlMix * ((f.centreRe + f.scaleRe * qx) - column.baseRe);
-    *cIm = row.baseIm + f.swirlMix * ((f.centreIm + f.scaleIm * qy) - row.baseIm);
+    MandelWaves& w = b.waves;
+    for (int x = 0; x < cols; x++) {
+        const float nx = b.columns[x].nx;
+        const float r = sqrtf(nx * nx + ny * ny);
+        w.ringArg[x] = r * f.ringFreq + f.ringPhase;
+        w.rippleArg[x] = 13.0f * nx + 11.0f * ny + f.ripplePhase;
+        w.a2[x] = row.bendAmp * b.columns[x].bendWave;
+    }
+    showSinArray(w.ringArg.data(), w.ring.data(), cols);
+    showSinArray(w.rippleArg.data(), w.ripple.data(), cols);
+    for (int x = 0; x < cols; x++) w.a1[x] = f.ringAmp * w.ring[x];
+    showSinCosArray(w.a1.data(), w.s1.data(), w.c1.data(), cols);
+    if (row.bendAmp == 0.0f) {
+        // Below the bend's reach every angle is a zero, whose cosine is exactly 1 and sine the zero itself
+        for (int x = 0; x < cols; x++) {
+            w.c2[x] = 1.0f;
+            w.s2[x] = w.a2[x];
+        }
+    } else {
+        showSinCosArray(w.a2.data(), w.s2.data(), w.c2.data(), cols);
+    }
+    for (int x = 0; x < cols; x++) {
+        const float nx = b.columns[x].nx;
+        const float px = w.c1[x] * nx - w.s1[x] * ny;
+        const float py = w.s1[x] * nx + w.c1[x] * ny;
+        const float qx = w.c2[x] * px - w.s2[x] * py + row.rowWave + f.rippleAmp * w.ripple[x];
+        w.px[x] = px;
+        w.py[x] = py;
+        w.qx[x] = qx;
+        w.liftArg[x] = 6.5f * qx + f.liftPhase;
+    }
+    showSinArray(w.liftArg.data(), w.lift.data(), cols);
+    for (int x = 0; x < cols; x++) {
+        const float qx = w.qx[x];
+        const float qy = w.s2[x] * w.px[x] + w.c2[x] * w.py[x] + 0.4f * f.rowWaveAmp * w.lift[x];
+        const float baseRe = b.columns[x].baseRe;
+        w.cRe[x] = baseRe + f.swirlMix * ((f.centreRe + f.scaleRe * qx) - baseRe);
+        w.cIm[x] = row.baseIm + f.swirlMix * ((f.centreIm + f.scaleIm * qy) - row.baseIm);
+    }
 }
 
 #if defined(__SSE2__)
@@ -241,10 +280,11 @@ void escapeCounts(const float* pointRe, const float* pointIm, int maxIter, int* 
 // Escape counts of one row. Points deep in the main cardioid or the period-2 bulb take maxIter
 // at once; the others are packed kLanes at a time into the vector loop.
 void computeRowCounts(MandelBuffers& b, const MandelFrame& f, const MandelRow& row) {
+    samplePoints(b, f, row);
     int pending = 0;
     for (int x = 0; x < f.cols; x++) {
-        float cRe, cIm;
-        samplePoint(f, row, b.columns[x], &cRe, &cIm);
+        const float cRe = b.waves.cRe[x];
+        const float cIm = b.waves.cIm[x];
         if (insideMainBulbs(cRe, cIm)) {
             b.counts[x] = f.maxIter;
             continue;

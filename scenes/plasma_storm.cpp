@@ -52,6 +52,7 @@ struct PlasmaGeometry {
 };
 
 PlasmaGeometry geometry;
+std::vector<float> rowBrightness;  // One row's brightness, scratch
 
 PlasmaFrame computePlasmaFrame(float t, const AudioFeatures* audio, bool blockGlyphs) {
     // Without audio every level is 0, which gives the silent values
@@ -100,16 +101,45 @@ void buildGeometry(PlasmaGeometry& g, int cols, int rows) {
     }
 }
 
-// Brightness 0..1 of the plasma at one cell
-float plasmaBrightness(const PlasmaFrame& f, const PlasmaPoint& p) {
-    const float r = p.radius;
-    const float theta = showSin(f.f0 * r - f.p1) * f.twist + p.angle + showCos(p.diagonal + f.p2) * f.shear;
-    const float px = showCos(theta) * r;
-    const float py = showSin(theta) * r;
-    const float s1 = showSin((px + py) * f.f2 - f.p4) * 0.34f;
-    const float s2 = showSin(px * f.f1 + f.p3) * 0.42f;
-    const float s3 = showCos((px * 0.55f - py * 0.82f) * f.f3 + f.p5) * 0.24f;
-    return clamp((s1 + s2 + s3) * 0.5f + 0.5f, 0.0f, 1.0f);
+// Brightness 0..1 of the plasma across one row. The steps are those of one cell at a time,
+// r and theta to the twisted point, then three sinusoids, but each sine and cosine is taken for the
+// whole row in one array call, which evaluates two cells at a time.
+struct PlasmaRow {
+    std::vector<float> a, b, sa, cb, theta, st, ct, arg1, arg2, arg3, w1, w2, w3;
+};
+PlasmaRow plasmaRow;
+
+void plasmaBrightness(const PlasmaFrame& f, const PlasmaPoint* points, int cols, float* brightness) {
+    PlasmaRow& w = plasmaRow;
+    for (std::vector<float>* v : {&w.a, &w.b, &w.sa, &w.cb, &w.theta, &w.st, &w.ct, &w.arg1, &w.arg2, &w.arg3,
+                                  &w.w1, &w.w2, &w.w3}) {
+        v->resize((size_t)cols);
+    }
+    for (int x = 0; x < cols; x++) {
+        w.a[x] = f.f0 * points[x].radius - f.p1;
+        w.b[x] = points[x].diagonal + f.p2;
+    }
+    showSinArray(w.a.data(), w.sa.data(), cols);
+    showCosArray(w.b.data(), w.cb.data(), cols);
+    for (int x = 0; x < cols; x++) w.theta[x] = w.sa[x] * f.twist + points[x].angle + w.cb[x] * f.shear;
+    showSinCosArray(w.theta.data(), w.st.data(), w.ct.data(), cols);
+    for (int x = 0; x < cols; x++) {
+        const float r = points[x].radius;
+        const float px = w.ct[x] * r;
+        const float py = w.st[x] * r;
+        w.arg1[x] = (px + py) * f.f2 - f.p4;
+        w.arg2[x] = px * f.f1 + f.p3;
+        w.arg3[x] = (px * 0.55f - py * 0.82f) * f.f3 + f.p5;
+    }
+    showSinArray(w.arg1.data(), w.w1.data(), cols);
+    showSinArray(w.arg2.data(), w.w2.data(), cols);
+    showCosArray(w.arg3.data(), w.w3.data(), cols);
+    for (int x = 0; x < cols; x++) {
+        const float s1 = w.w1[x] * 0.34f;
+        const float s2 = w.w2[x] * 0.42f;
+        const float s3 = w.w3[x] * 0.24f;
+        brightness[x] = clamp((s1 + s2 + s3) * 0.5f + 0.5f, 0.0f, 1.0f);
+    }
 }
 
 // fmodf(x, 360), computed exactly in double: x - 360·n needs at most 24 + 9 significant bits and the
@@ -209,11 +239,13 @@ void plasma_storm(AsciiFramebuffer& fb, float sceneTime, Color, const BeatInfo*,
     if (geometry.cols != cols || geometry.rows != rows) buildGeometry(geometry, cols, rows);
     const PlasmaFrame f = computePlasmaFrame(sceneTime, audio, fb.blockGlyphs);
 
+    std::vector<float>& brightness = rowBrightness;
+    brightness.resize((size_t)cols);
     for (int y = 0; y < rows; y++) {
         const PlasmaPoint* row = &geometry.points[(size_t)y * (size_t)cols];
+        plasmaBrightness(f, row, cols, brightness.data());
         for (int x = 0; x < cols; x++) {
-            const float c = plasmaBrightness(f, row[x]);
-            const PlasmaCell cell = shadePlasma(f, c, row[x].radius);
+            const PlasmaCell cell = shadePlasma(f, brightness[x], row[x].radius);
             fb.setCell(x, y, cell.glyph, cell.fg, cell.bg);
         }
     }

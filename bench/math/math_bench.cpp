@@ -45,6 +45,32 @@ void two(benchmark::State& state, float lo1, float hi1, float lo2, float hi2) {
     state.SetItemsProcessed(state.iterations() * kCount);
 }
 
+// The array functions over the same arguments, all at once
+template <void (*F)(const float*, float*, int)>
+void array(benchmark::State& state, float lo, float hi) {
+    const std::vector<float> x = spread(lo, hi, 1);
+    std::vector<float> out(kCount);
+    for (auto _ : state) {
+        F(x.data(), out.data(), kCount);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kCount);
+}
+
+// Both results of every argument: one item is a sine and a cosine
+void sinCos(benchmark::State& state, float lo, float hi) {
+    const std::vector<float> x = spread(lo, hi, 1);
+    std::vector<float> s(kCount), c(kCount);
+    for (auto _ : state) {
+        showSinCosArray(x.data(), s.data(), c.data(), kCount);
+        benchmark::DoNotOptimize(s.data());
+        benchmark::DoNotOptimize(c.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kCount);
+}
+
 float libSin(float x) { return sinf(x); }
 float libCos(float x) { return cosf(x); }
 float libExp(float x) { return expf(x); }
@@ -54,6 +80,10 @@ float libHypot(float x, float y) { return hypotf(x, y); }
 
 void BM_SinShow(benchmark::State& s) { one<showSin>(s, -300.0f, 300.0f); }
 void BM_SinLibm(benchmark::State& s) { one<libSin>(s, -300.0f, 300.0f); }
+void BM_SinShowArray(benchmark::State& s) { array<showSinArray>(s, -300.0f, 300.0f); }
+void BM_SinCosShowArray(benchmark::State& s) { sinCos(s, -300.0f, 300.0f); }
+void BM_SinShowSmall(benchmark::State& s) { one<showSin>(s, -0.7f, 0.7f); }  // No reduction needed
+void BM_SinLibmSmall(benchmark::State& s) { one<libSin>(s, -0.7f, 0.7f); }
 void BM_CosShow(benchmark::State& s) { one<showCos>(s, -300.0f, 300.0f); }
 void BM_CosLibm(benchmark::State& s) { one<libCos>(s, -300.0f, 300.0f); }
 void BM_ExpShow(benchmark::State& s) { one<showExp>(s, -10.0f, 10.0f); }
@@ -69,6 +99,10 @@ void BM_HypotLibm(benchmark::State& s) { two<libHypot>(s, -100.0f, 100.0f, -100.
 
 BENCHMARK(BM_SinShow);
 BENCHMARK(BM_SinLibm);
+BENCHMARK(BM_SinShowArray);
+BENCHMARK(BM_SinCosShowArray);
+BENCHMARK(BM_SinShowSmall);
+BENCHMARK(BM_SinLibmSmall);
 BENCHMARK(BM_CosShow);
 BENCHMARK(BM_CosLibm);
 BENCHMARK(BM_ExpShow);

@@ -58,6 +58,36 @@ TEST(ShowMath, CosNearMultiplesOfHalfPiAndHugeArguments) {
     for (const OneCase& c : cases) EXPECT_SAME_FLOAT(c.expected, showCos(c.x)) << "cos " << c.x;
 }
 
+// The array functions against one call per value, with every kind of lane next to every other in
+// a pair (tiny, the unreduced range and its edge, all four quadrants of both signs, the far range,
+// zeros, NaN and infinities) and an odd count, so that the last value goes alone
+TEST(ShowMath, ArraysGiveTheBitsOfOneCallPerValue) {
+    const float values[] = {0.0f,          -0.0f,         kTiny,       0x1p-13f,    -0x1p-12f,   0.5f,
+                            0.78499997f,   -0.785f,       0x1.921fb6p+0f, 2.0f,     -2.5f,       0x1.921fb6p+1f,
+                            4.0f,          -4.5f,         5.5f,        -100.0f,     300.25f,     0x1.fffffep+19f,
+                            0x1p+20f,      -1e22f,        kMax,        kInf,        -kInf,       NAN,
+                            0x1.2d97c8p+2f};
+    constexpr int kCount = (int)(sizeof values / sizeof values[0]);
+    static_assert(kCount % 2 == 1, "an odd count also covers the single last value");
+    // Each value once in the first lane of a pair and once in the second
+    for (int shift = 0; shift < 2; ++shift) {
+        float x[kCount + 1];
+        for (int i = 0; i < kCount; ++i) x[i + shift] = values[i];
+        if (shift == 1) x[0] = 1.0f;
+        const int n = kCount + shift;
+        float sines[kCount + 1], cosines[kCount + 1], sines2[kCount + 1], cosines2[kCount + 1];
+        showSinArray(x, sines, n);
+        showCosArray(x, cosines, n);
+        showSinCosArray(x, sines2, cosines2, n);
+        for (int i = 0; i < n; ++i) {
+            EXPECT_SAME_FLOAT(showSin(x[i]), sines[i]) << "sin " << x[i];
+            EXPECT_SAME_FLOAT(showCos(x[i]), cosines[i]) << "cos " << x[i];
+            EXPECT_SAME_FLOAT(showSin(x[i]), sines2[i]) << "sincos " << x[i];
+            EXPECT_SAME_FLOAT(showCos(x[i]), cosines2[i]) << "sincos " << x[i];
+        }
+    }
+}
+
 TEST(ShowMath, ExpAcrossItsRangeAndAtTheEdges) {
     const OneCase cases[] = {
         {0.0f, 1.0f}, {-0.0f, 1.0f}, {kTiny, 1.0f}, {1.0f, 0x1.5bf0a8p+1f}, {0x1.000002p+0f, 0x1.5bf0acp+1f},

@@ -4,8 +4,11 @@
 //                                                     every one of the 2^32 floats, or the 2^31 of
 //                                                     sign 0 (sin and cos treat −x as the mirror of x)
 //   math_check pairs pow|atan2|hypot [--count N]      edge values, hard cases and N random pairs
-//   math_check digest                                 a hash of every function's results over a
-//                                                     fixed set of inputs, to compare platforms
+//   math_check digest [--all]                         a hash of every function's results over a
+//                                                     fixed set of inputs, to compare platforms or
+//                                                     builds; --all: every float for sin, cos, exp
+//   math_check arrays [--threads N]                   showSinArray, showCosArray, showSinCosArray
+//                                                     against showSin and showCos on every float
 //
 // The reference is the C library's double (or, where the double lands next to a float rounding
 // boundary, long double) function, rounded once to float. Prints how many results are correctly
@@ -266,12 +269,13 @@ int pairs(const Function2& f, long long count) {
     return status;
 }
 
-// FNV-1a over the result bits of each function on every 251st float (and pairs of them): two
-// platforms that print the same digests computed the same bits.
-int digest() {
+// FNV-1a over the result bits of each function on every 251st float, or every float (and pairs of
+// them): two platforms or builds that print the same digests computed the same bits.
+int digest(bool everyFloat) {
+    const uint64_t step = everyFloat ? 1 : 251;
     for (const Function1& f : kOne) {
         uint64_t h = 0xCBF29CE484222325ull;
-        for (uint64_t b = 0; b <= 0xFFFFFFFFull; b += 251) {
+        for (uint64_t b = 0; b <= 0xFFFFFFFFull; b += step) {
             h = (h ^ bitsOf(f.mine(floatOf((uint32_t)b)))) * 0x100000001B3ull;
         }
         printf("%s %016llx\n", f.name, (unsigned long long)h);
@@ -289,17 +293,64 @@ int digest() {
     return 0;
 }
 
+// The array functions against one call per value, on every float. Blocks of an odd length, so that
+// the last value of each goes through the one-at-a-time tail as well.
+int arrays(int threads) {
+    constexpr int kBlock = 4099;
+    std::vector<uint64_t> differ(threads * 3, 0);
+    std::vector<std::thread> workers;
+    for (int w = 0; w < threads; ++w) {
+        workers.emplace_back([&, w] {
+            std::vector<float> x(kBlock), s(kBlock), c(kBlock), s2(kBlock), c2(kBlock);
+            const uint64_t blocks = (0x100000000ull + kBlock - 1) / kBlock;
+            for (uint64_t k = (uint64_t)w; k < blocks; k += (uint64_t)threads) {
+                const uint64_t first = k * kBlock;
+                const int n = (int)((0x100000000ull - first < kBlock) ? 0x100000000ull - first : kBlock);
+                for (int i = 0; i < n; ++i) x[i] = floatOf((uint32_t)(first + (uint64_t)i));
+                showSinArray(x.data(), s.data(), n);
+                showCosArray(x.data(), c.data(), n);
+                showSinCosArray(x.data(), s2.data(), c2.data(), n);
+                for (int i = 0; i < n; ++i) {
+                    const uint32_t sine = bitsOf(showSin(x[i])), cosine = bitsOf(showCos(x[i]));
+                    differ[w * 3 + 0] += bitsOf(s[i]) != sine;
+                    differ[w * 3 + 1] += bitsOf(c[i]) != cosine;
+                    differ[w * 3 + 2] += bitsOf(s2[i]) != sine || bitsOf(c2[i]) != cosine;
+                }
+            }
+        });
+    }
+    uint64_t total[3] = {};
+    for (int w = 0; w < threads; ++w) {
+        workers[w].join();
+        for (int j = 0; j < 3; ++j) total[j] += differ[w * 3 + j];
+    }
+    printf("arrays: every float; differ from showSin/showCos: showSinArray %llu, showCosArray %llu, "
+           "showSinCosArray %llu\n",
+           (unsigned long long)total[0], (unsigned long long)total[1], (unsigned long long)total[2]);
+    return (total[0] | total[1] | total[2]) == 0 ? 0 : 1;
+}
+
 int usage() {
     fprintf(stderr, "usage: math_check exhaustive sin|cos|exp [--threads N] [--positive]\n"
                     "       math_check pairs pow|atan2|hypot [--count N]\n"
-                    "       math_check digest\n");
+                    "       math_check digest [--all]\n"
+                    "       math_check arrays [--threads N]\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && strcmp(argv[1], "digest") == 0) return digest();
+    if (argc >= 2 && strcmp(argv[1], "digest") == 0) {
+        if (argc == 2) return digest(false);
+        if (argc == 3 && strcmp(argv[2], "--all") == 0) return digest(true);
+        return usage();
+    }
+    if (argc >= 2 && strcmp(argv[1], "arrays") == 0) {
+        if (argc == 2) return arrays(1);
+        if (argc == 4 && strcmp(argv[2], "--threads") == 0 && atoi(argv[3]) > 0) return arrays(atoi(argv[3]));
+        return usage();
+    }
     if (argc < 3) return usage();
     const std::string mode = argv[1];
     const std::string name = argv[2];
