@@ -54,12 +54,17 @@ failed=0
 echo "== Windows: unit and window tests under wine"
 # Not the real-time playback test: under wine on a busy machine the audio thread falls behind the
 # wall clock it measures against. The packed show's test below listens to the music instead.
-ctest --test-dir "$build" -j "$jobs" --output-on-failure -E '^audio_window_tests$' || failed=1
+# A program that drew with OpenGL under wine now and then crashes after main has returned, in a
+# thread of the software GL driver as the process ends (its tests all passed by then); on a busy
+# machine it is more likely. A failing program runs once more; a real failure fails twice.
+ctest --test-dir "$build" -j "$jobs" --output-on-failure --repeat until-pass:2 -E '^audio_window_tests$' || failed=1
 
 echo "== Windows: the packed show under wine"
 unpacked="$build/unpacked"
 rm -rf "$unpacked"
 mkdir -p "$unpacked"
 unzip -q "$root/dist/davur_evi-windows.zip" -d "$unpacked"
-bash "$root/tests/e2e/wine_show.sh" "$runner" "$unpacked/davur_evi/davur_evi.exe" || failed=1
+# The same exit-time crash can end the show's run at ESC: a second run must pass all the same.
+bash "$root/tests/e2e/wine_show.sh" "$runner" "$unpacked/davur_evi/davur_evi.exe" ||
+    bash "$root/tests/e2e/wine_show.sh" "$runner" "$unpacked/davur_evi/davur_evi.exe" || failed=1
 [ "$failed" -eq 0 ] || { echo "test-windows: failed" >&2; exit 1; }
