@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>  // Required for: memcpy()
 
+#include "math/float_bits.h"
 #include "math/show_math_tables.h"
 
 #if defined(__SSE2__)
@@ -18,30 +19,6 @@ using namespace show_math_tables;
 constexpr double kRoundShift = 0x1.8p52;
 constexpr double kExpOverflow = 89.0;           // e^89 is beyond FLT_MAX
 constexpr double kExpUnderflow = -104.0;        // e^-104 is below half the smallest subnormal
-
-uint32_t bitsOf(float x) {
-    uint32_t b;
-    memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-float floatOf(uint32_t b) {
-    float x;
-    memcpy(&x, &b, sizeof x);
-    return x;
-}
-
-uint64_t bitsOf(double x) {
-    uint64_t b;
-    memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-double doubleOf(uint64_t b) {
-    double x;
-    memcpy(&x, &b, sizeof x);
-    return x;
-}
 
 // 2^e for -1022 <= e <= 1023, built from its bits
 double powerOfTwo(int e) { return doubleOf((uint64_t)(e + 1023) << 52); }

@@ -7,16 +7,11 @@
 #include <cstring>
 
 #include "math/hsv_color.h"
+#include "math/float_bits.h"
 #include "math/show_math.h"
 #include "raylib.h"  // Required for: ColorFromHSV()
 
 namespace {
-
-uint32_t bitsOf(float x) {
-    uint32_t b;
-    memcpy(&b, &x, sizeof b);
-    return b;
-}
 
 // Same float, bit for bit: tells 0 from −0
 #define EXPECT_SAME_FLOAT(expected, actual) EXPECT_EQ(bitsOf(expected), bitsOf(actual)) << (expected) << " vs " << (actual)

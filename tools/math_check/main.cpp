@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "math/float_bits.h"
 #include "math/show_math.h"
 
 namespace {
@@ -68,18 +69,6 @@ const Function1 kOne[] = {{"sin", showSin, libmSin, refSin, refSinL},
 const Function2 kTwo[] = {{"pow", showPow, libmPow, refPow, refPowL},
                           {"atan2", showAtan2, libmAtan2, refAtan2, refAtan2L},
                           {"hypot", showHypot, libmHypot, refHypot, refHypotL}};
-
-uint32_t bitsOf(float x) {
-    uint32_t b;
-    memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-float floatOf(uint32_t b) {
-    float x;
-    memcpy(&x, &b, sizeof x);
-    return x;
-}
 
 bool sameFloat(float a, float b) { return bitsOf(a) == bitsOf(b) || (std::isnan(a) && std::isnan(b)); }
 
