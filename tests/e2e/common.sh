@@ -68,19 +68,28 @@ wait_until() {
     done
 }
 
-# Closes the window as a window manager would and checks the exit status and that nothing was printed.
-close_and_check() {
-    "$close_window" davur_evi || fail "could not ask the window to close"
-    for _ in $(seq 600); do
+# Waits up to SECONDS for the program to end, then checks it exited 0 having printed nothing; WHAT
+# names the run in a failure (what was asked of it).
+#   expect_clean_exit SECONDS WHAT
+expect_clean_exit() {
+    for _ in $(seq $(($1 * 10))); do
         alive || break
         sleep 0.1
     done
-    alive && fail "the program did not end after its window was closed"
+    alive && fail "$2: the program did not end within $1 s"
     wait "$pid"
     status=$?
-    [ "$status" -eq 0 ] || fail "exit status $status"
-    [ -s "$out" ] && fail "printed on stdout: $(head -c 300 "$out")"
-    [ -s "$err" ] && fail "printed on stderr: $(head -c 300 "$err")"
+    [ "$status" -eq 0 ] || fail "$2: exit status $status"
+    [ -s "$out" ] && fail "$2: printed on stdout: $(head -c 300 "$out")"
+    [ -s "$err" ] && fail "$2: printed on stderr: $(head -c 300 "$err")"
+    pid=""
+    return 0
+}
+
+# Closes the window as a window manager would and checks the exit status and that nothing was printed.
+close_and_check() {
+    "$close_window" davur_evi || fail "could not ask the window to close"
+    expect_clean_exit 60 "window closed"
     rm -f "$out" "$err"
     return 0
 }
