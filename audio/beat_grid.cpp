@@ -65,7 +65,8 @@ std::vector<float> localPeriods(const std::vector<float>& onsets, float valueRat
 }
 
 // The best chain of beats: each value's score is its onset plus the best earlier score half a
-// period to two periods back, less the squared log of how far that interval is from the period.
+// period to two periods back, less the squared log of how far that interval is from the period
+// (when that is worth anything at all).
 std::vector<int> bestBeats(const std::vector<float>& strength, const std::vector<float>& periods) {
     const int count = (int)strength.size();
     std::vector<float> score((size_t)count);
@@ -74,16 +75,16 @@ std::vector<int> bestBeats(const std::vector<float>& strength, const std::vector
         const float period = periods[n];
         const int from = std::max(0, n - (int)(2.0f * period + 0.5f));
         const int to = n - std::max(1, (int)(0.5f * period + 0.5f));
-        float best = 0.0f;
+        float best = 0.0f;  // A chain that would bring less than nothing: a new one starts here
         for (int m = from; m <= to; ++m) {
             const float ratio = naturalLog((float)(n - m) / period);
             const float candidate = score[m] - kTightness * ratio * ratio;
-            if (previous[n] < 0 || candidate > best) {
+            if (candidate > best) {
                 best = candidate;
                 previous[n] = m;
             }
         }
-        score[n] = strength[n] + (previous[n] >= 0 ? best : 0.0f);
+        score[n] = strength[n] + best;
     }
     // The chain ends at the best score within the last period
     int last = count - 1;
