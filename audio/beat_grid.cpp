@@ -41,12 +41,20 @@ std::vector<float> localPeriods(const std::vector<float>& onsets, float valueRat
     }
     TempoEstimate overall = tempoFromAutocorrelation(whole.data(), maxLag + 1, valueRate, 0.0f);
     if (overall.bpm <= 0.0f) return {};
-    overall.bpm = chooseOctave(onsets.data(), count, valueRate, overall.bpm);
+    // Twice the tempo when most stretches hear it (over a whole file, a small error in the tempo
+    // would carry the comb off the beats)
+    int doubled = 0;
+    for (size_t w = 0; w < starts.size(); ++w) {
+        const TempoEstimate own = tempoFromAutocorrelation(&lags[w * (size_t)(maxLag + 1)], maxLag + 1, valueRate, 0.0f);
+        const float chosen = chooseOctave(onsets.data() + starts[w], window, valueRate, own.bpm);
+        doubled += inOctaveOf(chosen, overall.bpm) != chosen && chosen > overall.bpm;
+    }
+    if (doubled * 2 > (int)starts.size()) overall.bpm *= 2.0f;
 
     std::vector<float> bpms(starts.size(), overall.bpm);
     for (size_t w = 0; w < starts.size(); ++w) {
         const TempoEstimate e = tempoFromAutocorrelation(&lags[w * (size_t)(maxLag + 1)], maxLag + 1, valueRate, overall.bpm);
-        if (e.bpm > 0.0f && e.confidence >= kMinConfidence) bpms[w] = e.bpm;
+        if (e.bpm > 0.0f && e.confidence >= kMinConfidence) bpms[w] = inOctaveOf(e.bpm, overall.bpm);
     }
     std::vector<float> smooth = bpms;
     for (size_t w = 1; w + 1 < bpms.size(); ++w) smooth[w] = median({bpms[w - 1], bpms[w], bpms[w + 1]});

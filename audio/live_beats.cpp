@@ -62,7 +62,8 @@ void trackPhase(LiveBeatTracker& t) {
     t.beatValue = (double)best;
 }
 
-void followTempo(LiveBeatTracker& t, const TempoEstimate& e) {
+void followTempo(LiveBeatTracker& t, TempoEstimate e) {
+    if (t.locked) e.bpm = inOctaveOf(e.bpm, t.bpm);
     if (!t.locked) {
         t.bpm = e.bpm;
         t.locked = true;

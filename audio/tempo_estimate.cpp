@@ -12,7 +12,11 @@ namespace {
 constexpr int kCombTeeth = 4;             // A tempo's score reads the lags of 1..4 beats
 constexpr float kCentreBpm = 120.0f;      // Most music sits around here...
 constexpr float kCentreOctaves = 1.0f;    // ...within about an octave either way
-constexpr float kDoubleShare = 0.65f;     // Half-beats this strong against the beats: twice the tempo
+constexpr float kDoubleShare = 0.65f;     // Half-beats this strong against the beats: twice the tempo...
+constexpr float kSteadyShare = 0.85f;     // ...or nearly every half-beat with an onset of its own
+constexpr float kPresentShare = 0.03f;    // An onset: at least this share of the beats' mean
+constexpr float kMaxDoubledBpm = 185.0f;  // Faster tempos are rare: the half of one is kept
+constexpr float kSameOctave = 0.04f;      // Double or half a tempo within 4 % of another: the same pulse
 constexpr float kHoldOctaves = 0.05f;     // A tempo heard so far holds within about 3.5 %
 constexpr float kHoldFloor = 0.35f;       // Weight of tempos far from it: a clear new tempo still wins
 constexpr float kCoarseStep = 0.25f;      // bpm between the tempos scored first
@@ -59,10 +63,16 @@ float bestTempo(const float* lags, int lagCount, float valueRate, float preferBp
     return best;
 }
 
-// Mean onset on a comb of beats `period` apart at the best phase, and halfway between them.
-void beatAndHalfBeat(const float* values, int count, float period, float& onBeat, float& halfBeat) {
-    onBeat = 0.0f;
-    halfBeat = 0.0f;
+// The beats of a comb `period` apart at the phase that gathers the most onset: their mean onset,
+// the mean onset halfway between them, and the share of those half-beats that carry an onset.
+struct BeatLevels {
+    float onBeat = 0.0f;
+    float halfBeat = 0.0f;
+    float halfPresent = 0.0f;
+};
+
+BeatLevels beatLevels(const float* values, int count, float period) {
+    BeatLevels levels;
     const auto near = [&](float at) {  // The strongest value within one of `at` (drummers drift)
         const int i = (int)(at + 0.5f);
         float v = 0.0f;
@@ -70,28 +80,43 @@ void beatAndHalfBeat(const float* values, int count, float period, float& onBeat
         return v;
     };
     const int beats = (int)((float)count / period) - 1;
-    if (beats < 2) return;
+    if (beats < 2) return levels;
+    int bestPhase = 0;
     for (int phase = 0; phase < (int)period; ++phase) {
-        float on = 0.0f, half = 0.0f;
-        for (int k = 0; k < beats; ++k) {
-            on += near((float)phase + (float)k * period);
-            half += near((float)phase + ((float)k + 0.5f) * period);
-        }
-        if (on > onBeat * (float)beats) {
-            onBeat = on / (float)beats;
-            halfBeat = half / (float)beats;
+        float on = 0.0f;
+        for (int k = 0; k < beats; ++k) on += near((float)phase + (float)k * period);
+        if (on > levels.onBeat * (float)beats) {
+            levels.onBeat = on / (float)beats;
+            bestPhase = phase;
         }
     }
+    int present = 0;
+    for (int k = 0; k < beats; ++k) {
+        const float half = near((float)bestPhase + ((float)k + 0.5f) * period);
+        levels.halfBeat += half;
+        if (half > 0.0f && half >= kPresentShare * levels.onBeat) ++present;
+    }
+    levels.halfBeat /= (float)beats;
+    levels.halfPresent = (float)present / (float)beats;
+    return levels;
 }
 
 }  // namespace
 
 float chooseOctave(const float* values, int count, float valueRate, float bpm) {
     if (!(bpm > 0.0f) || !(valueRate > 0.0f)) return bpm;
-    const float period = 60.0f * valueRate / bpm;
-    float onBeat = 0.0f, halfBeat = 0.0f;
-    beatAndHalfBeat(values, count, period, onBeat, halfBeat);
-    if (bpm * 2.0f <= kMaxTrackedBpm && halfBeat >= kDoubleShare * onBeat && onBeat > 0.0f) return bpm * 2.0f;
+    if (bpm * 2.0f > kMaxDoubledBpm) return bpm;
+    const BeatLevels levels = beatLevels(values, count, 60.0f * valueRate / bpm);
+    if (!(levels.onBeat > 0.0f)) return bpm;
+    const bool strong = levels.halfBeat >= kDoubleShare * levels.onBeat;
+    const bool steady = levels.halfPresent >= kSteadyShare;
+    return strong || steady ? bpm * 2.0f : bpm;
+}
+
+float inOctaveOf(float bpm, float reference) {
+    const auto near = [&](float v) { return v > reference * (1.0f - kSameOctave) && v < reference * (1.0f + kSameOctave); };
+    if (near(bpm * 2.0f)) return bpm * 2.0f;
+    if (near(bpm * 0.5f)) return bpm * 0.5f;
     return bpm;
 }
 

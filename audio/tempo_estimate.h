@@ -23,10 +23,14 @@ int tempoMaxLag(float valueRate);
 // favours tempos within a few percent of it, so a tempo heard so far holds against its neighbours.
 TempoEstimate tempoFromAutocorrelation(const float* lags, int lagCount, float valueRate, float preferBpm);
 
-// Of a tempo and its double, the one whose beats carry the onsets: twice the tempo when the
-// half-beats are nearly as strong as the beats. (The comb itself leans to the slower of the two:
-// every other beat of a tempo is a beat of its half.)
+// Of a tempo and its double (up to 185 bpm), the one whose beats carry the onsets: twice the tempo
+// when the half-beats are nearly as strong as the beats, or nearly all carry an onset of their own.
+// (The comb itself leans to the slower of the two: every other beat of a tempo is a beat of its half.)
 float chooseOctave(const float* values, int count, float valueRate, float bpm);
+
+// Twice or half `bpm` when that is within 4 % of `reference`, else `bpm`: a stretch that hears the
+// same pulse at another level keeps the level already chosen.
+float inOctaveOf(float bpm, float reference);
 
 // Both steps over a stretch of values, the octave chosen when no tempo is preferred.
 TempoEstimate estimateTempo(const float* values, int count, float valueRate, float preferBpm);

@@ -3,9 +3,6 @@
 // set (five styles from 70 to 180 bpm, a tempo change, a quiet intro) and the show's own soundtrack.
 // Goals: the tempo within 2 % on at least 95 % of the sections (double and half counted apart), and
 // after a section's first 8 s at least 90 % of its beats matched by a clock beat within 70 ms.
-// Reached so far, and held here: the tempo within 2 % on 90 % (every miss a double or half: a
-// half-time groove at 140 and a breakbeat at 172, both taken at half), and 90 % of the beats for
-// the ahead pass, 87 % live.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -178,7 +175,7 @@ struct AccuracyTable : ::testing::Test {
 
     static void expectGoals(const Table& t, int beatPercent) {
         ASSERT_FALSE(tracks().back().samples.empty()) << "the show's soundtrack did not decode";
-        EXPECT_GE(t.right() * 100, (int)t.rows.size() * 90);
+        EXPECT_GE(t.right() * 100, (int)t.rows.size() * 95);
         EXPECT_EQ(t.right() + t.octave(), (int)t.rows.size()) << "a tempo neither right nor double or half";
         EXPECT_GE(t.matched() * 100, t.beats() * beatPercent);
         for (const SectionScore& r : t.rows) EXPECT_GT(r.beats, 0) << r.name;
@@ -194,7 +191,7 @@ TEST_F(AccuracyTable, TheAheadPassFindsTheTempoAndBeatsOfEveryTrack) {
 TEST_F(AccuracyTable, TheLiveTrackerLocksWithin8SecondsAndFollows) {
     const Table t = score(liveBeats);
     printTable("Live (blocks of 64..2203 samples, the clock steered after each)", t);
-    expectGoals(t, 87);
+    expectGoals(t, 90);
 }
 
 }  // namespace
