@@ -117,7 +117,7 @@ cmake --build "$build" --target davur_evi -j "$(nproc)" >/dev/null || die "the b
 rm -rf "$out"
 mkdir -p "$out"
 for f in index.html davur_evi.js davur_evi.wasm davur_evi.data; do
-    [ -f "$build/app/web/$f" ] || die "the build made no $f"
-    cp "$build/app/web/$f" "$out/$f"
+    [ -f "$build/frontends/web/$f" ] || die "the build made no $f"
+    cp "$build/frontends/web/$f" "$out/$f"
 done
 say "$out: $(cd "$out" && du -ch -- * | awk 'END { print $1 }') in $(ls "$out" | tr '\n' ' ')"

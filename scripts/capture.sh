@@ -20,4 +20,4 @@ case " $* " in
     *" --scene"* | *" --music"* | *" --help "* | *" -h "*) ;;
     *) music=(--music "$root/assets/audio/output.ogg") ;;
 esac
-exec bash "$root/scripts/headless.sh" "$root/build/tools/capture/davur_evi_capture" "${music[@]}" "$@"
+exec bash "$root/scripts/headless.sh" "$root/build/frontends/capture/davur_evi_capture" "${music[@]}" "$@"

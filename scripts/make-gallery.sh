@@ -34,7 +34,7 @@ fi
 
 convert=convert
 command -v magick >/dev/null 2>&1 && convert=magick
-tool="$root/build/tools/capture/davur_evi_capture"
+tool="$root/build/frontends/capture/davur_evi_capture"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$out"

@@ -48,6 +48,11 @@ build_capture() {
     cmake --build "$out" --target davur_evi_capture -j "$(nproc)" >/dev/null
 }
 
+# The built program, wherever a revision's tree puts it
+capture_tool() {
+    find "$1" -type f -name davur_evi_capture -perm -u+x | head -n 1
+}
+
 capture_all() {
     local tool=$1 out=$2
     mkdir -p "$out/show"
@@ -68,8 +73,8 @@ build_capture "$base_src" "$work/base-build"
 build_capture "$head_src" "$work/head-build"
 
 echo "== capturing"
-capture_all "$work/base-build/tools/capture/davur_evi_capture" "$work/base"
-capture_all "$work/head-build/tools/capture/davur_evi_capture" "$work/head"
+capture_all "$(capture_tool "$work/base-build")" "$work/base"
+capture_all "$(capture_tool "$work/head-build")" "$work/head"
 
 echo "== comparing"
 images=0 same_bytes=0 differing_images=0 differing_pixels=0

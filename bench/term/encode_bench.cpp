@@ -7,8 +7,8 @@
 
 #include "bench/scenes/bench_harness.h"
 #include "scenes/scenes.h"
-#include "tools/term/term_encoder.h"
-#include "tools/term/term_view.h"
+#include "frontends/terminal/term_encoder.h"
+#include "frontends/terminal/term_view.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include "app/outro.h"
 #include "capture_fixture.h"
 #include "framebuffer/font_redraw.h"
-#include "tools/capture/cell_dump.h"
-#include "tools/capture/options.h"
-#include "tools/capture/process.h"
-#include "tools/capture/scene_run.h"
-#include "tools/capture/show_capture.h"
+#include "frontends/capture/cell_dump.h"
+#include "frontends/capture/options.h"
+#include "frontends/capture/process.h"
+#include "frontends/capture/scene_run.h"
+#include "frontends/capture/show_capture.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cerrno>
 
 #include "capture_fixture.h"
-#include "tools/capture/output_check.h"
-#include "tools/capture/output_files.h"
+#include "frontends/capture/output_check.h"
+#include "frontends/capture/output_files.h"
 
 namespace {
 

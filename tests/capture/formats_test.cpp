@@ -5,9 +5,9 @@
 #include <algorithm>  // Required for: std::count()
 #include <string>
 
-#include "tools/capture/cell_dump.h"
-#include "tools/capture/process.h"
-#include "tools/capture/progress.h"
+#include "frontends/capture/cell_dump.h"
+#include "frontends/capture/process.h"
+#include "frontends/capture/progress.h"
 
 TEST(CellDump, OneLinePerCellRowByRowWithDecimalCodepointAndBothColours) {
     AsciiFramebuffer fb(36, 14, 10, 18, FramebufferBacking::CellsOnly);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "tools/capture/options.h"
+#include "frontends/capture/options.h"
 
 namespace {
 

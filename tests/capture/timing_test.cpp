@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "tools/capture/audio_mix.h"
-#include "tools/capture/scene_run.h"
-#include "tools/capture/show_schedule.h"
+#include "frontends/capture/audio_mix.h"
+#include "frontends/capture/scene_run.h"
+#include "frontends/capture/show_schedule.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/term/term_encoder.h"
+#include "frontends/terminal/term_encoder.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "tools/term/term_keys.h"
-#include "tools/term/term_options.h"
+#include "frontends/terminal/term_keys.h"
+#include "frontends/terminal/term_options.h"
 
 namespace {
 

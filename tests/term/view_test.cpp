@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framebuffer/font_redraw.h"
-#include "tools/term/term_view.h"
+#include "frontends/terminal/term_view.h"
 
 namespace {
 

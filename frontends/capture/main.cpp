@@ -1,0 +1,95 @@
+// davur_evi_capture: frame-exact capture of the show.
+//
+// Runs the show's own frame loop on a virtual clock at a fixed frame rate, with scripted keys and
+// the soundtrack analysed from its decoded copy, and writes every frame as the window would show
+// it: to PNG files, or through ffmpeg to an H.264 video with the soundtrack muxed in sync. Or one
+// scene at one moment, to its render texture as a PNG and its cells as text. See --help.
+//
+// It draws through OpenGL in a hidden window; without a display, scripts/capture.sh runs it under
+// a private Xvfb.
+#include <cstdio>
+#include <cstdlib>  // Required for: getenv()
+#include <string>
+
+#include "raylib.h"
+#include "frontends/capture/options.h"
+#include "frontends/capture/output_check.h"
+#include "frontends/capture/process.h"
+#include "frontends/capture/scene_capture.h"
+#include "frontends/capture/show_capture.h"
+#include "frontends/capture/stop_signals.h"
+
+namespace {
+
+constexpr const char* kProgram = "davur_evi_capture";
+constexpr int kWindowSide = 64;  // Hidden; everything is drawn into textures of their own size
+constexpr int kUsageError = 2;
+constexpr int kFailure = 1;
+
+int fail(int status, const std::string& message) {
+    fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+    return status;
+}
+
+bool hasDisplay() {
+    const char* x = getenv("DISPLAY");
+    const char* wayland = getenv("WAYLAND_DISPLAY");
+    return (x != nullptr && x[0] != '\0') || (wayland != nullptr && wayland[0] != '\0');
+}
+
+// What can be checked before a window is opened: ffmpeg, the video's size, every file.
+bool checkOutputs(const CaptureOptions& o, std::string& ffmpeg, std::string& error) {
+    if (!o.videoPath.empty()) {
+        ffmpeg = findProgram("ffmpeg");
+        if (ffmpeg.empty()) {
+            error = "--video needs ffmpeg, which is not installed (apt-get install ffmpeg)";
+            return false;
+        }
+        if (o.width % 2 != 0 || o.height % 2 != 0) {
+            error = "--video needs an even width and height for H.264, not " + std::to_string(o.width) + "x" +
+                    std::to_string(o.height);
+            return false;
+        }
+    }
+    return checkFiles(o, error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const ParseResult parsed = parseOptions(argc, argv);
+    if (!parsed.ok) return fail(kUsageError, parsed.error);
+    const CaptureOptions& options = parsed.options;
+    if (options.help) {
+        fputs(usageText(), stdout);
+        return 0;
+    }
+
+    installStopHandlers();
+    std::string ffmpeg, error;
+    if (!checkOutputs(options, ffmpeg, error)) return fail(kFailure, error);
+    if (!hasDisplay()) {
+        return fail(kFailure, "no display to draw in: run it under scripts/capture.sh, which starts a private Xvfb");
+    }
+
+    // Initialization: a hidden window for its OpenGL context; no audio device
+    //--------------------------------------------------------------------------------------
+    SetTraceLogLevel(LOG_NONE);
+    SetConfigFlags(FLAG_WINDOW_HIDDEN);
+    InitWindow(kWindowSide, kWindowSide, kProgram);
+    installStopHandlers();  // Again, in case the window's library took them after all
+    if (!IsWindowReady()) {
+        const char* display = getenv("DISPLAY");
+        return fail(kFailure, std::string("could not open a window on display ") + (display ? display : "?") +
+                                  ": run it under scripts/capture.sh, which starts a private Xvfb");
+    }
+
+    const bool ok = options.mode == CaptureMode::Scene ? captureScene(options, error)
+                                                       : captureShow(options, ffmpeg, error);
+
+    // De-Initialization
+    //--------------------------------------------------------------------------------------
+    CloseWindow();
+    if (stopSignal() != 0) return fail(stopStatus(stopSignal()), stopMessage(stopSignal()));
+    return ok ? 0 : fail(kFailure, error);
+}

@@ -1,0 +1,52 @@
+// The show on a virtual clock: the frame loop runs on this Platform exactly as it runs on the
+// window, but the clock advances one frame at a time, the keys come from a script, the music is
+// analysed from its decoded copy at the play position the live show would have (no audio device),
+// the master volume is recorded per frame for the soundtrack, and each frame is drawn into an
+// off-screen texture of the capture's size and read back. Needs an open (hidden) window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/frame_loop.h"
+#include "raylib.h"  // Required for: RenderTexture2D, Wave
+#include "frontends/capture/audio_mix.h"
+#include "frontends/capture/options.h"
+#include "frontends/capture/show_schedule.h"
+
+struct ShowCapture {
+    int fps = 60;
+    int width = 1920;
+    int height = 1080;
+    std::string musicPath;
+    long long frame = 0;               // The frame being run
+    KeyScript keys;
+
+    Wave wave = {};                    // The decoded track, loaded when the show loads its music
+    float* mixSamples = nullptr;       // A copy for the soundtrack; the show's track has its own
+    bool musicPlaying = false;         // Loaded and not yet unloaded by the show
+    float volume = 1.0f;               // The master volume last set
+    std::vector<float> frameGains;     // Per frame run: the volume the music played at, 0 when none
+
+    RenderTexture2D canvas = {};       // What the window shows, at width x height
+    bool capturing = false;            // This frame is read back
+    bool redrawPending = true;         // Frames that were not captured skipped their redraw
+    std::vector<unsigned char> pixels; // The last frame read back: RGBA, top row first
+};
+
+// Makes the canvas; the music is loaded by the show itself.
+void openShowCapture(ShowCapture& cap, const CaptureOptions& options);
+void closeShowCapture(ShowCapture& cap);
+
+// The frame loop's platform on this capture.
+Platform capturePlatform(ShowCapture& cap);
+
+// Runs frame cap.frame of the show at its virtual time; with capture set, cap.pixels holds what
+// the window shows. Then moves on to the next frame.
+void runCapturedFrame(ShowCapture& cap, Show& show, const Platform& platform, bool capture);
+
+// The decoded track the soundtrack is mixed from (empty when the show is silent).
+TrackSamples captureTrack(const ShowCapture& cap);
+
+// The whole capture of show mode: PNG files and/or a video. False with a one-line error.
+bool captureShow(const CaptureOptions& options, const std::string& ffmpeg, std::string& error);

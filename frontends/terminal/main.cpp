@@ -1,0 +1,127 @@
+// davur_evi_term: the show in a terminal, as 24-bit-colour text, with its music.
+//
+// Runs the same frame loop as the window on a grid the terminal's size, writes only the cells that
+// changed, paces frames to the wall clock and drops them when the terminal falls behind. q, ESC or
+// Ctrl-C quits; the terminal is put back as it was on every way out.
+#include <clocale>   // Required for: setlocale()
+#include <cmath>     // Required for: floor()
+#include <cstdio>
+#include <cstring>   // Required for: strcmp()
+#include <langinfo.h>
+
+#include "app/frame_loop.h"
+#include "app/quiet_audio.h"
+#include "raylib.h"
+#include "frontends/terminal/term_options.h"
+#include "frontends/terminal/term_platform.h"
+
+namespace {
+
+constexpr double kEscapeWait = 0.05;      // Seconds an ESC waits for the rest of a key's sequence
+constexpr double kFinalFlushWait = 0.5;   // Seconds the last frame gets to reach the terminal
+constexpr int kFallbackCols = 80, kFallbackRows = 24;
+constexpr size_t kInputChunk = 256;
+
+bool utf8Locale() {
+    setlocale(LC_CTYPE, "");
+    const char* codeset = nl_langinfo(CODESET);
+    return codeset != nullptr && (strcmp(codeset, "UTF-8") == 0 || strcmp(codeset, "utf8") == 0);
+}
+
+void readKeys(TermFrontEnd& fe, double& escapeSince) {
+    char bytes[kInputChunk];
+    size_t n;
+    while ((n = readInput(bytes, sizeof(bytes))) > 0) feedKeys(fe.keys, bytes, n);
+    if (fe.keys.state == KeyReader::State::Text) {
+        escapeSince = -1.0;
+        return;
+    }
+    const double now = monotonicSeconds();
+    if (escapeSince < 0.0) escapeSince = now;
+    if (now - escapeSince >= kEscapeWait) {
+        escapeTimedOut(fe.keys);
+        escapeSince = -1.0;
+    }
+}
+
+void followTerminalSize(TermFrontEnd& fe, Show& show, const Platform& platform) {
+    int cols = fe.termCols, rows = fe.termRows;
+    if (terminalSize(cols, rows)) resizeShow(fe, show, platform, cols, rows);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TermOptions options;
+    std::string error;
+    if (!parseTermOptions(argc, argv, options, error)) {
+        fprintf(stderr, "davur_evi_term: %s\n%s", error.c_str(), kTermUsage);
+        return 2;
+    }
+    if (options.help) {
+        fputs(kTermUsage, stdout);
+        return 0;
+    }
+
+    // Initialization
+    //--------------------------------------------------------------------------------------
+    SetTraceLogLevel(LOG_NONE);  // raylib's log would land in the picture
+    TermFrontEnd fe;
+    fe.utf8 = utf8Locale();
+    if (!openTerminal(error)) {
+        fprintf(stderr, "davur_evi_term: %s\n", error.c_str());
+        return 1;
+    }
+    fe.clockStart = monotonicSeconds();
+    fe.outFd = terminalOutput();
+    fe.measurePlain = options.stats;
+    if (!terminalSize(fe.termCols, fe.termRows)) {
+        fe.termCols = kFallbackCols;
+        fe.termRows = kFallbackRows;
+    }
+    resetEncoder(fe.encoder, fe.termCols, fe.termRows, fe.utf8);
+    silenceAudioBackendMessages();
+    InitAudioDevice();
+    fe.audioDevice = IsAudioDeviceReady();
+
+    const Platform platform = termPlatform(fe);
+    Show show;
+    fe.show = &show;
+    startShow(show, platform);
+
+    // Main loop: one frame per tick of the wall clock; ticks the frame overran are skipped
+    //--------------------------------------------------------------------------------------
+    const double period = 1.0 / (double)options.fps;
+    const double firstFrame = monotonicSeconds();
+    double deadline = firstFrame;
+    double escapeSince = -1.0;
+    while (!stopSignalled() && !fe.output.broken) {
+        if (takeResizeSignal()) followTerminalSize(fe, show, platform);
+        readKeys(fe, escapeSince);
+        if (fe.keys.quit) break;
+
+        const double start = monotonicSeconds();
+        runFrame(show, platform);
+        const double end = monotonicSeconds();
+        recordRender(fe.stats, end - start);
+
+        deadline += period;
+        if (end > deadline) {
+            const double behind = floor((end - deadline) / period) + 1.0;
+            fe.stats.dropped += (long long)behind;
+            deadline += behind * period;
+        }
+        waitFor(deadline, fe.outFd, fe.output);
+    }
+    fe.stats.seconds = monotonicSeconds() - firstFrame;
+
+    // De-Initialization: the last frame finishes, the music before the audio device, the terminal last
+    //--------------------------------------------------------------------------------------
+    finishOutput(monotonicSeconds() + kFinalFlushWait, fe.outFd, fe.output);
+    unload(show.music);
+    if (fe.audioDevice) CloseAudioDevice();
+    show.fb.reset();
+    restoreTerminal();
+    if (options.stats) fputs(formatStats(fe.stats).c_str(), stdout);
+    return 0;
+}
