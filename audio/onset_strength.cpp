@@ -40,7 +40,8 @@ float naturalLog(float x) {
 
 OnsetDetector makeOnsetDetector(int sampleRate) {
     OnsetDetector d;
-    d.sampleRate = std::clamp(sampleRate, kMinRate, kMaxRate);
+    if (sampleRate < kMinRate || sampleRate > kMaxRate) return d;  // No window: it gives no values
+    d.sampleRate = sampleRate;
     d.hop = (d.sampleRate + kOnsetValuesPerSecond / 2) / kOnsetValuesPerSecond;
     d.window = 256;
     while ((float)d.window < kWindowSeconds * (float)d.sampleRate) d.window *= 2;

@@ -24,7 +24,7 @@ struct OnsetDetector {
     long long valueCount = 0;      // Values produced so far
 };
 
-// A detector for signals at this rate (8000..192000 Hz; others are clamped into that range).
+// A detector for signals at this rate (8000..192000 Hz; at any other it gives no values).
 OnsetDetector makeOnsetDetector(int sampleRate);
 
 // Takes `count` mono samples and appends to `out` one value (>= 0) per hop they complete. Value n

@@ -66,6 +66,7 @@ TEST(BeatTracking, OnsetValuesComeOnAFixedHopWhateverTheBlocks) {
         const OnsetDetector e = makeOnsetDetector(s[0]);
         EXPECT_TRUE(e.hop == s[1] && e.window == s[2]) << s[0];
     }
+    for (int rate : {7999, 192001, 0, -44100}) EXPECT_TRUE(onsetsOf(t.samples, rate, {4096}).empty()) << rate;
     // Value n is centred on sample n * hop: the first comes after half a window
     EXPECT_EQ(whole.size(), (t.samples.size() - (size_t)d.window / 2) / (size_t)d.hop + 1);
     EXPECT_DOUBLE_EQ(onsetSeconds(d, 100.0), 100.0 * 221.0 / 22050.0);
