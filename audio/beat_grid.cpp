@@ -85,8 +85,7 @@ std::vector<int> bestBeats(const std::vector<float>& strength, const std::vector
         const int to = n - std::max(1, (int)(0.5f * period + 0.5f));
         float best = 0.0f;  // A chain that would bring less than nothing: a new one starts here
         for (int m = from; m <= to; ++m) {
-            const float ratio = naturalLog((float)(n - m) / period);
-            const float candidate = score[m] - kTightness * ratio * ratio;
+            const float candidate = score[m] - beatIntervalCost((float)(n - m), period);
             if (candidate > best) {
                 best = candidate;
                 previous[n] = m;
@@ -118,6 +117,11 @@ void trimWeakEnds(std::vector<int>& beats, const std::vector<float>& strength) {
 }
 
 }  // namespace
+
+float beatIntervalCost(float interval, float period) {
+    const float ratio = naturalLog(interval / period);
+    return kTightness * ratio * ratio;
+}
 
 BeatGrid beatGridFromOnsets(const std::vector<float>& onsets, double secondsPerValue) {
     BeatGrid grid;

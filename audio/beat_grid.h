@@ -20,6 +20,10 @@ BeatGrid beatGridFromOnsets(const std::vector<float>& onsets, double secondsPerV
 // Onset values and grid of `count` mono samples at `sampleRate`, pushed through in blocks.
 BeatGrid analyseBeats(const float* mono, long long count, int sampleRate);
 
+// What the chain of beats pays for two beats `interval` values apart where the beat period is
+// `period` values: the squared log of their ratio, scaled (the ahead pass and the live tracker alike).
+float beatIntervalCost(float interval, float period);
+
 // The grid as the tempo clock follows it at `time`: the beat at or before it and the tempo to the
 // next one (before the first beat the first interval, after the last the last one).
 BeatReference gridReference(const BeatGrid& grid, double time);

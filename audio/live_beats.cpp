@@ -1,9 +1,9 @@
 #include "audio/live_beats.h"
 
 #include <algorithm>  // Required for: std::min(), std::max()
-#include <cmath>      // Required for: floorf()
 
-#include "audio/tempo_estimate.h"  // Required for: estimateTempo(), naturalLog() (onset_strength.h)
+#include "audio/beat_grid.h"       // Required for: beatIntervalCost()
+#include "audio/tempo_estimate.h"  // Required for: estimateTempo()
 
 namespace {
 
@@ -14,7 +14,6 @@ constexpr float kLockConfidence = 0.2f;  // A pulse this clear locks the tracker
 constexpr int kQuietToUnlock = 16;       // Estimates without a pulse before it lets go (4 s)
 constexpr float kSameTempo = 0.03f;      // Within 3 %: the same tempo, followed smoothly
 constexpr float kTempoFollow = 0.5f;     // Share of a small tempo change taken per estimate
-constexpr float kTightness = 400.0f;     // As the ahead pass's chain (audio/beat_grid.cpp)
 
 // Copies the history, oldest first, into the scratch buffer; its length.
 int orderedHistory(LiveBeatTracker& t) {
@@ -31,10 +30,7 @@ int orderedHistory(LiveBeatTracker& t) {
 void preparePenalty(LiveBeatTracker& t) {
     const float period = 60.0f * onsetValueRate(t.detector) / t.bpm;
     t.penalty.resize((size_t)(2.0f * period) + 2);
-    for (size_t i = 0; i < t.penalty.size(); ++i) {
-        const float ratio = naturalLog((float)i / period);
-        t.penalty[i] = i == 0 ? 1.0e30f : kTightness * ratio * ratio;
-    }
+    for (size_t i = 0; i < t.penalty.size(); ++i) t.penalty[i] = i == 0 ? 1.0e30f : beatIntervalCost((float)i, period);
 }
 
 // One value's chain score: its onset plus the best score half a period to two periods back.
