@@ -125,6 +125,7 @@ TermEnv environmentNow() {
     env.colorTerm = get("COLORTERM");
     env.noColor = get("NO_COLOR");
     env.tmux = get("TMUX");
+    env.screenSession = get("STY");
     env.terminfo = get("TERMINFO");
     env.terminfoDirs = get("TERMINFO_DIRS");
     env.home = get("HOME");
@@ -200,7 +201,8 @@ TermCaps detectCaps(const TermEnv& env, const TermInfo& info) {
     const bool dumb = env.term.empty() || env.term == "dumb";
     if (!env.noColor.empty()) {
         caps.colours = ColourMode::None;
-    } else if (env.colorTerm == "truecolor" || env.colorTerm == "24bit" || info.directColour) {
+    } else if (((env.colorTerm == "truecolor" || env.colorTerm == "24bit") && env.screenSession.empty()) ||
+               info.directColour) {
         caps.colours = ColourMode::TrueColour;
     } else if (info.colours >= 256 || env.term.find("256color") != std::string::npos || !env.tmux.empty()) {
         caps.colours = ColourMode::Palette256;

@@ -11,6 +11,7 @@
 // presence, which only counts when non-empty.
 struct TermEnv {
     std::string term, colorTerm, noColor, tmux;
+    std::string screenSession;  // STY: inside GNU screen
     std::string terminfo, terminfoDirs, home;  // Where terminfo entries are looked for
 };
 
@@ -38,7 +39,7 @@ struct TermCaps {
     bool repeat = false;  // ESC [ n b repeats an ASCII character
 };
 
-// NO_COLOR: none. COLORTERM truecolor or 24bit, or terminfo's RGB or Tc: 24-bit. 256 colours in
-// terminfo, a TERM that says 256color, or tmux: 256. A terminal with colours: 16. A dumb or
-// unknown one without colours: none.
+// NO_COLOR: none. COLORTERM truecolor or 24bit (but not inside GNU screen, where it is the outer
+// terminal's), or terminfo's RGB or Tc: 24-bit. 256 colours in terminfo, a TERM that says
+// 256color, or tmux: 256. A terminal with colours: 16. A dumb one, or one without colours: none.
 TermCaps detectCaps(const TermEnv& env, const TermInfo& info);

@@ -238,25 +238,27 @@ TEST(TermCaps, TheModeFromNoColorColortermTerminfoAndTerm) {
     direct.colours = 256;
     direct.directColour = true;
     const struct {
-        const char *term, *colorTerm, *noColor, *tmux;
+        const char *term, *colorTerm, *noColor, *tmux, *sty;
         const TermInfo& info;
         ColourMode mode;
         bool repeat;
     } cases[] = {
-        {"xterm-256color", "truecolor", "", "", x256, ColourMode::TrueColour, true},
-        {"xterm-256color", "24bit", "", "", x256, ColourMode::TrueColour, true},
-        {"xterm-256color", "truecolor", "1", "", x256, ColourMode::None, true},  // NO_COLOR wins
-        {"xterm", "truecolor", "0", "", eight, ColourMode::None, false},        // Whatever its value
-        {"xterm-256color", "yes", "", "", x256, ColourMode::Palette256, true},  // Not a 24-bit COLORTERM
-        {"xterm-direct", "", "", "", direct, ColourMode::TrueColour, false},
-        {"xterm-256color", "", "", "", none, ColourMode::Palette256, false},    // No terminfo: the name says
-        {"screen", "", "", "/tmp/tmux-0/default,1,0", eight, ColourMode::Palette256, true},  // In tmux
-        {"screen", "", "", "", eight, ColourMode::Palette16, false},            // In GNU screen
-        {"linux", "", "", "", eight, ColourMode::Palette16, false},
-        {"vt100", "", "", "", mono, ColourMode::None, false},
-        {"no-such-terminal", "", "", "", none, ColourMode::Palette16, false},
-        {"dumb", "", "", "", none, ColourMode::None, false},
-        {"", "", "", "", none, ColourMode::None, false},
+        {"xterm-256color", "truecolor", "", "", "", x256, ColourMode::TrueColour, true},
+        {"xterm-256color", "24bit", "", "", "", x256, ColourMode::TrueColour, true},
+        {"xterm-256color", "truecolor", "1", "", "", x256, ColourMode::None, true},  // NO_COLOR wins
+        {"xterm", "truecolor", "0", "", "", eight, ColourMode::None, false},        // Whatever its value
+        {"xterm-256color", "yes", "", "", "", x256, ColourMode::Palette256, true},  // Not a 24-bit COLORTERM
+        {"xterm-direct", "", "", "", "", direct, ColourMode::TrueColour, false},
+        {"xterm-256color", "", "", "", "", none, ColourMode::Palette256, false},    // No terminfo: the name says
+        {"screen", "", "", "/tmp/tmux-0/default,1,0", "", eight, ColourMode::Palette256, true},  // In tmux
+        {"screen", "", "", "", "1234.pts-0.host", eight, ColourMode::Palette16, false},  // In GNU screen
+        {"screen-256color", "truecolor", "", "", "1234.pts-0.host", x256, ColourMode::Palette256, true},  // Not its COLORTERM
+        {"screen-256color", "truecolor", "", "", "1234.pts-0.host", direct, ColourMode::TrueColour, false},
+        {"linux", "", "", "", "", eight, ColourMode::Palette16, false},
+        {"vt100", "", "", "", "", mono, ColourMode::None, false},
+        {"no-such-terminal", "", "", "", "", none, ColourMode::Palette16, false},
+        {"dumb", "", "", "", "", none, ColourMode::None, false},
+        {"", "", "", "", "", none, ColourMode::None, false},
     };
     for (const auto& c : cases) {
         TermEnv env;
@@ -264,6 +266,7 @@ TEST(TermCaps, TheModeFromNoColorColortermTerminfoAndTerm) {
         env.colorTerm = c.colorTerm;
         env.noColor = c.noColor;
         env.tmux = c.tmux;
+        env.screenSession = c.sty;
         const TermCaps caps = detectCaps(env, c.info);
         EXPECT_EQ(caps.colours, c.mode) << c.term << " " << c.colorTerm << " " << c.noColor;
         EXPECT_EQ(caps.repeat, c.repeat) << c.term << " " << c.tmux;
@@ -275,7 +278,9 @@ TEST(TermCaps, TheEnvironmentIsReadAsItIs) {
     setenv("COLORTERM", "truecolor", 1);
     setenv("NO_COLOR", "", 1);
     unsetenv("TMUX");
+    setenv("STY", "1234.pts-0.host", 1);
     const TermEnv env = environmentNow();
+    EXPECT_EQ(env.screenSession, "1234.pts-0.host");
     EXPECT_EQ(env.term, "xterm-256color");
     EXPECT_EQ(env.colorTerm, "truecolor");
     EXPECT_EQ(env.noColor, "");

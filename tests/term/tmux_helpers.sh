@@ -33,7 +33,7 @@ seconds_since() { awk -v from="$1" -v now="$(date +%s.%N)" 'BEGIN { printf "%.1f
 
 # The show in a fresh 120 x 42 session, in an empty directory: no music file, so it runs silent.
 #   start [ENVIRONMENT [OPTIONS]]   e.g. start "COLORTERM=truecolor" "--colors 256"
-# ENVIRONMENT goes to env(1) ("-u TMUX" unsets); COLORTERM and NO_COLOR are unset unless it sets them.
+# ENVIRONMENT goes to env(1) ("-u TMUX" unsets); COLORTERM, NO_COLOR and STY are unset unless it sets them.
 start() {
     local environment=${1:-COLORTERM=truecolor} options=${2:-}
     tm kill-session -t show >/dev/null 2>&1
@@ -42,7 +42,7 @@ start() {
 cd "$work"
 while [ ! -e go ]; do sleep 0.05; done
 stty -g >stty.before
-env -u COLORTERM -u NO_COLOR $environment sh -c 'echo \$\$ >pid; exec "\$0" "\$@"' "$program" $options
+env -u COLORTERM -u NO_COLOR -u STY $environment sh -c 'echo \$\$ >pid; exec "\$0" "\$@"' "$program" $options
 echo "EXIT:\$?"
 stty -g >stty.after
 sleep 600
