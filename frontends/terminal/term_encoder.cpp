@@ -166,14 +166,6 @@ TermCell canonical(const TermCell& c, bool utf8) {
     return c;
 }
 
-uint32_t paletteEntry(ColourMode mode, uint32_t rgb, PaletteMemo& memo) {
-    if (rgb != memo.rgb) {
-        memo.rgb = rgb;
-        memo.entry = (uint32_t)(mode == ColourMode::Palette256 ? nearest256(rgb) : nearest16(rgb));
-    }
-    return memo.entry;
-}
-
 bool isAscii(uint32_t codepoint) { return codepoint >= 32 && codepoint < 127; }
 
 void ensureRoom(OutputBuffer& out, size_t more) {
@@ -211,7 +203,21 @@ int glyphBytes(uint32_t codepoint, bool utf8, char out[4]) {
     return 3;
 }
 
-TermCell terminalLook(const TermCell& cell, ColourMode mode, bool utf8, PaletteMemo& fgMemo, PaletteMemo& bgMemo) {
+uint32_t paletteEntry(PaletteCache& cache, ColourMode mode, uint32_t rgb) {
+    if (cache.mode != mode || cache.rgb.empty()) {
+        cache.mode = mode;
+        cache.rgb.assign(PaletteCache::kSlots, kUnknownColour);
+        cache.entry.assign(PaletteCache::kSlots, 0);
+    }
+    const size_t slot = (size_t)((rgb * 2654435761u) >> 20) % PaletteCache::kSlots;  // Fibonacci hashing
+    if (cache.rgb[slot] != rgb) {
+        cache.rgb[slot] = rgb;
+        cache.entry[slot] = (unsigned char)(mode == ColourMode::Palette256 ? nearest256(rgb) : nearest16(rgb));
+    }
+    return cache.entry[slot];
+}
+
+TermCell terminalLook(const TermCell& cell, ColourMode mode, bool utf8, PaletteCache& palette) {
     TermCell c = canonical(cell, utf8);
     switch (mode) {
         case ColourMode::TrueColour: return c;
@@ -223,8 +229,8 @@ TermCell terminalLook(const TermCell& cell, ColourMode mode, bool utf8, PaletteM
         case ColourMode::Palette256:
         case ColourMode::Palette16: break;
     }
-    c.bg = paletteEntry(mode, c.bg, bgMemo);
-    c.fg = c.codepoint == 32 ? c.bg : paletteEntry(mode, c.fg, fgMemo);
+    c.bg = paletteEntry(palette, mode, c.bg);
+    c.fg = c.codepoint == 32 ? c.bg : paletteEntry(palette, mode, c.fg);
     if (c.fg == c.bg) c.codepoint = 32;  // The glyph has vanished into its background
     return c;
 }
@@ -268,17 +274,22 @@ EncodeCounts encodeFrame(TermEncoder& enc, const TermCell* next, OutputBuffer& o
     for (int y = 0; y < rows; ++y) {
         TermCell* const shownRow = enc.shown.data() + (size_t)y * (size_t)cols;
         const TermCell* const nextRow = next + (size_t)y * (size_t)cols;
-        for (int x = 0; x < cols; ++x) look[x] = terminalLook(nextRow[x], mode, utf8, enc.fgMemo, enc.bgMemo);
+        // In 24-bit a cell's look is cheap to find again; otherwise the row's looks are found once
+        const bool direct = mode == ColourMode::TrueColour;
+        if (!direct) {
+            for (int x = 0; x < cols; ++x) look[x] = terminalLook(nextRow[x], mode, utf8, enc.palette);
+        }
+        auto lookAt = [&](int x) { return direct ? canonical(nextRow[x], utf8) : look[x]; };
         for (int x = 0; x < cols; ++x) {
-            const TermCell c = look[x];
+            const TermCell c = lookAt(x);
             if (sameLook(c, shownRow[x])) continue;
 
             if (cursorX != x || cursorY != y) {
                 // A short gap of unchanged ASCII cells in the colours in force is cheaper written again
                 bool fill = cursorY == y && cursorX >= 0 && cursorX < x && x - cursorX <= kLongestGapFill;
-                for (int k = cursorX; fill && k < x; ++k) fill = isAscii(look[k].codepoint) && inForce(look[k]);
+                for (int k = cursorX; fill && k < x; ++k) fill = isAscii(lookAt(k).codepoint) && inForce(lookAt(k));
                 if (fill) {
-                    for (int k = cursorX; k < x; ++k) *p++ = (char)look[k].codepoint;
+                    for (int k = cursorX; k < x; ++k) *p++ = (char)lookAt(k).codepoint;
                 } else {
                     p = putCursorMove(p, cursorX, cursorY, x, y);
                 }
@@ -300,8 +311,8 @@ EncodeCounts encodeFrame(TermEncoder& enc, const TermCell* next, OutputBuffer& o
             // A run of the same ASCII cell, up to its last changed one, as one repeat where that is shorter
             if (repeat && isAscii(c.codepoint)) {
                 int end = x + 1, lastChanged = x;
-                for (; end < cols && sameLook(look[end], c); ++end) {
-                    if (!sameLook(look[end], shownRow[end])) lastChanged = end;
+                for (; end < cols && sameLook(lookAt(end), c); ++end) {
+                    if (!sameLook(lookAt(end), shownRow[end])) lastChanged = end;
                 }
                 const int count = lastChanged - x;
                 if (count > 3 + digitCount(count)) {
@@ -309,7 +320,7 @@ EncodeCounts encodeFrame(TermEncoder& enc, const TermCell* next, OutputBuffer& o
                     p = putNumber(p, count);
                     *p++ = 'b';
                     for (int k = x + 1; k <= lastChanged; ++k) {
-                        written += sameLook(look[k], shownRow[k]) ? 0 : 1;
+                        written += sameLook(lookAt(k), shownRow[k]) ? 0 : 1;
                         shownRow[k] = c;
                     }
                     x = lastChanged;

@@ -38,11 +38,17 @@ struct OutputBuffer {
     size_t size = 0;
 };
 
-// The palette entry last found for a colour: neighbouring cells mostly share their colours.
-struct PaletteMemo {
-    uint32_t rgb = kUnknownColour;
-    uint32_t entry = 0;
+// Palette entries found lately, by colour: a frame has far fewer colours than cells, and the next
+// frame mostly the same ones.
+struct PaletteCache {
+    static constexpr int kSlots = 4096;
+    ColourMode mode = ColourMode::TrueColour;  // The entries are this mode's
+    std::vector<uint32_t> rgb;                 // kUnknownColour: an empty slot
+    std::vector<unsigned char> entry;
 };
+
+// The palette entry of the mode nearest to a colour, through the cache.
+uint32_t paletteEntry(PaletteCache& cache, ColourMode mode, uint32_t rgb);
 
 // What the encoder knows of the terminal: what it can show, the cells it shows, where the cursor is,
 // which colours are in force.
@@ -54,7 +60,7 @@ struct TermEncoder {
     bool repeat = false;        // The terminal repeats the last ASCII character (ESC [ n b); kept by resetEncoder
     std::vector<TermCell> shown;  // As the terminal shows them: colours as palette entries outside 24-bit
     std::vector<TermCell> row;    // Scratch: the row being encoded, as it is to look
-    PaletteMemo fgMemo, bgMemo;
+    PaletteCache palette;
     int cursorX = -1;           // -1: unknown; cols: just past the last column of cursorY
     int cursorY = -1;
     uint32_t fg = kUnknownColour;
@@ -77,7 +83,7 @@ void forgetScreen(TermEncoder& enc);
 // own background's colour (once both are palette entries) are a space on that colour; the colours
 // are palette entries in 256 and 16 colours; without colour both are 0 and a blank cell shows its
 // background as a shade of its brightness.
-TermCell terminalLook(const TermCell& cell, ColourMode mode, bool utf8, PaletteMemo& fgMemo, PaletteMemo& bgMemo);
+TermCell terminalLook(const TermCell& cell, ColourMode mode, bool utf8, PaletteCache& palette);
 
 // Appends the bytes that turn the shown grid into `next` (cols * rows cells, row-major) and records
 // how `next` looks as shown. A frame with nothing to change appends nothing. Up to three unchanged
