@@ -168,6 +168,16 @@ TEST(TermCaps, CompiledEntriesGiveTheirColoursRepeatAndDirectColour) {
             EXPECT_FALSE(info.directColour) << n;
         }
     }
+    // Damaged anywhere (the sanitizer build checks every read stays inside)
+    uint32_t seed = 12345;
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<unsigned char> damaged = b;
+        for (int n = 0; n < 3; ++n) {
+            seed = seed * 1664525u + 1013904223u;
+            damaged[(seed >> 8) % damaged.size()] = (unsigned char)(seed >> 24);
+        }
+        parseTermInfo(damaged.data(), damaged.size(), info);
+    }
     std::vector<unsigned char> other = b;
     other[0] = 0x1F;
     EXPECT_FALSE(parseTermInfo(other.data(), other.size(), info));
