@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     fe.clockStart = monotonicSeconds();
     fe.outFd = terminalOutput();
     fe.measurePlain = options.stats;
-    TermCaps caps = detectCaps(environmentNow(), loadTermInfo(environmentNow()));
+    const TermEnv environment = environmentNow();
+    TermCaps caps = detectCaps(environment, loadTermInfo(environment));
     if (options.coloursGiven) caps.colours = options.colours;
     fe.encoder.colours = caps.colours;
     fe.encoder.repeat = caps.repeat;
