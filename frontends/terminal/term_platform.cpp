@@ -91,6 +91,7 @@ void presentFrame(void* user, const AsciiFramebuffer& fb, const Presentation& ho
     if (fe.measurePlain) fe.stats.plainBytes += plainFrameBytes(fe.canvas.cells.data(), fe.termCols, fe.termRows, fe.utf8);
     if (fe.frame.size == 0) return;
     fe.stats.bytes += fe.frame.size;
+    if (fe.measurePlain) tallyBytes(fe.frame.bytes.data(), fe.frame.size, fe.stats.tally);
 
     std::swap(fe.frame, fe.output.buffer);
     fe.output.sent = 0;
