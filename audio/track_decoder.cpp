@@ -178,10 +178,3 @@ void releaseDecodedTrack(DecodedTrack& track) {
     free(track.block);
     track = DecodedTrack{};
 }
-
-Wave loadCheckedWave(const char* path) {
-    DecodedTrack decoded;
-    if (!decodeTrackFile(path, 0, decoded)) return Wave{};
-    return Wave{(unsigned int)decoded.frameCount, (unsigned int)decoded.sampleRate, 32,
-                (unsigned int)decoded.channels, decoded.block};
-}
