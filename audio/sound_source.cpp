@@ -1,0 +1,286 @@
+#include "audio/sound_source.h"
+
+#include <algorithm>           // Required for: std::min(), std::max(), std::copy()
+#include <chrono>              // Required for: std::chrono::milliseconds
+#include <condition_variable>  // Required for: std::condition_variable
+#include <cstdio>              // Required for: snprintf()
+#include <cstdlib>             // Required for: free()
+#include <cstring>             // Required for: memmove()
+#include <mutex>               // Required for: std::mutex, std::unique_lock
+#include <thread>              // Required for: std::thread
+
+#include "audio/sound_file.h"  // Required for: openSoundFile(), readSoundFile(), kMinFileRate...
+
+namespace {
+
+constexpr int kDecodeBlock = 4096;          // Frames the worker decodes at a time
+constexpr double kAheadSeconds = 10.0;      // Decoded ahead of the oldest frame still needed
+constexpr double kLiveRingSeconds = 1.0;
+constexpr double kLiveSlackSeconds = 0.1;   // Live sound this late still counts; later is silence
+constexpr auto kWorkerNap = std::chrono::milliseconds(20);
+
+bool plausibleFormat(int channels, int sampleRate) {
+    return channels >= kMinFileChannels && channels <= kMaxFileChannels && sampleRate >= kMinFileRate &&
+           sampleRate <= kMaxFileRate;
+}
+
+long long powerOfTwoAtLeast(long long n) {
+    long long p = 1;
+    while (p < n) p <<= 1;
+    return p;
+}
+
+}  // namespace
+
+// The worker decodes into a ring of `capacity` frames and never writes over a frame at or after
+// `floor`, the oldest one a reader may still ask for; readers read only below `decoded`.
+struct FileStream {
+    SoundFile file;
+    std::vector<float> ring;
+    long long capacity = 0;
+    std::atomic<long long> decoded{0};
+    std::atomic<long long> floor{0};
+    std::atomic<bool> finished{false};
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::thread worker;
+};
+
+namespace {
+
+void decodeAhead(FileStream& stream) {
+    const int channels = stream.file.channels;
+    std::vector<float> block((size_t)kDecodeBlock * channels);
+    while (!stream.stop.load(std::memory_order_acquire)) {
+        const long long decoded = stream.decoded.load(std::memory_order_relaxed);
+        const long long room = stream.capacity - (decoded - stream.floor.load(std::memory_order_acquire));
+        if (room < kDecodeBlock) {
+            std::unique_lock<std::mutex> lock(stream.mutex);
+            stream.wake.wait_for(lock, kWorkerNap);
+            continue;
+        }
+        const int got = readSoundFile(stream.file, block.data(), kDecodeBlock);
+        if (got < 1) break;
+        for (int f = 0; f < got; ++f) {
+            const long long slot = ((decoded + f) & (stream.capacity - 1)) * channels;
+            std::copy(&block[(size_t)f * channels], &block[(size_t)(f + 1) * channels], &stream.ring[(size_t)slot]);
+        }
+        stream.decoded.store(decoded + got, std::memory_order_release);
+    }
+    stream.finished.store(true, std::memory_order_release);
+}
+
+// Lets the worker reuse what neither the analysis nor the player will read again.
+void releaseBefore(SoundSource& source, long long frame) {
+    if (source.file == nullptr) return;
+    if (source.playFrom >= 0) frame = std::min(frame, source.playFrom);
+    if (frame <= source.file->floor.load(std::memory_order_relaxed)) return;
+    source.file->floor.store(frame, std::memory_order_release);
+    source.file->wake.notify_one();
+}
+
+// One frame's interleaved values, or null where there is none to read.
+const float* frameAt(const SoundSource& source, long long frame, long long decoded) {
+    if (frame < 0) return nullptr;
+    if (source.kind == SourceKind::Decoded) {
+        return frame < source.frameCount ? source.samples + frame * source.channels : nullptr;
+    }
+    const FileStream& stream = *source.file;
+    if (frame >= decoded || frame < stream.floor.load(std::memory_order_relaxed) || frame < decoded - stream.capacity) {
+        return nullptr;
+    }
+    return &stream.ring[(size_t)((frame & (stream.capacity - 1)) * source.channels)];
+}
+
+long long decodedNow(const SoundSource& source) {
+    return source.file != nullptr ? source.file->decoded.load(std::memory_order_acquire) : source.frameCount;
+}
+
+// Mono frames [first, first + count) of a file or decoded track: the mean of the channels.
+void readMono(const SoundSource& source, long long first, int count, float* mono) {
+    const long long decoded = decodedNow(source);
+    for (int i = 0; i < count; ++i) {
+        const float* frame = frameAt(source, first + i, decoded);
+        float sum = 0.0f;
+        for (int c = 0; frame != nullptr && c < source.channels; ++c) sum += frame[c];
+        mono[i] = frame != nullptr ? sum / (float)source.channels : 0.0f;
+    }
+}
+
+// Appends `count` frames (silence when `mono` is null) to the end of the window.
+void appendToWindow(std::vector<float>& window, const float* mono, int count) {
+    const int size = (int)window.size();
+    count = std::min(count, size);
+    memmove(window.data(), window.data() + count, sizeof(float) * (size_t)(size - count));
+    for (int i = 0; i < count; ++i) window[(size_t)(size - count + i)] = mono != nullptr ? mono[i] : 0.0f;
+}
+
+AudioFeatures analyseLive(SoundSource& source, double seconds) {
+    const int rate = source.sampleRate;
+    const int room = (int)source.liveTaken.size();
+    const long long received = takeLiveMono(*source.live, source.liveTaken.data(), room);
+    appendToWindow(source.window, source.liveTaken.data(), (int)std::min<long long>(received, room));
+    source.liveEnd += received;
+
+    // What the clock says should have come in and did not is silence, past a little slack for the
+    // producer's own blocks: a stalled producer never leaves old sound on screen.
+    if (source.liveClock >= 0.0 && seconds > source.liveClock) {
+        source.liveOwed += (seconds - source.liveClock) * rate;
+    }
+    source.liveOwed = std::max(source.liveOwed - (double)received, 0.0);
+    const double slack = kLiveSlackSeconds * rate;
+    if (source.liveOwed > slack) {
+        const long long silence = (long long)(source.liveOwed - slack);
+        appendToWindow(source.window, nullptr, (int)std::min<long long>(silence, (long long)source.window.size()));
+        source.liveEnd += silence;
+        source.liveOwed -= (double)silence;
+    }
+    source.liveClock = seconds;
+
+    const long long pos = source.liveEnd - 1 - kWindowAfter;
+    const MonoWindow window{source.window.data(), pos - windowFramesBefore(rate), (int)source.window.size()};
+    return analyseWindow(source.analysis, window, rate, (int)std::clamp<long long>(pos, -1000000000LL, 1000000000LL),
+                         (float)((double)pos / rate), 0.0f);
+}
+
+void startAnalysis(SoundSource& source) {
+    resetAnalysis(source.analysis);
+    source.window.assign((size_t)windowFrames(source.sampleRate), 0.0f);
+}
+
+}  // namespace
+
+SoundSource::~SoundSource() { closeSource(*this); }
+
+bool openFileSource(SoundSource& source, const char* path) {
+    closeSource(source);
+    source.error.clear();
+    auto* stream = new FileStream;
+    if (!openSoundFile(stream->file, path, source.error)) {
+        delete stream;
+        return false;
+    }
+    source.kind = SourceKind::File;
+    source.sampleRate = stream->file.sampleRate;
+    source.channels = stream->file.channels;
+    source.frameCount = stream->file.declaredFrames;
+    source.title = stream->file.title;
+    stream->capacity = powerOfTwoAtLeast((long long)(kAheadSeconds * source.sampleRate) + windowFrames(source.sampleRate));
+    stream->ring.assign((size_t)(stream->capacity * source.channels), 0.0f);
+    source.file = stream;
+    startAnalysis(source);
+    stream->worker = std::thread(decodeAhead, std::ref(*stream));
+    return true;
+}
+
+bool openDecodedSource(SoundSource& source, float* samples, long long frameCount, int channels, int sampleRate,
+                       const char* title) {
+    closeSource(source);
+    source.error.clear();
+    if (samples == nullptr || frameCount < 1 || !plausibleFormat(channels, sampleRate)) {
+        free(samples);
+        source.error = samples == nullptr || frameCount < 1 ? "no sound in it" : "absurd channels or rate";
+        return false;
+    }
+    source.kind = SourceKind::Decoded;
+    source.samples = samples;
+    source.frameCount = frameCount;
+    source.channels = channels;
+    source.sampleRate = sampleRate;
+    source.title = title != nullptr ? title : "";
+    startAnalysis(source);
+    return true;
+}
+
+bool openLiveSource(SoundSource& source, int sampleRate, int channels) {
+    closeSource(source);
+    source.error.clear();
+    if (!plausibleFormat(channels, sampleRate)) {
+        source.error = "absurd channels or rate";
+        return false;
+    }
+    source.kind = SourceKind::Live;
+    source.sampleRate = sampleRate;
+    source.channels = channels;
+    source.live = new LiveRing;
+    initLiveRing(*source.live, channels, (long long)(kLiveRingSeconds * sampleRate));
+    startAnalysis(source);
+    source.liveTaken.assign(source.window.size(), 0.0f);
+    return true;
+}
+
+void closeSource(SoundSource& source) {
+    if (source.file != nullptr) {
+        source.file->stop.store(true, std::memory_order_release);
+        source.file->wake.notify_one();
+        if (source.file->worker.joinable()) source.file->worker.join();
+        closeSoundFile(source.file->file);
+        delete source.file;
+    }
+    delete source.live;
+    free(source.samples);
+    const std::string error = source.error;
+    source.kind = SourceKind::None;
+    source.sampleRate = source.channels = 0;
+    source.frameCount = -1;
+    source.title.clear();
+    source.samples = nullptr;
+    source.file = nullptr;
+    source.live = nullptr;
+    source.liveEnd = 0;
+    source.liveClock = -1.0;
+    source.liveOwed = 0.0;
+    source.playFrom = -1;
+    source.error = error;  // Kept: it says why the source closed or was refused
+}
+
+long long framesReady(const SoundSource& source) {
+    switch (source.kind) {
+    case SourceKind::File: return source.file->decoded.load(std::memory_order_acquire);
+    case SourceKind::Decoded: return source.frameCount;
+    case SourceKind::Live: return source.live->written.load(std::memory_order_acquire);
+    default: return 0;
+    }
+}
+
+bool decodingDone(SoundSource& source) {
+    if (source.kind == SourceKind::Decoded) return true;
+    if (source.kind != SourceKind::File || !source.file->finished.load(std::memory_order_acquire)) return false;
+    source.frameCount = source.file->decoded.load(std::memory_order_acquire);
+    if (source.frameCount == 0 && source.error.empty()) source.error = "no sound could be decoded";
+    if (source.file->file.damaged && source.error.empty()) {
+        char at[32];
+        snprintf(at, sizeof at, "%.1f", (double)source.frameCount / source.sampleRate);
+        source.error = std::string("damaged after ") + at + " s";
+    }
+    return true;
+}
+
+long long bufferFrames(const SoundSource& source) { return source.file != nullptr ? source.file->capacity : 0; }
+
+void readFrames(SoundSource& source, long long first, int count, float* out) {
+    if (source.kind != SourceKind::File && source.kind != SourceKind::Decoded) {
+        std::fill(out, out + (size_t)std::max(count, 0) * std::max(source.channels, 1), 0.0f);
+        return;
+    }
+    const long long decoded = decodedNow(source);
+    for (int i = 0; i < count; ++i) {
+        const float* frame = frameAt(source, first + i, decoded);
+        for (int c = 0; c < source.channels; ++c) out[(size_t)i * source.channels + c] = frame != nullptr ? frame[c] : 0.0f;
+    }
+}
+
+AudioFeatures analyseSource(SoundSource& source, double seconds) {
+    if (source.kind == SourceKind::None) return AudioFeatures{};
+    if (source.kind == SourceKind::Live) return analyseLive(source, seconds);
+    decodingDone(source);
+    const int rate = source.sampleRate;
+    const int pos = playFrame(rate, (float)seconds);
+    const long long first = (long long)pos - windowFramesBefore(rate);
+    readMono(source, first, (int)source.window.size(), source.window.data());
+    releaseBefore(source, first);
+    const float length = source.frameCount > 0 ? (float)((double)source.frameCount / rate) : 0.0f;
+    const MonoWindow window{source.window.data(), first, (int)source.window.size()};
+    return analyseWindow(source.analysis, window, rate, pos, (float)seconds, length);
+}
