@@ -71,15 +71,6 @@ void decodeAhead(FileStream& stream) {
     stream.finished.store(true, std::memory_order_release);
 }
 
-// Lets the worker reuse what neither the analysis nor the player will read again.
-void releaseBefore(SoundSource& source, long long frame) {
-    if (source.file == nullptr) return;
-    if (source.playFrom >= 0) frame = std::min(frame, source.playFrom);
-    if (frame <= source.file->floor.load(std::memory_order_relaxed)) return;
-    source.file->floor.store(frame, std::memory_order_release);
-    source.file->wake.notify_one();
-}
-
 // One frame's interleaved values, or null where there is none to read.
 const float* frameAt(const SoundSource& source, long long frame, long long decoded) {
     if (frame < 0) return nullptr;
@@ -255,6 +246,14 @@ bool decodingDone(SoundSource& source) {
         source.error = std::string("damaged after ") + at + " s";
     }
     return true;
+}
+
+void releaseBefore(SoundSource& source, long long frame) {
+    if (source.file == nullptr) return;
+    if (source.playFrom >= 0) frame = std::min(frame, source.playFrom);
+    if (frame <= source.file->floor.load(std::memory_order_relaxed)) return;
+    source.file->floor.store(frame, std::memory_order_release);
+    source.file->wake.notify_one();
 }
 
 long long bufferFrames(const SoundSource& source) { return source.file != nullptr ? source.file->capacity : 0; }

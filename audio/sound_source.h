@@ -65,6 +65,11 @@ long long framesReady(const SoundSource& source);
 // length is then known.
 bool decodingDone(SoundSource& source);
 
+// Nothing before `frame` will be read again (nor before the player's next frame, while one plays):
+// a file's worker may decode over it. The analysis and the player call it; frames before it then
+// read as silence.
+void releaseBefore(SoundSource& source, long long frame);
+
 // Frames a file keeps decoded at most (its memory, whatever its length); 0 for other kinds.
 long long bufferFrames(const SoundSource& source);
 
