@@ -3,7 +3,6 @@
 #include <sndfile.h>  // Required for: sf_open_fd(), sf_open_virtual(), sf_readf_float(), sf_get_string()
 
 #include <algorithm>   // Required for: std::min()
-#include <cmath>       // Required for: std::isnan()
 #include <cstring>     // Required for: memcpy()
 #include <filesystem>  // Required for: std::filesystem::status()
 
@@ -67,10 +66,12 @@ std::string cleanTitle(const char* text) {
 bool acceptOpened(SoundFile& file, SNDFILE* sf, const SF_INFO& info, std::string& reason) {
     if (!takenFormat(info.format)) {
         reason = "not a music format that is played";
-    } else if (info.channels < kMinFileChannels || info.channels > kMaxFileChannels) {
-        reason = std::to_string(info.channels) + " channels (1 to 8 are played)";
-    } else if (info.samplerate < kMinFileRate || info.samplerate > kMaxFileRate) {
-        reason = "a rate of " + std::to_string(info.samplerate) + " Hz (8000 to 192000 are played)";
+    } else if (info.channels < kMinTrackChannels || info.channels > kMaxTrackChannels) {
+        reason = std::to_string(info.channels) + " channels (" + std::to_string(kMinTrackChannels) + " to " +
+                 std::to_string(kMaxTrackChannels) + " are played)";
+    } else if (info.samplerate < kMinTrackRate || info.samplerate > kMaxTrackRate) {
+        reason = "a rate of " + std::to_string(info.samplerate) + " Hz (" + std::to_string(kMinTrackRate) + " to " +
+                 std::to_string(kMaxTrackRate) + " are played)";
     } else if (info.frames == 0) {
         reason = "no sound in it";
     } else {
@@ -91,11 +92,6 @@ std::string openFailure(SNDFILE* sf) {
     const int error = sf_error(sf);
     if (error == SF_ERR_UNRECOGNISED_FORMAT) return "not a sound file";
     return std::string("cannot be read as sound: ") + sf_error_number(error);
-}
-
-float cleanSample(float v) {
-    if (std::isnan(v)) return 0.0f;
-    return v < -1.0f ? -1.0f : v > 1.0f ? 1.0f : v;
 }
 
 }  // namespace

@@ -7,11 +7,8 @@
 #include <cstddef>  // Required for: size_t
 #include <string>
 
-// What a file may be (the show's own track keeps the same channel and rate bounds).
-constexpr int kMinFileChannels = 1;
-constexpr int kMaxFileChannels = 8;
-constexpr int kMinFileRate = 8000;
-constexpr int kMaxFileRate = 192000;
+#include "audio/track_decoder.h"  // Required for: the channel and rate bounds a track keeps, which a file keeps too
+
 constexpr size_t kMaxTitleBytes = 200;
 
 struct SoundFile {

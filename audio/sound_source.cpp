@@ -9,7 +9,7 @@
 #include <mutex>               // Required for: std::mutex, std::unique_lock
 #include <thread>              // Required for: std::thread
 
-#include "audio/sound_file.h"  // Required for: openSoundFile(), readSoundFile(), kMinFileRate...
+#include "audio/sound_file.h"  // Required for: openSoundFile(), readSoundFile(), kMinTrackRate...
 
 namespace {
 
@@ -20,8 +20,8 @@ constexpr double kLiveSlackSeconds = 0.1;   // Live sound this late still counts
 constexpr auto kWorkerNap = std::chrono::milliseconds(20);
 
 bool plausibleFormat(int channels, int sampleRate) {
-    return channels >= kMinFileChannels && channels <= kMaxFileChannels && sampleRate >= kMinFileRate &&
-           sampleRate <= kMaxFileRate;
+    return channels >= kMinTrackChannels && channels <= kMaxTrackChannels && sampleRate >= kMinTrackRate &&
+           sampleRate <= kMaxTrackRate;
 }
 
 long long powerOfTwoAtLeast(long long n) {

@@ -23,6 +23,9 @@ struct DecodedTrack {
     int sampleRate = 0;
 };
 
+// A decoded value as the analysis and the stream may take it: in [-1, 1], never NaN.
+float cleanSample(float v);
+
 // Decodes a whole Ogg Vorbis file and checks it: it opens, has 1..8 channels at 8..192 kHz in
 // every link, declares a length within the bounds above, decodes without a hole or error, and
 // decodes to exactly the length it declares. True fills `out`; false leaves it empty with nothing

@@ -75,6 +75,9 @@ std::vector<Case> fileTable() {
     // No or absurd channels and rates
     cases.push_back(refused("wav zero channels", withWavField(goodWav, "fmt ", 2, 0, 2), "cannot be read"));
     cases.push_back(refused("wav 200 channels", withWavField(goodWav, "fmt ", 2, 200, 2), "200 channels"));
+    cases.push_back(refused("wav 9 channels", writeFile(Format{"wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000}, 9, 800),
+                            "9 channels"));
+    cases.push_back(plays("wav 8 channels", writeFile(Format{"wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000}, 8, 800), 800, 800));
     cases.push_back(refused("wav rate 0", withWavField(goodWav, "fmt ", 4, 0, 4), "cannot be read"));
     cases.push_back(refused("wav rate 1 GHz", withWavField(goodWav, "fmt ", 4, 1000000000, 4), "rate of 1000000000 Hz"));
     cases.push_back(refused("wav rate 7999", withWavField(goodWav, "fmt ", 4, 7999, 4), "rate of 7999 Hz"));

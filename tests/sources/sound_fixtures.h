@@ -83,8 +83,11 @@ inline Bytes writeFile(const Format& format, int channels, long long frames, con
     SNDFILE* sf = sf_open_virtual(&io, SFM_WRITE, &info, &file);
     if (sf == nullptr) return Bytes{};
     if (title != nullptr) sf_set_string(sf, SF_STR_TITLE, title);
+    // In blocks: libsndfile's Vorbis encoder fails on one huge write
     const std::vector<float> values = music(channels, format.rate, frames);
-    sf_writef_float(sf, values.data(), frames);
+    for (long long at = 0; at < frames; at += 4096) {
+        sf_writef_float(sf, &values[(size_t)(at * channels)], std::min<long long>(4096, frames - at));
+    }
     sf_close(sf);
     return file.bytes;
 }
