@@ -1,74 +1,21 @@
 #include "audio/sound_source.h"
 
-#include <algorithm>           // Required for: std::min(), std::max(), std::copy()
-#include <chrono>              // Required for: std::chrono::milliseconds
-#include <condition_variable>  // Required for: std::condition_variable
-#include <cstdio>              // Required for: snprintf()
-#include <cstdlib>             // Required for: free()
-#include <cstring>             // Required for: memmove()
-#include <mutex>               // Required for: std::mutex, std::unique_lock
-#include <thread>              // Required for: std::thread
+#include <algorithm>  // Required for: std::min(), std::max(), std::fill()
+#include <cstdio>     // Required for: snprintf()
+#include <cstdlib>    // Required for: free()
+#include <cstring>    // Required for: memmove()
 
-#include "audio/sound_file.h"  // Required for: openSoundFile(), readSoundFile(), kMinTrackRate...
+#include "audio/file_stream.h"    // Required for: openFileStream(), heldFrame()...
+#include "audio/track_decoder.h"  // Required for: kMinTrackRate, kMaxTrackRate...
 
 namespace {
 
-constexpr int kDecodeBlock = 4096;          // Frames the worker decodes at a time
-constexpr double kAheadSeconds = 10.0;      // Decoded ahead of the oldest frame still needed
 constexpr double kLiveRingSeconds = 1.0;
-constexpr double kLiveSlackSeconds = 0.1;   // Live sound this late still counts; later is silence
-constexpr auto kWorkerNap = std::chrono::milliseconds(20);
+constexpr double kLiveSlackSeconds = 0.1;  // Live sound this late still counts; later is silence
 
 bool plausibleFormat(int channels, int sampleRate) {
     return channels >= kMinTrackChannels && channels <= kMaxTrackChannels && sampleRate >= kMinTrackRate &&
            sampleRate <= kMaxTrackRate;
-}
-
-long long powerOfTwoAtLeast(long long n) {
-    long long p = 1;
-    while (p < n) p <<= 1;
-    return p;
-}
-
-}  // namespace
-
-// The worker decodes into a ring of `capacity` frames and never writes over a frame at or after
-// `floor`, the oldest one a reader may still ask for; readers read only below `decoded`.
-struct FileStream {
-    SoundFile file;
-    std::vector<float> ring;
-    long long capacity = 0;
-    std::atomic<long long> decoded{0};
-    std::atomic<long long> floor{0};
-    std::atomic<bool> finished{false};
-    std::atomic<bool> stop{false};
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::thread worker;
-};
-
-namespace {
-
-void decodeAhead(FileStream& stream) {
-    const int channels = stream.file.channels;
-    std::vector<float> block((size_t)kDecodeBlock * channels);
-    while (!stream.stop.load(std::memory_order_acquire)) {
-        const long long decoded = stream.decoded.load(std::memory_order_relaxed);
-        const long long room = stream.capacity - (decoded - stream.floor.load(std::memory_order_acquire));
-        if (room < kDecodeBlock) {
-            std::unique_lock<std::mutex> lock(stream.mutex);
-            stream.wake.wait_for(lock, kWorkerNap);
-            continue;
-        }
-        const int got = readSoundFile(stream.file, block.data(), kDecodeBlock);
-        if (got < 1) break;
-        for (int f = 0; f < got; ++f) {
-            const long long slot = ((decoded + f) & (stream.capacity - 1)) * channels;
-            std::copy(&block[(size_t)f * channels], &block[(size_t)(f + 1) * channels], &stream.ring[(size_t)slot]);
-        }
-        stream.decoded.store(decoded + got, std::memory_order_release);
-    }
-    stream.finished.store(true, std::memory_order_release);
 }
 
 // One frame's interleaved values, or null where there is none to read.
@@ -77,15 +24,11 @@ const float* frameAt(const SoundSource& source, long long frame, long long decod
     if (source.kind == SourceKind::Decoded) {
         return frame < source.frameCount ? source.samples + frame * source.channels : nullptr;
     }
-    const FileStream& stream = *source.file;
-    if (frame >= decoded || frame < stream.floor.load(std::memory_order_relaxed) || frame < decoded - stream.capacity) {
-        return nullptr;
-    }
-    return &stream.ring[(size_t)((frame & (stream.capacity - 1)) * source.channels)];
+    return heldFrame(*source.file, frame, decoded);
 }
 
 long long decodedNow(const SoundSource& source) {
-    return source.file != nullptr ? source.file->decoded.load(std::memory_order_acquire) : source.frameCount;
+    return source.file != nullptr ? framesDecoded(*source.file) : source.frameCount;
 }
 
 // Mono frames [first, first + count) of a file or decoded track: the mean of the channels.
@@ -147,21 +90,16 @@ SoundSource::~SoundSource() { closeSource(*this); }
 bool openFileSource(SoundSource& source, const char* path) {
     closeSource(source);
     source.error.clear();
-    auto* stream = new FileStream;
-    if (!openSoundFile(stream->file, path, source.error)) {
-        delete stream;
-        return false;
-    }
+    FileFormat format;
+    FileStream* stream = openFileStream(path, format, source.error);
+    if (stream == nullptr) return false;
     source.kind = SourceKind::File;
-    source.sampleRate = stream->file.sampleRate;
-    source.channels = stream->file.channels;
-    source.frameCount = stream->file.declaredFrames;
-    source.title = stream->file.title;
-    stream->capacity = powerOfTwoAtLeast((long long)(kAheadSeconds * source.sampleRate) + windowFrames(source.sampleRate));
-    stream->ring.assign((size_t)(stream->capacity * source.channels), 0.0f);
+    source.sampleRate = format.sampleRate;
+    source.channels = format.channels;
+    source.frameCount = format.declaredFrames;
+    source.title = format.title;
     source.file = stream;
     startAnalysis(source);
-    stream->worker = std::thread(decodeAhead, std::ref(*stream));
     return true;
 }
 
@@ -202,13 +140,7 @@ bool openLiveSource(SoundSource& source, int sampleRate, int channels) {
 }
 
 void closeSource(SoundSource& source) {
-    if (source.file != nullptr) {
-        source.file->stop.store(true, std::memory_order_release);
-        source.file->wake.notify_one();
-        if (source.file->worker.joinable()) source.file->worker.join();
-        closeSoundFile(source.file->file);
-        delete source.file;
-    }
+    closeFileStream(source.file);
     delete source.live;
     free(source.samples);
     const std::string error = source.error;
@@ -228,7 +160,7 @@ void closeSource(SoundSource& source) {
 
 long long framesReady(const SoundSource& source) {
     switch (source.kind) {
-    case SourceKind::File: return source.file->decoded.load(std::memory_order_acquire);
+    case SourceKind::File: return framesDecoded(*source.file);
     case SourceKind::Decoded: return source.frameCount;
     case SourceKind::Live: return source.live->written.load(std::memory_order_acquire);
     default: return 0;
@@ -237,10 +169,11 @@ long long framesReady(const SoundSource& source) {
 
 bool decodingDone(SoundSource& source) {
     if (source.kind == SourceKind::Decoded) return true;
-    if (source.kind != SourceKind::File || !source.file->finished.load(std::memory_order_acquire)) return false;
-    source.frameCount = source.file->decoded.load(std::memory_order_acquire);
+    bool damaged = false;
+    if (source.kind != SourceKind::File || !decodingFinished(*source.file, damaged)) return false;
+    source.frameCount = framesDecoded(*source.file);
     if (source.frameCount == 0 && source.error.empty()) source.error = "no sound could be decoded";
-    if (source.file->file.damaged && source.error.empty()) {
+    if (damaged && source.error.empty()) {
         char at[32];
         snprintf(at, sizeof at, "%.1f", (double)source.frameCount / source.sampleRate);
         source.error = std::string("damaged after ") + at + " s";
@@ -251,12 +184,10 @@ bool decodingDone(SoundSource& source) {
 void releaseBefore(SoundSource& source, long long frame) {
     if (source.file == nullptr) return;
     if (source.playFrom >= 0) frame = std::min(frame, source.playFrom);
-    if (frame <= source.file->floor.load(std::memory_order_relaxed)) return;
-    source.file->floor.store(frame, std::memory_order_release);
-    source.file->wake.notify_one();
+    releaseFramesBefore(*source.file, frame);
 }
 
-long long bufferFrames(const SoundSource& source) { return source.file != nullptr ? source.file->capacity : 0; }
+long long bufferFrames(const SoundSource& source) { return source.file != nullptr ? ringFrames(*source.file) : 0; }
 
 void readFrames(SoundSource& source, long long first, int count, float* out) {
     if (source.kind != SourceKind::File && source.kind != SourceKind::Decoded) {

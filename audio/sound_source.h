@@ -5,7 +5,6 @@
 // MusicTrack.
 #pragma once
 
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -15,7 +14,7 @@
 
 enum class SourceKind { None, File, Decoded, Live };
 
-struct FileStream;  // A file being decoded ahead on a worker thread (audio/sound_source.cpp)
+struct FileStream;  // A file being decoded ahead on a worker thread (audio/file_stream.h)
 
 struct SoundSource {
     SourceKind kind = SourceKind::None;
