@@ -122,9 +122,8 @@ void BM_FirstSound(benchmark::State& state) {
     }
     state.SetLabel(std::string(format.name) + ", " + std::to_string(minutes) + " min file");
 }
-// 60-minute files in the formats that encode quickly enough for a benchmark run
-BENCHMARK(BM_FirstSound)->Args({0, 1})->Args({1, 1})->Args({2, 1})->Args({3, 1})->Args({4, 1})
-    ->Args({0, 60})->Args({1, 60})->Unit(benchmark::kMillisecond)->UseRealTime();
+// The 60-minute Ogg, Opus and MP3 files take minutes to encode
+BENCHMARK(BM_FirstSound)->ArgsProduct({{0, 1, 2, 3, 4}, {1, 60}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A whole file played through its source, analysed ten times a second of music: the memory it
 // added at its highest, to compare between a 1- and a 60-minute file. The heap's figure counts
