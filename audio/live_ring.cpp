@@ -20,7 +20,8 @@ int pushLive(LiveRing& ring, const float* interleaved, int frames) {
     const int take = (int)std::min<long long>(frames, free);
     for (int f = 0; f < take; ++f) {
         const long long slot = ((written + f) & (ring.capacity - 1)) * ring.channels;
-        for (int c = 0; c < ring.channels; ++c) ring.values[(size_t)(slot + c)] = interleaved[(size_t)f * ring.channels + c];
+        const float* frame = interleaved + (size_t)f * ring.channels;
+        for (int c = 0; c < ring.channels; ++c) ring.values[(size_t)(slot + c)] = frame[c];
     }
     if (take < frames) ring.dropped.fetch_add(frames - take, std::memory_order_relaxed);
     ring.written.store(written + take, std::memory_order_release);

@@ -50,7 +50,7 @@ void appendToWindow(std::vector<float>& window, const float* mono, int count) {
     for (int i = 0; i < count; ++i) window[(size_t)(size - count + i)] = mono != nullptr ? mono[i] : 0.0f;
 }
 
-AudioFeatures analyseLive(SoundSource& source, double seconds) {
+AudioFeatures analyseLive(SoundSource& source, double clock) {
     const int rate = source.sampleRate;
     const int room = (int)source.liveTaken.size();
     const long long received = takeLiveMono(*source.live, source.liveTaken.data(), room);
@@ -59,23 +59,23 @@ AudioFeatures analyseLive(SoundSource& source, double seconds) {
 
     // What the clock says should have come in and did not is silence, past a little slack for the
     // producer's own blocks: a stalled producer never leaves old sound on screen.
-    if (source.liveClock >= 0.0 && seconds > source.liveClock) {
-        source.liveOwed += (seconds - source.liveClock) * rate;
-    }
+    if (source.liveClock >= 0.0 && clock > source.liveClock) source.liveOwed += (clock - source.liveClock) * rate;
     source.liveOwed = std::max(source.liveOwed - (double)received, 0.0);
     const double slack = kLiveSlackSeconds * rate;
     if (source.liveOwed > slack) {
         const long long silence = (long long)(source.liveOwed - slack);
-        appendToWindow(source.window, nullptr, (int)std::min<long long>(silence, (long long)source.window.size()));
+        const int size = (int)source.window.size();
+        appendToWindow(source.window, nullptr, (int)std::min<long long>(silence, size));
         source.liveEnd += silence;
         source.liveOwed -= (double)silence;
     }
-    source.liveClock = seconds;
+    source.liveClock = clock;
 
-    const long long pos = source.liveEnd - 1 - kWindowAfter;
-    const MonoWindow window{source.window.data(), pos - windowFramesBefore(rate), (int)source.window.size()};
-    return analyseWindow(source.analysis, window, rate, (int)std::clamp<long long>(pos, -1000000000LL, 1000000000LL),
-                         (float)((double)pos / rate), 0.0f);
+    // Frames are counted from the window's start, so that hours of live sound stay in range
+    const int pos = windowFramesBefore(rate);
+    const MonoWindow window{source.window.data(), 0, (int)source.window.size()};
+    const double seconds = (double)(source.liveEnd - 1 - kWindowAfter) / rate;
+    return analyseWindow(source.analysis, window, rate, pos, (float)seconds, 0.0f);
 }
 
 void startAnalysis(SoundSource& source) {
@@ -197,7 +197,8 @@ void readFrames(SoundSource& source, long long first, int count, float* out) {
     const long long decoded = decodedNow(source);
     for (int i = 0; i < count; ++i) {
         const float* frame = frameAt(source, first + i, decoded);
-        for (int c = 0; c < source.channels; ++c) out[(size_t)i * source.channels + c] = frame != nullptr ? frame[c] : 0.0f;
+        float* to = out + (size_t)i * source.channels;
+        for (int c = 0; c < source.channels; ++c) to[c] = frame != nullptr ? frame[c] : 0.0f;
     }
 }
 

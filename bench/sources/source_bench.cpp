@@ -78,7 +78,9 @@ double heapMegabytes() {
 }
 
 void waitFor(SoundSource& source, long long frames) {
-    while (framesReady(source) < frames && !decodingDone(source)) std::this_thread::sleep_for(std::chrono::microseconds(100));
+    while (framesReady(source) < frames && !decodingDone(source)) {
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
 }
 
 // One minute of music decoded, in each format (libsndfile's open and reading, as the worker does).

@@ -18,8 +18,10 @@ int main(int argc, char** argv) {
         const struct {
             std::string name;
             Bytes bytes;
-        } seeds[] = {{"good", good}, {"mono", writeFile(f, 1, f.rate / 10, nullptr)},
-                     {"truncated", truncated(good, 0.5)}, {"broken", scrambled(good, good.size() / 2, good.size() / 2 + 64)}};
+        } seeds[] = {{"good", good},
+                     {"mono", writeFile(f, 1, f.rate / 10, nullptr)},
+                     {"truncated", truncated(good, 0.5)},
+                     {"broken", scrambled(good, good.size() / 2, good.size() / 2 + 64)}};
         for (const auto& seed : seeds) {
             const std::string path = std::string(argv[1]) + "/" + seed.name + "." + f.name;
             FILE* out = fopen(path.c_str(), "wb");

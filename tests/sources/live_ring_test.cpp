@@ -93,4 +93,11 @@ TEST(LiveRing, AStalledProducerReadsAsSilenceAndSoundComesBackWithIt) {
     // The producer comes back
     ASSERT_EQ(pushLive(*live.live, tone.data(), (int)tone.size()), (int)tone.size());
     EXPECT_GT(analyseSource(live, 2.0).level, 0.3f);
+
+    // Seventeen hours on (past the 2^31 frames of an int) live sound is still heard
+    live.liveEnd += 3000000000LL;
+    ASSERT_EQ(pushLive(*live.live, tone.data(), (int)tone.size()), (int)tone.size());
+    const AudioFeatures later = analyseSource(live, 2.5);
+    EXPECT_GT(later.level, 0.3f);
+    EXPECT_GT(later.musicTime, 62500.0f);
 }
