@@ -1,6 +1,7 @@
 #include "audio/sound_source.h"
 
-#include <algorithm>  // Required for: std::min(), std::max(), std::fill()
+#include <algorithm>  // Required for: std::min(), std::max(), std::fill(), std::clamp()
+#include <cmath>      // Required for: std::isnan()
 #include <cstdio>     // Required for: snprintf()
 #include <cstdlib>    // Required for: free()
 #include <cstring>    // Required for: memmove()
@@ -207,11 +208,15 @@ AudioFeatures analyseSource(SoundSource& source, double seconds) {
     if (source.kind == SourceKind::Live) return analyseLive(source, seconds);
     decodingDone(source);
     const int rate = source.sampleRate;
-    const int pos = playFrame(rate, (float)seconds);
-    const long long first = (long long)pos - windowFramesBefore(rate);
-    readMono(source, first, (int)source.window.size(), source.window.data());
-    releaseBefore(source, first);
+    // The play frame as the show's track takes it (the float product, truncated), in 64 bits:
+    // a file of hours at a high rate runs past an int's frames
+    const float product = (float)rate * (float)seconds;
+    const long long pos = std::isnan(product) ? 0 : (long long)std::clamp(product, -1.0e18f, 1.0e18f);
+    const int before = windowFramesBefore(rate);
+    readMono(source, pos - before, (int)source.window.size(), source.window.data());
+    releaseBefore(source, pos - before);
     const float length = source.frameCount > 0 ? (float)((double)source.frameCount / rate) : 0.0f;
-    const MonoWindow window{source.window.data(), first, (int)source.window.size()};
-    return analyseWindow(source.analysis, window, rate, pos, (float)seconds, length);
+    // Frames counted from the window's start
+    const MonoWindow window{source.window.data(), 0, (int)source.window.size()};
+    return analyseWindow(source.analysis, window, rate, before, (float)seconds, length);
 }
