@@ -11,6 +11,7 @@
 
 #include "app/frame_loop.h"
 #include "app/quiet_audio.h"
+#include "app/version.h"
 #include "raylib.h"
 #include "tools/term/term_options.h"
 #include "tools/term/term_platform.h"
@@ -60,6 +61,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         fputs(kTermUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        printf("davur_evi_term %s\n", kVersion);
         return 0;
     }
 

@@ -3,10 +3,11 @@
 #include <cstring>  // Required for: strcmp()
 
 const char kTermUsage[] =
-    "usage: davur_evi_term [--fps 30|60] [--stats]\n"
+    "usage: davur_evi_term [--fps 30|60] [--stats] | --version | --help\n"
     "  Plays the show in this terminal in 24-bit colour, with the music when there is a sound device.\n"
     "  --fps N    frames a second, 30 or 60 (default 60)\n"
     "  --stats    print frames, frame rate, render times, bytes written and cells elided on exit\n"
+    "  --version  print the version and exit\n"
     "  keys: SPACE next scene, [ ] tempo, B restart beats, V colour boost, - = cell size, q ESC Ctrl-C quit\n";
 
 bool parseTermOptions(int argc, const char* const* argv, TermOptions& options, std::string& error) {
@@ -15,6 +16,8 @@ bool parseTermOptions(int argc, const char* const* argv, TermOptions& options, s
         const char* arg = argv[i];
         if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
             options.help = true;
+        } else if (strcmp(arg, "--version") == 0) {
+            options.version = true;
         } else if (strcmp(arg, "--stats") == 0) {
             options.stats = true;
         } else if (strcmp(arg, "--fps") == 0 || strncmp(arg, "--fps=", 6) == 0) {

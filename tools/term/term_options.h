@@ -7,6 +7,7 @@ struct TermOptions {
     int fps = 60;        // 30 or 60 frames a second
     bool stats = false;  // Print the run's figures on exit
     bool help = false;
+    bool version = false;
 };
 
 // False with a message in `error` for anything but the options below.
