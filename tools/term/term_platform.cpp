@@ -2,6 +2,7 @@
 
 #include <cmath>  // Required for: fmod()
 
+#include "app/data_path.h"         // Required for: findDataFile()
 #include "audio/analysis.h"       // Required for: analyseAt()
 #include "audio/track_decoder.h"  // Required for: loadCheckedWave()
 
@@ -32,6 +33,8 @@ std::unique_ptr<AsciiFramebuffer> terminalFramebuffer(void* user, int zoom, bool
 // music: its decoded copy is analysed where it would be playing.
 bool loadTrack(void* user, MusicTrack& track, const char* path) {
     TermFrontEnd& fe = self(user);
+    const std::string found = findDataFile(path);  // As the show finds it: here, beside us, or installed
+    path = found.c_str();
     if (fe.audioDevice) return load(track, path);
     unload(track);
     Wave wave = loadCheckedWave(path);  // Decoded and checked as the show's own load does
