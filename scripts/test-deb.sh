@@ -31,6 +31,12 @@ build="$work/build"
 die() { echo "test-deb: $*" >&2; exit 1; }
 say() { echo "== package: $*"; }
 
+# debootstrap, chroot and the mounts in the root need root
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null 2>&1 || die "needs root (debootstrap, chroot, mount): run it as root or install sudo"
+    exec sudo --preserve-env=PATH bash "$0" "$@"
+fi
+
 bash "$root_dir/scripts/setup.sh" --test >/dev/null
 bash "$root_dir/scripts/build-deb.sh"
 version=$(bash "$root_dir/scripts/version.sh")
@@ -158,6 +164,7 @@ launcher="$work/launch-show"
 chmod +x "$launcher"
 show_check() {
     (
+        set +e +o pipefail  # As the end-to-end scripts run: their helpers test pipelines cut short
         source "$root_dir/tests/e2e/common.sh" "$launcher" "$build/tests/e2e/close_window"
         trap '[ -s "$err" ] && echo "the show printed: $(head -c 500 "$err")" >&2' EXIT
         start_show
