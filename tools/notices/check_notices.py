@@ -64,12 +64,17 @@ def needed_libraries(path):
     return set(re.findall(r"\(NEEDED\)\s+Shared library: \[([^\]]+)\]", out))
 
 
-def libraries_in_link_line(path, own):
+def libraries_in_link_line(path, own, base=None):
+    """Every .a file and -lNAME of a link line, and of the response files (@FILE) it names."""
     found = set()
-    base = path.split(os.sep + "CMakeFiles" + os.sep)[0] if os.sep + "CMakeFiles" + os.sep in path else os.path.dirname(path)
+    if base is None:  # Where CMake runs the link: the target's build folder, above CMakeFiles
+        marker = os.sep + "CMakeFiles" + os.sep
+        base = path.split(marker)[0] if marker in path else os.path.dirname(path)
     with open(path, encoding="utf-8") as f:
         for token in f.read().split():
-            if token.startswith("-l") and len(token) > 2:
+            if token.startswith("@"):
+                found |= libraries_in_link_line(os.path.join(base, token[1:]), own, base)
+            elif token.startswith("-l") and len(token) > 2:
                 found.add("lib" + token[2:] + ".a")
             elif token.endswith(".a"):
                 real = os.path.realpath(os.path.join(base, token))  # Relative to where CMake links
