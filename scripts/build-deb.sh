@@ -30,11 +30,15 @@ rm -f "$build.configure.log"
 cmake --build "$build" -j "$jobs" --target davur_evi davur_evi_term davur_evi_capture compressed_docs >/dev/null \
     || die "building failed"
 
+# Each program writes its link map beside itself, wherever its folder is
+check=()
+for program in davur_evi davur_evi_term davur_evi_capture; do
+    map=$(find "$build" -name "$program.map" -not -path '*/CMakeFiles/*' | head -n1)
+    [ -n "$map" ] && [ -x "${map%.map}" ] || die "no link map for $program in $build"
+    check+=(--elf "${map%.map}" --map "$map")
+done
 python3 "$root/tools/notices/check_notices.py" --notices "$root/THIRD_PARTY_NOTICES.txt" --artefact linux --own "$build" \
-    --elf "$build/app/davur_evi" --map "$build/app/davur_evi.map" \
-    --elf "$build/tools/term/davur_evi_term" --map "$build/tools/term/davur_evi_term.map" \
-    --elf "$build/tools/capture/davur_evi_capture" --map "$build/tools/capture/davur_evi_capture.map" >/dev/null \
-    || die "a library in the programs has no notice in THIRD_PARTY_NOTICES.txt"
+    "${check[@]}" >/dev/null || die "a library in the programs has no notice in THIRD_PARTY_NOTICES.txt"
 
 say "packing"
 rm -f "$build"/*.deb

@@ -67,7 +67,8 @@ zip_file="$root/dist/davur_evi-$(bash "$root/scripts/version.sh")-windows.zip"
 unzip -q "$zip_file" -d "$unpacked"
 echo "== Windows: the notices in the zip cover what the .exe is made of"
 python3 "$root/tools/notices/check_notices.py" --notices "$root/THIRD_PARTY_NOTICES.txt" --artefact windows \
-    --map "$build/app/davur_evi.map" --own "$build" --folder "$unpacked/davur_evi" || failed=1
+    --map "$(find "$build" -name davur_evi.exe.map -not -path '*/CMakeFiles/*' | head -n1)" --own "$build" \
+    --folder "$unpacked/davur_evi" || failed=1
 # The same exit-time crash can end the show's run at ESC: a second run must pass all the same.
 bash "$root/tests/e2e/wine_show.sh" "$runner" "$unpacked/davur_evi/davur_evi.exe" ||
     bash "$root/tests/e2e/wine_show.sh" "$runner" "$unpacked/davur_evi/davur_evi.exe" || failed=1
