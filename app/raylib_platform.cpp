@@ -41,11 +41,7 @@ std::unique_ptr<AsciiFramebuffer> newFramebuffer(void* user, int zoom, bool colo
     return framebufferWithSharedFont(self(user), zoom, colorBoost);
 }
 
-bool fileExists(const char* path) { return FileExists(path); }
-
-bool loadTrack(void*, MusicTrack& track, const char* path) {
-    return load(track, chooseDataPath(path, programDataFolder(), fileExists).c_str());
-}
+bool loadTrack(void*, MusicTrack& track, const char* path) { return load(track, findDataFile(path).c_str()); }
 AudioFeatures updateTrack(void*, MusicTrack& track) { return update(track); }
 void unloadTrack(void*, MusicTrack& track) { unload(track); }
 void redrawCells(void*, AsciiFramebuffer& fb, bool force) { redraw(fb, force); }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the show for web browsers into dist/web/: index.html, davur_evi.js, davur_evi.wasm and
-# davur_evi.data (the soundtrack and the font), ready to copy to any static web host.
+# davur_evi.data (the soundtrack and the font), LICENSE.txt and THIRD_PARTY_NOTICES.txt, ready to
+# copy to any static web host.
 #
 # Installs what is missing (Debian's emscripten, CMake, the DejaVu font), then, once, builds raylib
 # 6.0, libogg and libvorbis from Debian's source packages with emscripten into .deps/web (later
@@ -120,4 +121,6 @@ for f in index.html davur_evi.js davur_evi.wasm davur_evi.data; do
     [ -f "$build/frontends/web/$f" ] || die "the build made no $f"
     cp "$build/frontends/web/$f" "$out/$f"
 done
+cp "$root/LICENSE" "$out/LICENSE.txt"  # The page's about line links both
+cp "$root/THIRD_PARTY_NOTICES.txt" "$out/THIRD_PARTY_NOTICES.txt"
 say "$out: $(cd "$out" && du -ch -- * | awk 'END { print $1 }') in $(ls "$out" | tr '\n' ' ')"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the show for 64-bit Windows on Debian and packs it for sharing:
 #
-#   scripts/build-windows.sh    ->  build-windows/app/davur_evi.exe and dist/davur_evi-windows.zip
+#   scripts/build-windows.sh    ->  build-windows/app/davur_evi.exe and dist/davur_evi-VERSION-windows.zip
 #
 # Installs what is missing (the MinGW-w64 compiler, wine for running the tests, zip), and the first
 # time builds the libraries for Windows from Debian's source packages into .deps/windows (raylib 6.0
@@ -15,7 +15,8 @@ deps=$(cd "$root/.deps" && pwd -P)  # The real path: the .pc and CMake files of 
 prefix="$deps/windows"
 build="$root/build-windows"
 toolchain="$root/cmake/mingw-w64-x86_64.cmake"
-zip_file="$root/dist/davur_evi-windows.zip"
+version=$(bash "$root/scripts/version.sh")
+zip_file="$root/dist/davur_evi-$version-windows.zip"
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] || jobs=2
 
@@ -111,15 +112,18 @@ rm -f "$build.configure.log"
 cmake --build "$build" --target davur_evi -j "$jobs" >/dev/null || die "building davur_evi.exe failed"
 exe="$build/app/davur_evi.exe"
 
-# The zip: one folder with the program, the track where it reads it, and how to run it.
+# The zip: one folder with the program, the track where it reads it, how to run it, the licence
+# and the notices of what the .exe contains (tools/notices checks them against its link map).
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 folder="$stage/davur_evi"
 mkdir -p "$folder/assets/audio" "$(dirname "$zip_file")"
 x86_64-w64-mingw32-strip -o "$folder/davur_evi.exe" "$exe"
 cp "$root/assets/audio/output.ogg" "$folder/assets/audio/output.ogg"
-sed 's/$/\r/' >"$folder/README.txt" <<'EOF'
-davur_evi - a real-time audio-visual demo in text mode
+sed 's/$/\r/' "$root/LICENSE" >"$folder/LICENSE.txt"
+sed 's/$/\r/' "$root/THIRD_PARTY_NOTICES.txt" >"$folder/THIRD_PARTY_NOTICES.txt"
+sed 's/$/\r/' >"$folder/README.txt" <<EOF
+davur_evi $version - a real-time audio-visual demo in text mode
 =======================================================
 
 Run it: double-click davur_evi.exe. The show opens full screen at 1920x1080, plays its
@@ -140,6 +144,9 @@ Keys
 
 The characters are drawn with Consolas, Lucida Console or Cascadia Mono, whichever
 Windows has.
+
+davur_evi and its music are free software under the zlib licence (LICENSE.txt);
+THIRD_PARTY_NOTICES.txt gives the licences of the libraries built into the program.
 EOF
 rm -f "$zip_file"
 (cd "$stage" && zip -q -X -r "$zip_file" davur_evi)

@@ -6,6 +6,7 @@
 #
 #   scripts/setup.sh           packages for building and running the show
 #   scripts/setup.sh --test    also what the tests need (Xvfb, xdotool, PulseAudio, ...)
+#   scripts/setup.sh --package also what the Debian package needs (dpkg-shlibdeps, lintian)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -13,7 +14,9 @@ deps="$root/.deps"
 prefix="$deps/raylib"
 stamp="$prefix/.davur_evi-raylib"
 want_tests=0
-[ "${1:-}" = "--test" ] && want_tests=1
+want_package=0
+[ "${1:-}" = "--test" ] && want_tests=1 && want_package=1
+[ "${1:-}" = "--package" ] && want_package=1
 
 die() { echo "setup: $*" >&2; exit 1; }
 say() { echo "setup: $*" >&2; }
@@ -31,9 +34,13 @@ as_root() {
 # libsndfile for the user's own music files (it brings FLAC, Opus, mpg123 and LAME).
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev
           libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxi-dev libgl1-mesa-dev
-          libsdl2-dev fonts-dejavu-core libvorbis-dev libogg-dev libsndfile1-dev)
+          libsdl2-dev fonts-dejavu-core libvorbis-dev libogg-dev libsndfile1-dev python3)
 if [ "$want_tests" -eq 1 ]; then
     packages+=(xvfb xauth xdotool x11-utils pulseaudio imagemagick vorbis-tools ffmpeg tmux fonts-dejavu-extra clang-14 libclang-rt-14-dev)
+    packages+=(debootstrap pulseaudio-utils)  # The package's test: a fresh Debian root, parec to listen
+fi
+if [ "$want_package" -eq 1 ]; then
+    packages+=(dpkg-dev file lintian)  # CPack's Debian generator runs dpkg-shlibdeps, which needs file
 fi
 
 install_missing() {

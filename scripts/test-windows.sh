@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows tests: cross-builds the show and its tests (scripts/build-windows.sh), runs the unit
-# and window tests under wine through ctest, then the packed show from dist/davur_evi-windows.zip
+# and window tests under wine through ctest, then the packed show from dist/davur_evi-VERSION-windows.zip
 # end to end under wine (tests/e2e/wine_show.sh). Everything runs under one private Xvfb and
 # null-sink PulseAudio when the machine has none, with a wine prefix of its own in build-windows/.
 # Exits non-zero when anything fails.
@@ -63,7 +63,12 @@ echo "== Windows: the packed show under wine"
 unpacked="$build/unpacked"
 rm -rf "$unpacked"
 mkdir -p "$unpacked"
-unzip -q "$root/dist/davur_evi-windows.zip" -d "$unpacked"
+zip_file="$root/dist/davur_evi-$(bash "$root/scripts/version.sh")-windows.zip"
+unzip -q "$zip_file" -d "$unpacked"
+echo "== Windows: the notices in the zip cover what the .exe is made of"
+python3 "$root/tools/notices/check_notices.py" --notices "$root/THIRD_PARTY_NOTICES.txt" --artefact windows \
+    --map "$(find "$build" -name davur_evi.exe.map -not -path '*/CMakeFiles/*' | head -n1)" --own "$build" \
+    --folder "$unpacked/davur_evi" || failed=1
 # The same exit-time crash can end the show's run at ESC: a second run must pass all the same.
 bash "$root/tests/e2e/wine_show.sh" "$runner" "$unpacked/davur_evi/davur_evi.exe" ||
     bash "$root/tests/e2e/wine_show.sh" "$runner" "$unpacked/davur_evi/davur_evi.exe" || failed=1

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: first the tests that need no
 # window under AddressSanitizer and UndefinedBehaviorSanitizer, the sources' tests under
-# ThreadSanitizer, then the web build in headless
-# Chromium, then the whole suite, window and
+# ThreadSanitizer, then the web build in headless Chromium, the Windows build under wine, the
+# Debian package in a fresh Debian root, then the whole suite, window and
 # end-to-end tests included (under Xvfb and a null-sink PulseAudio when there is no display or
 # sound server). Ends with ctest's summary.
 set -euo pipefail
@@ -16,7 +16,7 @@ cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DDAVUR_EVI_
       -DDAVUR_EVI_BENCHMARKS=OFF >/dev/null
 cmake --build "$root/build-sanitize" -j "$jobs" --target unit_tests >/dev/null
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
-    ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE 'window|terminal'
+    ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE 'window|terminal|notices'  # notices: checks of the built programs, in the last step
 bash "$root/scripts/test-fonts-sanitized.sh"
 
 echo "== ThreadSanitizer: the sources' worker thread and live ring"
@@ -28,6 +28,7 @@ bash "$root/scripts/fuzz.sh" 60
 
 bash "$root/scripts/test-web.sh"  # The web build in headless Chromium
 bash "$root/scripts/test-windows.sh"  # The Windows build: its tests and the packed show under wine
+bash "$root/scripts/test-deb.sh"  # The Debian package, installed into a fresh Debian 12 root and run there
 
 echo "== all tests"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null

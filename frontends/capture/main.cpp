@@ -11,6 +11,8 @@
 #include <cstdlib>  // Required for: getenv()
 #include <string>
 
+#include "app/data_path.h"
+#include "app/version.h"
 #include "raylib.h"
 #include "frontends/capture/options.h"
 #include "frontends/capture/output_check.h"
@@ -59,11 +61,17 @@ bool checkOutputs(const CaptureOptions& o, std::string& ffmpeg, std::string& err
 int main(int argc, char** argv) {
     const ParseResult parsed = parseOptions(argc, argv);
     if (!parsed.ok) return fail(kUsageError, parsed.error);
-    const CaptureOptions& options = parsed.options;
+    CaptureOptions options = parsed.options;
     if (options.help) {
         fputs(usageText(), stdout);
         return 0;
     }
+    if (options.version) {
+        printf("%s %s\n", kProgram, kVersion);
+        return 0;
+    }
+
+    if (!options.musicGiven) options.musicPath = findDataFile(options.musicPath.c_str());  // As the show finds it
 
     installStopHandlers();
     std::string ffmpeg, error;

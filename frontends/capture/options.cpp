@@ -311,6 +311,11 @@ ParseResult parseOptions(int argc, const char* const* argv) {
             result.ok = true;
             return result;
         }
+        if (name == "--version") {
+            o.version = true;
+            result.ok = true;
+            return result;
+        }
         if (name == "--overwrite") {
             o.overwrite = true;
             continue;
@@ -353,8 +358,8 @@ const char* usageText() {
            "    --from S, --to S  a time range in seconds; past the end the window is black\n"
            "    --key S:KEY       press KEY at S seconds (repeatable): SPACE F11 F3 V B [ ] - =\n"
            "    --video FILE      H.264 and AAC through ffmpeg in a .mp4, .mov or .mkv file\n"
-           "    --music FILE      the soundtrack (assets/audio/output.ogg; when not given and missing:\n"
-           "                      a silent show)\n"
+           "    --music FILE      the soundtrack (assets/audio/output.ogg here, else beside the program or\n"
+           "                      in its ../share/davur_evi/; when not given and missing: a silent show)\n"
            "\n"
            "One scene:\n"
            "  davur_evi_capture --scene cube --time 3.5 --png cube.png --cells cube.txt\n"
@@ -374,5 +379,6 @@ const char* usageText() {
            "  it is complete. SIGINT or SIGTERM stop a capture between frames (status 130 or 143); the\n"
            "  frames finished by then stay, partial files do not.\n"
            "\n"
+           "--version prints the version, --help this text.\n"
            "It opens a hidden window: without a display run it under scripts/capture.sh (or xvfb-run).\n";
 }

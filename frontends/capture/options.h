@@ -27,6 +27,7 @@ struct ScriptedKey {
 struct CaptureOptions {
     CaptureMode mode = CaptureMode::Show;
     bool help = false;
+    bool version = false;
     bool overwrite = false;      // Existing outputs may be replaced (old frames removed first)
     int fps = 60;
     int width = 1920;            // Show: the window's size; scene: present into a window this size...

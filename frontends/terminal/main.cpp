@@ -11,6 +11,7 @@
 
 #include "app/frame_loop.h"
 #include "app/quiet_audio.h"
+#include "app/version.h"
 #include "raylib.h"
 #include "frontends/terminal/term_caps.h"
 #include "frontends/terminal/term_options.h"
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         fputs(kTermUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        printf("davur_evi_term %s\n", kVersion);
         return 0;
     }
 

@@ -4,13 +4,14 @@
 #include <cstring>  // Required for: strcmp()
 
 const char kTermUsage[] =
-    "usage: davur_evi_term [--fps N] [--colors 24bit|256|16|none] [--stats]\n"
+    "usage: davur_evi_term [--fps N] [--colors 24bit|256|16|none] [--stats] | --version | --help\n"
     "  Plays the show in this terminal, with the music when there is a sound device.\n"
     "  --fps N        frames a second, 15 to 60 (default 60)\n"
     "  --colors MODE  24-bit, 256 or 16 colours, or none (default: what the terminal says it has;\n"
     "                 NO_COLOR set: none)\n"
     "  --stats        print frames, frame rate, render times, bytes written (a frame, a second and\n"
     "                 what on), CPU share and cells elided on exit\n"
+    "  --version      print the version and exit\n"
     "  keys: SPACE next scene, [ ] tempo, B restart beats, V colour boost, - = cell size, q ESC Ctrl-C quit\n";
 
 bool parseTermOptions(int argc, const char* const* argv, TermOptions& options, std::string& error) {
@@ -19,6 +20,8 @@ bool parseTermOptions(int argc, const char* const* argv, TermOptions& options, s
         const char* arg = argv[i];
         if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
             options.help = true;
+        } else if (strcmp(arg, "--version") == 0) {
+            options.version = true;
         } else if (strcmp(arg, "--stats") == 0) {
             options.stats = true;
         } else if (strcmp(arg, "--fps") == 0 || strncmp(arg, "--fps=", 6) == 0) {

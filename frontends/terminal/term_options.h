@@ -13,6 +13,7 @@ struct TermOptions {
     ColourMode colours = ColourMode::TrueColour;
     bool stats = false;  // Print the run's figures on exit
     bool help = false;
+    bool version = false;
 };
 
 // False with a message in `error` for anything but the options below.

@@ -1,5 +1,6 @@
 #include "frontends/terminal/term_platform.h"
 
+#include "app/data_path.h"         // Required for: findDataFile()
 #include "audio/track_on_clock.h"  // Required for: loadOnClock(), analyseOnClock()
 
 namespace {
@@ -29,6 +30,8 @@ std::unique_ptr<AsciiFramebuffer> terminalFramebuffer(void* user, int zoom, bool
 // music: its decoded copy is analysed where it would be playing.
 bool loadTrack(void* user, MusicTrack& track, const char* path) {
     TermFrontEnd& fe = self(user);
+    const std::string found = findDataFile(path);  // As the show finds it: here, beside us, or installed
+    path = found.c_str();
     if (fe.audioDevice) return load(track, path);
     return loadOnClock(fe.music, track, path, showClock(user));
 }

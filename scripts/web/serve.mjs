@@ -13,6 +13,7 @@ const kTypes = {
   '.wasm': 'application/wasm',
   '.data': 'application/octet-stream',
   '.png': 'image/png',
+  '.txt': 'text/plain; charset=utf-8',  // The licence and the notices
 };
 
 function handler(root) {

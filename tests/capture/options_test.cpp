@@ -57,6 +57,9 @@ TEST(CaptureOptions, GoodCommandLinesSetWhatTheyName) {
     o = good({"--scene", "mandelbrot", "--zoom", "-0", "--cells", "m"});
     EXPECT_EQ(std::make_tuple(o.audio.valid, o.zoomGiven, o.zoom), std::make_tuple(false, true, 0));
     EXPECT_TRUE(good({"--help", "--fps", "0"}).help);
+    o = good({"--version", "--fps", "0"});
+    EXPECT_TRUE(o.version && !o.help);
+    EXPECT_FALSE(good({"--png", "d"}).version);
     // The edges of the ranges
     for (const Args& args : std::vector<Args>{
              {"--png", "d", "--fps", "1", "--size", "16x16"}, {"--png", "d", "--fps", "240", "--size", "7680x4320"},
@@ -72,6 +75,7 @@ TEST(CaptureOptions, EveryBadCommandLineIsRefusedWithOneLine) {
     std::vector<Args> bad = {
         {}, {"--png"}, {"--png", "d", "stray"}, {"--scene", "nope", "--png", "p"}, {"--scene", "cube"},
         {"--fps", "0", "--help"},  // Read in order: the bad value before --help
+        {"--fps", "0", "--version"}, {"--versions"},
         {"--scene", "cube", "--png", "p", "--grid", "80x30", "--zoom", "1"},
         // Outputs: a container for H.264 and AAC, with a name
         {"--video", "song.ogg"}, {"--video", "v"}, {"--video", ".mp4"}, {"--video", "dir/.mp4"}, {"--video", "v.mp4/"},

@@ -3,6 +3,7 @@
 
 program=$1
 close_window=$2
+source "$(dirname "${BASH_SOURCE[0]}")/sound.sh"
 out=$(mktemp)
 err=$(mktemp)
 pid=""

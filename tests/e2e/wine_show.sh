@@ -10,6 +10,7 @@
 # WINE_RUNNER runs a Windows program (quiet, in a prepared prefix). Needs a display and a
 # PulseAudio server (scripts/headless.sh), xdotool, xwininfo, ImageMagick and parec.
 set -u
+source "$(dirname "$0")/sound.sh"  # music_heard
 runner=$(realpath "$1")
 program=$(realpath "$2")
 out=$(mktemp)
@@ -100,10 +101,6 @@ lighter_scene() { measure && above "$mean" 0.04; }
 wait_for 30 lighter_scene || fail "SPACE did not move on from the boot screen (mean $mean, brightest $max)"
 
 # --- the track, found beside the .exe, plays: the sound server's monitor is not silent ----------
-music_heard() {
-    timeout 1.5 parec --device=@DEFAULT_MONITOR@ --format=s16le --rate=44100 --channels=2 2>/dev/null \
-        | tr -d '\000' | head -c 1000 | grep -q .
-}
 wait_for 30 music_heard || fail "no sound: the track beside the program was not played"
 
 # --- SPACE on through the show: the closing screen, then black for good -----------------------------

@@ -84,7 +84,16 @@ TEST(TermOptions, GoodAndBadCommandLines) {
         EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), good) << args.back();
         EXPECT_EQ(error.empty(), good) << args.back();
         EXPECT_EQ(std::make_tuple(o.fps, o.stats, o.help), good ? c.second : std::make_tuple(o.fps, o.stats, o.help));
+        EXPECT_FALSE(o.version) << args.back();
     }
+    // --version, alone or among others; a near miss is refused
+    TermOptions o;
+    std::string error;
+    for (const std::vector<const char*>& args : {std::vector<const char*>{"t", "--version"}, {"t", "--stats", "--version"}}) {
+        EXPECT_TRUE(parseTermOptions((int)args.size(), args.data(), o, error) && o.version && !o.help);
+    }
+    const char* nearMiss[] = {"t", "--versions"};
+    EXPECT_FALSE(parseTermOptions(2, nearMiss, o, error));
 }
 
 // --colors: each mode, given or not, and what is refused.

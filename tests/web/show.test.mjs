@@ -15,6 +15,8 @@ import { serve } from '../../scripts/web/serve.mjs';
 const kRoot = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const kDist = process.env.DAVUR_EVI_WEB_DIST || path.join(kRoot, 'dist/web');
 // The desktop build's tools/scene_cells (scripts/test-web.sh builds it)
+// The version as CMakeLists.txt's project(VERSION ...) gives it, which the page's about line shows
+const kVersion = fs.readFileSync(path.join(kRoot, 'CMakeLists.txt'), 'utf8').match(/project\(davur_evi VERSION ([0-9.]+)/)[1];
 const kSceneCells = process.env.DAVUR_EVI_SCENE_CELLS || path.join(kRoot, 'build/tools/scene_cells');
 const kChromium = process.env.DAVUR_EVI_CHROMIUM || '/usr/bin/chromium';
 const kViewport = { width: 1280, height: 720 };
@@ -123,7 +125,16 @@ test('the show waits for a click, then frames advance with the music', async () 
   await page.waitForFunction(() => document.getElementById('start').textContent.includes('click'),
                              { timeout: kDeadline });
   assert.equal((await state()).started, false, 'the show started before the click');
+  // Before the show, an about line with the version and links to the licence and the notices
+  assert.equal(await page.$eval('#about', (e) => e.textContent.replace(/\s+/g, ' ').trim()),
+               `davur_evi ${kVersion} · zlib licence · notices`);
+  const served = await page.evaluate(() => Promise.all(
+    [...document.querySelectorAll('#about a')].map((a) => fetch(a.href).then((r) => r.ok && r.text()))));
+  assert.ok(served.length === 2 && served[0].includes('the davur_evi developers') &&
+            served[1].includes('Covers: libraylib.a'),
+            'the licence or the notices are not served beside the page');
   await page.click('#start');
+  assert.equal(await page.$('#about'), null, 'the about line stayed over the show');
   await waitForState((s) => s.started && s.frames >= 10 && s.musicTime > 0.5, 'frames and music');
 
   const first = await timedState();

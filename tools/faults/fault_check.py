@@ -141,11 +141,16 @@ def first_failure(log):
     return "?"
 
 
+# The tests run by ctest after the whole build: those with a window or a terminal, and the scripts
+# that check the built programs (the notices, the manual pages).
+LATE_LABELS = "window|terminal|notices"
+
+
 def unit_programs(build):
     """The test programs behind ctest's window-less entries, each with its working folder, in
     ctest's order. Running each program once is the same tests as ctest's one entry a test case,
     without starting a process for every case."""
-    shown = subprocess.run(["ctest", "--test-dir", build, "--show-only=json-v1", "-LE", "window|terminal"],
+    shown = subprocess.run(["ctest", "--test-dir", build, "--show-only=json-v1", "-LE", LATE_LABELS],
                            check=True, stdout=subprocess.PIPE).stdout
     programs = {}
     for test in json.loads(shown)["tests"]:
@@ -169,7 +174,7 @@ def run_suite(scratch, build, log):
     jobs = str(os.cpu_count() or 2)
     ctest = ["ctest", "--test-dir", build, "-j", jobs, "--stop-on-failure", "--output-on-failure"]
     headless = os.path.join(scratch, "scripts", "headless.sh")
-    if run(["bash", headless] + ctest + ["-L", "window|terminal"], scratch, log) != 0:
+    if run(["bash", headless] + ctest + ["-L", LATE_LABELS], scratch, log) != 0:
         return "window"
     return 0
 
