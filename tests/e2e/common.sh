@@ -9,7 +9,8 @@ pid=""
 
 fail() {
     echo "FAIL: $*" >&2
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    # KILL: a program that hangs may not take TERM
+    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
     exit 1
 }
 
@@ -28,7 +29,16 @@ start_show() {
         xwininfo -root -tree 2>&1 | grep -o '"[^"]*"' | sort -u | head -n 20 >&2
         fail "no window titled davur_evi appeared (windows on the display listed above)"
     fi
-    xdotool windowfocus "$window" 2>/dev/null || true
+    # Keys go to the focused window, and only a mapped window can take the focus: a key tapped
+    # before that would be lost
+    for _ in $(seq 600); do
+        xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable' &&
+            xdotool windowfocus "$window" 2>/dev/null &&
+            [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ] && return 0
+        kill -0 "$pid" 2>/dev/null || fail "the program exited before its window could take the keys"
+        sleep 0.1
+    done
+    fail "the window never took the keyboard focus"
 }
 
 # Quick taps, press and release together: the show takes every press between two frames, however
@@ -68,23 +78,39 @@ wait_until() {
     done
 }
 
-# Waits up to SECONDS for the program to end, then checks it exited 0 having printed nothing; WHAT
-# names the run in a failure (what was asked of it).
-#   expect_clean_exit SECONDS WHAT
-expect_clean_exit() {
+# Waits up to SECONDS for the program to end, then checks its exit status and that it printed
+# nothing; WHAT names the run in a failure (what was asked of it). Sets `took` to the seconds it
+# took to end.
+#   expect_exit SECONDS STATUS WHAT
+expect_exit() {
+    local from
+    from=$(date +%s%N)
     for _ in $(seq $(($1 * 10))); do
         alive || break
         sleep 0.1
     done
-    alive && fail "$2: the program did not end within $1 s"
+    alive && fail "$3: the program did not end within $1 s"
+    took=$(awk -v a="$from" -v b="$(date +%s%N)" 'BEGIN { printf "%.1f", (b - a) / 1e9 }')
     wait "$pid"
     status=$?
-    [ "$status" -eq 0 ] || fail "$2: exit status $status"
-    [ -s "$out" ] && fail "$2: printed on stdout: $(head -c 300 "$out")"
-    [ -s "$err" ] && fail "$2: printed on stderr: $(head -c 300 "$err")"
+    [ "$status" -eq "$2" ] || fail "$3: exit status $status, not $2"
+    [ -s "$out" ] && fail "$3: printed on stdout: $(head -c 300 "$out")"
+    [ -s "$err" ] && fail "$3: printed on stderr: $(head -c 300 "$err")"
     pid=""
     return 0
 }
+
+# The same for an orderly end: status 0.
+#   expect_clean_exit SECONDS WHAT
+expect_clean_exit() { expect_exit "$1" 0 "$2"; }
+
+# The loudest sample on the sound server's monitor over half a second of its output, 0..32767.
+# Waits for the samples rather than for a time: a monitor slow to start only makes it slower.
+music_level() {
+    timeout 30 parec --device=@DEFAULT_MONITOR@ --raw --format=s16le --channels=1 --rate=8000 2>/dev/null \
+        | head -c 8000 | od -An -td2 -v | awk '{ for (i = 1; i <= NF; i++) { v = $i < 0 ? -$i : $i; if (v > m) m = v } } END { print m + 0 }'
+}
+music_heard() { [ "$(music_level)" -gt 100 ]; }
 
 # Closes the window as a window manager would and checks the exit status and that nothing was printed.
 close_and_check() {
