@@ -16,7 +16,7 @@ unsigned frameKeys(void* user) { return takeFrameKeys(self(user).keys); }
 void noFullscreen(void*) {}
 
 void masterVolume(void* user, float volume) {
-    if (self(user).audioDevice) SetMasterVolume(volume);
+    if (self(user).audioDevice) setSoundVolume(self(user).sound, volume);
 }
 
 std::unique_ptr<AsciiFramebuffer> terminalFramebuffer(void* user, int zoom, bool colorBoost) {
@@ -51,7 +51,7 @@ bool loadTrack(void* user, MusicTrack& track, const char* path) {
 
 AudioFeatures updateTrack(void* user, MusicTrack& track) {
     TermFrontEnd& fe = self(user);
-    if (!fe.decodedOnly) return update(track);
+    if (!fe.decodedOnly) return updateSound(fe.sound, track, showClock(user));
     if (track.samples == nullptr || track.sampleRate < 1 || track.frameCount < 1) return AudioFeatures{};
     const double length = (double)track.frameCount / (double)track.sampleRate;
     const double position = fmod((double)(showClock(user) - fe.musicStart), length);
@@ -59,7 +59,7 @@ AudioFeatures updateTrack(void* user, MusicTrack& track) {
 }
 
 void unloadTrack(void* user, MusicTrack& track) {
-    unload(track);
+    unloadSound(self(user).sound, track);
     self(user).decodedOnly = false;
 }
 

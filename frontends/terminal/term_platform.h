@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/frame_loop.h"
+#include "app/sound_device.h"
 #include "frontends/terminal/term_encoder.h"
 #include "frontends/terminal/term_keys.h"
 #include "frontends/terminal/term_stats.h"
@@ -18,6 +19,7 @@ struct TermFrontEnd {
     bool utf8 = true;           // Block and shade glyphs; otherwise the scenes' ASCII ramps
     double clockStart = 0.0;    // Monotonic seconds at which the show's clock reads 0
     bool audioDevice = false;   // Otherwise the music is analysed on the wall clock, silently
+    SoundDevice sound;          // The device, watched: when it is lost the music follows the wall clock too
     bool decodedOnly = false;   // The track is a decoded copy with no stream
     float musicStart = 0.0f;
     KeyReader keys;
