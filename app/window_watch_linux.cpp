@@ -1,7 +1,8 @@
-// Linux and X11: a connection of our own watches the window for its destruction, and Xlib's fatal
-// handlers end the program quietly. Xlib's handlers are the process's, so they also stand for the
-// window backend's connection (SDL, GLFW and RGFW load the same libX11), whose defaults print the
-// error and exit.
+// Linux and X11: a connection of our own watches the window for its destruction, and Xlib's handler
+// for a broken connection ends the program quietly. Xlib's handlers are the process's, so that one
+// also stands for the window backend's connection (SDL, GLFW and RGFW load the same libX11), where
+// Xlib's default prints and exits; protocol errors on the backend's connection go on to its own
+// handler as before.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <unistd.h>  // Required for: _exit(), getpid()
@@ -23,10 +24,28 @@ constexpr int kSearchDepth = 3;     // Root, a window manager's frame, the windo
 Display* gDisplay = nullptr;
 Window gWindow = 0;
 
+XErrorHandler gBackendErrorHandler = nullptr;
+
 [[noreturn]] int displayLost(Display*) { _exit(kLostStatus); }
-// Any protocol error ends an Xlib program by default; the only ones our connection can get are
-// about a window that has gone
-int protocolError(Display*, XErrorEvent*) { _exit(kLostStatus); }
+// The only errors our connection can get are about a window that has gone, and so are the
+// backend's that name our window. Its other errors end the program too once the window is gone
+// (asking on our connection, which Xlib allows in a handler for another; a window that is gone
+// makes that request fail, which ends here); while it is there, they go to the handler the
+// backend set (RGFW's ignores them) or to Xlib's, as before.
+int protocolError(Display* display, XErrorEvent* error) {
+    if (display == gDisplay || (gWindow != 0 && error->resourceid == gWindow)) _exit(kLostStatus);
+    if (gWindow != 0) {
+        XWindowAttributes attributes;
+        XGetWindowAttributes(gDisplay, gWindow, &attributes);
+    }
+    return gBackendErrorHandler != nullptr ? gBackendErrorHandler(display, error) : 0;
+}
+
+// While searching: a window that went away between two requests is simply not ours
+int searchError(Display* display, XErrorEvent* error) {
+    if (display == gDisplay) return 0;
+    return gBackendErrorHandler != nullptr ? gBackendErrorHandler(display, error) : 0;
+}
 
 bool ownedByUs(Display* display, Window window, const char* title, Atom pidAtom) {
     Atom type = None;
@@ -74,8 +93,7 @@ bool watchWindow(const char* title) {
     gDisplay = XOpenDisplay(nullptr);
     if (gDisplay == nullptr) return false;
     // A window that is destroyed while we look at it must not end the search with an error
-    XErrorHandler backendHandler = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    (void)backendHandler;
+    gBackendErrorHandler = XSetErrorHandler(searchError);
     const Atom pidAtom = XInternAtom(gDisplay, "_NET_WM_PID", False);
     for (int i = 0; i < kFindAttempts && gWindow == 0; ++i) {
         gWindow = findWindow(gDisplay, DefaultRootWindow(gDisplay), title, pidAtom, kSearchDepth);
