@@ -1,6 +1,8 @@
 # Shared by the end-to-end tests: start the show, find its window, read screen pixels, close it.
 # Each script is called as: SCRIPT path/to/davur_evi path/to/close_window
 
+source "$(dirname "${BASH_SOURCE[0]}")/music_level.sh"
+
 program=$1
 close_window=$2
 out=$(mktemp)
@@ -14,30 +16,35 @@ fail() {
     exit 1
 }
 
+# The first window titled davur_evi that is not among the ids given (" id id ... ").
+new_show_window() {
+    local w
+    for w in $(xdotool search --name '^davur_evi$' 2>/dev/null); do
+        case "$1" in *" $w "*) ;; *) echo "$w"; return 0 ;; esac
+    done
+}
+
 start_show() {
+    # The window of an earlier show may still be going away: it is not this one's
+    local earlier
+    earlier=" $(xdotool search --name '^davur_evi$' 2>/dev/null | tr '\n' ' ') "
     "$program" >"$out" 2>"$err" &
     pid=$!
     window=""
-    # Generous: on a busy machine the window can take several seconds to appear
+    # Generous: on a busy machine the window can take several seconds to appear. Keys go to the
+    # focused window, and only a mapped window can take the focus: a key tapped before would be lost.
     for _ in $(seq 600); do
-        window=$(xdotool search --name '^davur_evi$' 2>/dev/null | head -n1)
-        [ -n "$window" ] && break
-        kill -0 "$pid" 2>/dev/null || fail "the program exited before its window appeared"
+        window=$(new_show_window "$earlier")
+        [ -n "$window" ] && xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable' &&
+            xdotool windowfocus "$window" 2>/dev/null &&
+            [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ] && return 0
+        kill -0 "$pid" 2>/dev/null || fail "the program exited before its window appeared and took the keys"
         sleep 0.1
     done
     if [ -z "$window" ]; then
         xwininfo -root -tree 2>&1 | grep -o '"[^"]*"' | sort -u | head -n 20 >&2
         fail "no window titled davur_evi appeared (windows on the display listed above)"
     fi
-    # Keys go to the focused window, and only a mapped window can take the focus: a key tapped
-    # before that would be lost
-    for _ in $(seq 600); do
-        xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable' &&
-            xdotool windowfocus "$window" 2>/dev/null &&
-            [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ] && return 0
-        kill -0 "$pid" 2>/dev/null || fail "the program exited before its window could take the keys"
-        sleep 0.1
-    done
     fail "the window never took the keyboard focus"
 }
 
@@ -104,13 +111,6 @@ expect_exit() {
 #   expect_clean_exit SECONDS WHAT
 expect_clean_exit() { expect_exit "$1" 0 "$2"; }
 
-# The loudest sample on the sound server's monitor over half a second of its output, 0..32767.
-# Waits for the samples rather than for a time: a monitor slow to start only makes it slower.
-music_level() {
-    timeout 30 parec --device=@DEFAULT_MONITOR@ --raw --format=s16le --channels=1 --rate=8000 2>/dev/null \
-        | head -c 8000 | od -An -td2 -v | awk '{ for (i = 1; i <= NF; i++) { v = $i < 0 ? -$i : $i; if (v > m) m = v } } END { print m + 0 }'
-}
-music_heard() { [ "$(music_level)" -gt 100 ]; }
 
 # Closes the window as a window manager would and checks the exit status and that nothing was printed.
 close_and_check() {

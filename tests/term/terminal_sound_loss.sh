@@ -9,7 +9,8 @@ root=$(pwd)  # The repository: the show finds its track here
 socket="davur_evi_term_sound_$$"
 work=$(mktemp -d)
 
-tm() { tmux -L "$socket" -u "$@"; }
+source "$(dirname "$0")/tmux_common.sh"
+source "$(dirname "$0")/../e2e/music_level.sh"
 cleanup() {
     [ -s "$work/pid" ] && kill -KILL "$(cat "$work/pid")" 2>/dev/null
     tm kill-server >/dev/null 2>&1
@@ -17,28 +18,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-pane() { tm capture-pane -p -t show 2>/dev/null; }
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-wait_for() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-shows() { pane | grep -qF -- "$1"; }
-# The loudest sample over half a second of the sound server's output (waits for the samples)
-music_heard() {
-    local level
-    level=$(timeout 30 parec --device=@DEFAULT_MONITOR@ --raw --format=s16le --channels=1 --rate=8000 2>/dev/null \
-        | head -c 8000 | od -An -td2 -v | awk '{ for (i = 1; i <= NF; i++) { v = $i < 0 ? -$i : $i; if (v > m) m = v } } END { print m + 0 }')
-    [ "$level" -gt 100 ]
-}
 server_gone() { ! pactl info >/dev/null 2>&1; }
 seconds_since() { awk -v from="$1" -v now="$(date +%s%N)" 'BEGIN { printf "%.1f", (now - from) / 1e9 }'; }
 
