@@ -58,15 +58,13 @@ press() {
 
 alive() { kill -0 "$pid" 2>/dev/null; }
 
-# The colour of the screen pixel at x y as rrggbb.
-pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-Fa-f]\{6\}' | head -n1 | tr -d '#'; }
+# The screen pixels at the points given as "x,y" arguments, from one picture, as rrggbb words (read
+# from the X server point by point: cheap enough to sample a running show often on a busy machine).
+screen_pixels=$(dirname "$close_window")/screen_pixels
+pixels() { "$screen_pixels" "$@" 2>/dev/null; }
 
-# The screen pixels at the points given as "x,y" arguments, from one grab, as rrggbb words.
-pixels() {
-    local format=""
-    for xy in "$@"; do format+="%[hex:u.p{$xy}] "; done
-    import -window root -depth 8 miff:- 2>/dev/null | convert - -format "$format" info: 2>/dev/null | tr 'A-F' 'a-f'
-}
+# The colour of the screen pixel at x y as rrggbb.
+pixel() { pixels "$1,$2" | tr -d ' '; }
 
 # Fractional seconds since the script started.
 clock() { awk -v start="$start_ns" -v now="$(date +%s%N)" 'BEGIN { printf "%.2f", (now - start) / 1e9 }'; }
