@@ -2,10 +2,20 @@
 //
 // Opens a full-screen window, plays the music and runs the show until the window is closed.
 // Takes no arguments and prints nothing.
+#include <csignal>  // Required for: signal(), SIGTERM, SIGINT
+
 #include "app/frame_loop.h"
 #include "app/quiet_audio.h"
 #include "app/raylib_platform.h"
+#include "app/sound_device.h"
+#include "app/window_watch.h"
 #include "raylib.h"
+
+#if defined(_WIN32)
+#include <stdlib.h>  // Required for: _exit()
+#else
+#include <unistd.h>  // Required for: _exit()
+#endif
 
 namespace {
 
@@ -13,6 +23,12 @@ constexpr int kWindowWidth = 1920;
 constexpr int kWindowHeight = 1080;
 constexpr const char* kWindowTitle = "davur_evi";
 constexpr int kTargetFps = 60;
+constexpr int kWindowLostStatus = 1;
+
+volatile std::sig_atomic_t gStopRequested = 0;
+
+// SIGTERM and SIGINT end the show as closing its window does
+void requestStop(int) { gStopRequested = 1; }
 
 }  // namespace
 
@@ -22,26 +38,33 @@ int main() {
     SetTraceLogLevel(LOG_NONE);  // The show prints nothing
     SetConfigFlags(FLAG_FULLSCREEN_MODE | FLAG_VSYNC_HINT);
     InitWindow(kWindowWidth, kWindowHeight, kWindowTitle);
+    // Never a show without its window: one that did not open, or cannot be found, ends it
+    if (!IsWindowReady() || !watchWindow(kWindowTitle)) _exit(kWindowLostStatus);
+    std::signal(SIGTERM, requestStop);  // After the window opened: replaces the backend's own
+    std::signal(SIGINT, requestStop);
     SetTargetFPS(kTargetFps);
     silenceAudioBackendMessages();
-    InitAudioDevice();
 
     RaylibPlatformState platformState;
-    const Platform platform = raylibPlatform(platformState);
+    openSoundDevice(platformState.sound, (float)GetTime());
+    const Platform platform = windowPlatform(platformState);
     Show show;
     startShow(show, platform);
 
     // Main loop
     //--------------------------------------------------------------------------------------
-    while (!WindowShouldClose()) runFrame(show, platform);
+    while (!WindowShouldClose() && !gStopRequested) {
+        if (!windowStillThere()) _exit(kWindowLostStatus);
+        runFrame(show, platform);
+    }
 
     // De-Initialization: the music before the audio device, the framebuffer and its font before
-    // the window
+    // the window. An audio backend stuck on a lost device is left behind once the window is closed.
     //--------------------------------------------------------------------------------------
-    unload(show.music);
-    CloseAudioDevice();
+    const bool soundClosed = closeSoundDevice(platformState.sound, show.music);
     show.fb.reset();
     closeRaylibPlatform(platformState);
     CloseWindow();
+    if (!soundClosed) _exit(0);
     return 0;
 }

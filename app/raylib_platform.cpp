@@ -44,6 +44,13 @@ std::unique_ptr<AsciiFramebuffer> newFramebuffer(void* user, int zoom, bool colo
 bool loadTrack(void*, MusicTrack& track, const char* path) { return load(track, findDataFile(path).c_str()); }
 AudioFeatures updateTrack(void*, MusicTrack& track) { return update(track); }
 void unloadTrack(void*, MusicTrack& track) { unload(track); }
+
+// The window program's own sound device, watched (the web page builds on the plain calls)
+void setWatchedVolume(void* user, float volume) { setSoundVolume(self(user).sound, volume); }
+AudioFeatures updateWatchedTrack(void* user, MusicTrack& track) {
+    return updateSound(self(user).sound, track, (float)GetTime());
+}
+void unloadWatchedTrack(void* user, MusicTrack& track) { unloadSound(self(user).sound, track); }
 void redrawCells(void*, AsciiFramebuffer& fb, bool force) { redraw(fb, force); }
 
 void presentFrame(void*, const AsciiFramebuffer& fb, const Presentation& how) {
@@ -91,6 +98,14 @@ void drawPresentation(const AsciiFramebuffer& fb, int screenWidth, int screenHei
 Platform raylibPlatform(RaylibPlatformState& state) {
     return Platform{&state,    wallClock,   keyPress,     toggleFullscreen, setVolume,   newFramebuffer,
                     loadTrack, updateTrack, unloadTrack,  redrawCells,      presentFrame};
+}
+
+Platform windowPlatform(RaylibPlatformState& state) {
+    Platform platform = raylibPlatform(state);
+    platform.setMasterVolume = setWatchedVolume;
+    platform.updateMusic = updateWatchedTrack;
+    platform.unloadMusic = unloadWatchedTrack;
+    return platform;
 }
 
 void closeRaylibPlatform(RaylibPlatformState& state) {

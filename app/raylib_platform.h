@@ -3,11 +3,14 @@
 
 #include "app/frame_loop.h"
 #include "app/key_presses.h"
+#include "app/sound_device.h"
 #include "framebuffer/font_loading.h"
 
 // What the window platform keeps between frames: the glyph font, loaded with the first
-// framebuffer and shared by every later one, and this frame's key presses.
+// framebuffer and shared by every later one, this frame's key presses, and the window program's
+// sound device.
 struct RaylibPlatformState {
+    SoundDevice sound;
     GlyphFont font;
     bool fontLoaded = false;
     KeyPresses presses;
@@ -16,6 +19,9 @@ struct RaylibPlatformState {
 };
 
 Platform raylibPlatform(RaylibPlatformState& state);
+// The same with the music through the state's sound device, which the program opened with
+// openSoundDevice: the window program's platform.
+Platform windowPlatform(RaylibPlatformState& state);
 
 // Two of its calls, for a platform built on this one whose user pointer is its own: the next key
 // press of the frame (0 when none is left), and a framebuffer drawing with the shared font.

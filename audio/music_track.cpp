@@ -71,6 +71,11 @@ void resetAnalysis(MusicTrack& track) {
     track.beatEnvelope = 0.0f;
 }
 
+// The size of a loaded track's stream image: its WAV header and the decoded copy.
+size_t streamImageBytes(const MusicTrack& track) {
+    return kWavHeaderBytes + (size_t)track.frameCount * (size_t)track.channels * sizeof(float);
+}
+
 }  // namespace
 
 MusicTrack::~MusicTrack() { unload(*this); }
@@ -141,6 +146,22 @@ void unload(MusicTrack& track) {
     track.channels = 0;
     track.frameCount = 0;
     track.ready = false;
+}
+
+bool resumeStream(MusicTrack& track, float position) {
+    if (!playable(track) || track.streamImage == nullptr) return false;
+    UnloadMusicStream(track.music);
+    track.music = LoadMusicStreamFromMemory(".wav", track.streamImage, (int)streamImageBytes(track));
+    track.musicLoaded = IsMusicValid(track.music);
+    if (!track.musicLoaded) {
+        releaseInvalidMusic(track.music);
+        unload(track);
+        return false;
+    }
+    SetMusicVolume(track.music, kMusicVolume);
+    PlayMusicStream(track.music);
+    SeekMusicStream(track.music, position);  // After playing, which starts the stream at 0
+    return true;
 }
 
 AudioFeatures update(MusicTrack& track) {

@@ -43,3 +43,7 @@ void unload(MusicTrack& track);
 void attachSamples(MusicTrack& track, float* samples, int frameCount, int channels, int sampleRate);
 // Once per frame: keeps the stream fed and playing, then analyses the music at the play position.
 AudioFeatures update(MusicTrack& track);
+// The audio device the stream played on was lost and a new one is open: the old stream is released
+// and a new one of the same decoded copy plays from `position` seconds. False leaves the track
+// empty (silent).
+bool resumeStream(MusicTrack& track, float position);

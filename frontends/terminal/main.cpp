@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>   // Required for: strcmp()
 #include <langinfo.h>
+#include <unistd.h>  // Required for: _exit()
 
 #include "app/frame_loop.h"
 #include "app/quiet_audio.h"
@@ -93,8 +94,7 @@ int main(int argc, char** argv) {
     }
     resetEncoder(fe.encoder, fe.termCols, fe.termRows, fe.utf8);
     silenceAudioBackendMessages();
-    InitAudioDevice();
-    fe.audioDevice = IsAudioDeviceReady();
+    fe.audioDevice = openSoundDevice(fe.sound, (float)(monotonicSeconds() - fe.clockStart));
 
     const Platform platform = termPlatform(fe);
     Show show;
@@ -128,13 +128,17 @@ int main(int argc, char** argv) {
     fe.stats.seconds = monotonicSeconds() - firstFrame;
     fe.stats.cpuSeconds = processCpuSeconds();
 
-    // De-Initialization: the last frame finishes, the music before the audio device, the terminal last
+    // De-Initialization: the last frame finishes, the music before the audio device, the terminal last.
+    // An audio backend stuck on a lost device is left behind once the terminal is back.
     //--------------------------------------------------------------------------------------
     finishOutput(monotonicSeconds() + kFinalFlushWait, fe.outFd, fe.output);
-    unload(show.music);
-    if (fe.audioDevice) CloseAudioDevice();
+    const bool soundClosed = closeSoundDevice(fe.sound, show.music);
     show.fb.reset();
     restoreTerminal();
     if (options.stats) fputs(formatStats(fe.stats).c_str(), stdout);
+    if (!soundClosed) {
+        fflush(stdout);
+        _exit(0);
+    }
     return 0;
 }

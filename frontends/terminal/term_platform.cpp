@@ -14,7 +14,7 @@ unsigned frameKeys(void* user) { return takeFrameKeys(self(user).keys); }
 void noFullscreen(void*) {}
 
 void masterVolume(void* user, float volume) {
-    if (self(user).audioDevice) SetMasterVolume(volume);
+    if (self(user).audioDevice) setSoundVolume(self(user).sound, volume);
 }
 
 std::unique_ptr<AsciiFramebuffer> terminalFramebuffer(void* user, int zoom, bool colorBoost) {
@@ -38,11 +38,18 @@ bool loadTrack(void* user, MusicTrack& track, const char* path) {
 
 AudioFeatures updateTrack(void* user, MusicTrack& track) {
     TermFrontEnd& fe = self(user);
-    if (!fe.music.playing) return update(track);
-    return analyseOnClock(fe.music, track, showClock(user));
+    if (fe.music.playing) return analyseOnClock(fe.music, track, showClock(user));
+    return updateSound(fe.sound, track, showClock(user));
 }
 
-void unloadTrack(void* user, MusicTrack& track) { unloadOnClock(self(user).music, track); }
+void unloadTrack(void* user, MusicTrack& track) {
+    TermFrontEnd& fe = self(user);
+    if (fe.music.playing) {
+        unloadOnClock(fe.music, track);
+    } else {
+        unloadSound(fe.sound, track);
+    }
+}
 
 // The encoder compares with what the terminal shows, so there is nothing to force.
 void noRedraw(void*, AsciiFramebuffer&, bool) {}

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/frame_loop.h"
+#include "app/sound_device.h"
 #include "audio/track_on_clock.h"
 #include "frontends/terminal/term_encoder.h"
 #include "frontends/terminal/term_keys.h"
@@ -20,6 +21,7 @@ struct TermFrontEnd {
     double clockStart = 0.0;    // Monotonic seconds at which the show's clock reads 0
     bool audioDevice = false;   // Otherwise the music is analysed on the wall clock, silently
     TrackClock music;           // Without a sound device: the decoded copy on the show's clock
+    SoundDevice sound;          // The device, watched: when it is lost the music follows the wall clock too
     KeyReader keys;
     TermCanvas canvas;
     TermEncoder encoder;

@@ -58,3 +58,34 @@ TEST(PlaybackTest, TheShowsTrackPlaysTheAnalysisFollowsAndAStoppedStreamStartsAg
     unload(track);
     CloseAudioDevice();
 }
+
+// A device lost and another opened: the track's stream starts again on it from the place given, its
+// decoded copy kept; an empty track has nothing to resume.
+TEST(PlaybackTest, AStreamResumedOnANewDevicePlaysOnFromThePlaceGiven) {
+    SetTraceLogLevel(LOG_NONE);
+    InitAudioDevice();
+    ASSERT_TRUE(IsAudioDeviceReady()) << "no audio device: start PulseAudio with a null sink";
+    MusicTrack track;
+    ASSERT_TRUE(load(track, kShowTrack));
+    play(track, 0.2);
+    const float* copy = track.samples;
+    StopMusicStream(track.music);  // As the lost device's stream is left
+    CloseAudioDevice();
+    InitAudioDevice();
+    ASSERT_TRUE(IsAudioDeviceReady());
+
+    ASSERT_TRUE(resumeStream(track, 40.0f));
+    EXPECT_TRUE(track.ready && IsMusicStreamPlaying(track.music) && track.samples == copy);
+    const AudioFeatures first = update(track);
+    EXPECT_NEAR(first.musicTime, 40.0f, 0.1f) << "not resumed at the place given";
+    const auto wait = Clock::now() + std::chrono::seconds(5);
+    while (play(track, 0.0).back().musicTime < 40.3f && Clock::now() < wait) {}
+    const std::vector<AudioFeatures> frames = play(track, 1.0);
+    EXPECT_TRUE(frames.front().musicTime >= 40.3f && frames.back().musicTime < 45.0f) << frames.back().musicTime;
+    EXPECT_GT(frames.back().level, 0.01f);
+
+    unload(track);
+    EXPECT_FALSE(resumeStream(track, 1.0f));
+    EXPECT_FALSE(track.ready);
+    CloseAudioDevice();
+}

@@ -16,7 +16,8 @@ settled_black=3   # Seconds of pure black that only the end of the show gives (a
 history=()
 seen() {
     echo "last screen samples (seconds, then ${points[*]}):" >&2
-    printf '  %s\n' "${history[@]: -25}" >&2
+    local count=${#history[@]}
+    printf '  %s\n' "${history[@]:$((count > 25 ? count - 25 : 0))}" >&2
 }
 lit_count() { local n=0; for p in "$@"; do [ -n "$p" ] && [ "$p" != "000000" ] && n=$((n + 1)); done; echo "$n"; }
 

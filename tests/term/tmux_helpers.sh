@@ -3,29 +3,10 @@
 socket="davur_evi_term_$$"
 work=$(mktemp -d)
 
-tm() { tmux -L "$socket" -u "$@"; }
+source "$(dirname "${BASH_SOURCE[0]}")/tmux_common.sh"  # tm, pane, fail, wait_for, shows
 cleanup() { tm kill-server >/dev/null 2>&1; rm -rf "$work"; }
 trap cleanup EXIT
 
-pane() { tm capture-pane -p -t show "$@" 2>/dev/null; }
-fail() {
-    echo "FAIL: $*" >&2
-    echo "--- the pane:" >&2
-    pane | grep -v '^ *$' | head -n 45 >&2
-    exit 1
-}
-
-# Waits for a condition with a generous deadline (seconds): a busy machine only makes it slower.
-wait_for() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-shows() { pane | grep -qF -- "$1"; }
 title_is() { [ "$(tm display -p -t show '#{pane_title}')" = "$1" ]; }
 flag() { tm display -p -t show "#{$1}"; }
 row_painted() { pane -e -S "$1" -E "$1" | grep -q '48;2;'; }  # A background colour set on that row
