@@ -17,6 +17,10 @@ Rectangle whiteTexel(const AsciiFramebuffer& fb) {
 }  // namespace
 
 void redraw(AsciiFramebuffer& fb, bool force) {
+    if (fb.backing == FramebufferBacking::Cpu) {
+        redrawPixels(fb, force);
+        return;
+    }
     if (fb.backing != FramebufferBacking::Gpu) return;
 
     const float glyphSize = ((float)fb.cellHeight - 2.0f) * fb.glyphScale;

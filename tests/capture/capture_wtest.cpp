@@ -115,7 +115,8 @@ TEST(CaptureTool, RefusalsAndFailuresEndInOneLineAndTouchNoFile) {
          "--video needs ffmpeg, which is not installed (apt-get install ffmpeg)"},
         {none, "--video " + (dir / "out.mp4"), 1, d + "out.mp4 exists: give --overwrite to replace it"},
         {none, "--scene cube --png " + (dir / "c.png"), 1,
-         "no display to draw in: run it under scripts/capture.sh, which starts a private Xvfb"},
+         "no display to draw in: run it under scripts/capture.sh, which starts a private Xvfb, or use --renderer "
+         "cpu"},
         // Found once drawing has begun
         {"", "--scene cube --png /nonexistent/dir/cube.png", 1, ""},
         {"", "--png " + (dir / "late") + " --from 200 --fps 1", 1, ""},         // After the end of the show
