@@ -1,5 +1,6 @@
 #include "framebuffer/cell_pixels.h"
 
+#include <algorithm>  // Required for: std::fill()
 #include <cmath>    // Required for: floorf(), ceilf()
 #include <cstring>  // Required for: memcpy()
 
@@ -11,30 +12,24 @@ constexpr int kMaskSlots = 256;  // Power of two; ASCII and the block glyphs nev
 constexpr uint32_t kSpace = 32;
 constexpr Pixel kOpaque = 0xFF000000u;
 
-// a * b / 255 rounded to the nearest byte, for every pair of bytes
-struct ByteProducts {
-    unsigned char v[256][256];
-    ByteProducts() {
-        for (int a = 0; a < 256; ++a) {
-            for (int b = 0; b < 256; ++b) v[a][b] = (unsigned char)((2 * a * b + 255) / 510);
-        }
-    }
-};
-
-const ByteProducts& products() {
-    static const ByteProducts table;
-    return table;
+// Each byte of p times a / 255, rounded to the nearest byte: (t + (t >> 8)) >> 8 with
+// t = x * a + 128 is exact for bytes, done on two bytes at a time in 16-bit lanes.
+inline Pixel scalePixel(Pixel p, uint32_t a) {
+    uint32_t rb = (p & 0x00FF00FFu) * a + 0x00800080u;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    uint32_t ga = ((p >> 8) & 0x00FF00FFu) * a + 0x00800080u;
+    ga = (ga + ((ga >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+    return rb | ga;
 }
 
 uint32_t maskSlot(uint32_t codepoint) { return (codepoint ^ (codepoint >> 8)) & (kMaskSlots - 1); }
 
-// Source over destination with the source's alpha, alpha included, as the GPU blends.
-Pixel blendPixel(const unsigned char (*mul)[256], Color src, unsigned char alpha, Pixel dst) {
-    const unsigned char* s = mul[alpha];
-    const unsigned char* d = mul[255 - alpha];
-    auto add = [](int a, int b) { return (Pixel)(a + b > 255 ? 255 : a + b); };
-    return add(s[src.r], d[dst & 0xFF]) | (add(s[src.g], d[(dst >> 8) & 0xFF]) << 8) |
-           (add(s[src.b], d[(dst >> 16) & 0xFF]) << 16) | (add(s[alpha], d[dst >> 24]) << 24);
+// Source over destination with the source's alpha, alpha included, as the GPU blends: both
+// products rounded, then added. No byte carries into the next: x*a/255 <= a and y*(255-a)/255
+// <= 255-a, rounded as well.
+inline Pixel blendPixel(Pixel src, uint32_t alpha, Pixel dst) {
+    const Pixel source = (src & 0x00FFFFFFu) | (alpha << 24);
+    return scalePixel(source, alpha) + scalePixel(dst, 255u - alpha);
 }
 
 // The glyph quad's corners for a pen position, as DrawTextCodepoint lays it out, and the pixels
@@ -99,20 +94,20 @@ GlyphMask makeMask(const CellPixels& image, uint32_t codepoint, float glyphSize,
 
 void fillRect(CellPixels& image, int x, int y, int w, int h, Color color) {
     const Pixel packed = packPixel(color);
-    const auto& mul = products().v;
     for (int row = y; row < y + h; ++row) {
         Pixel* p = &image.pixels[(size_t)row * (size_t)image.width + (size_t)x];
         if (color.a == 255) {
             for (int i = 0; i < w; ++i) p[i] = packed;
         } else {
-            for (int i = 0; i < w; ++i) p[i] = blendPixel(mul, color, color.a, p[i]);
+            for (int i = 0; i < w; ++i) p[i] = blendPixel(packed, color.a, p[i]);
         }
     }
 }
 
 // The glyph's coverage times the colour's alpha is the source alpha, as the shader gives it.
 void blendMask(CellPixels& image, const GlyphMask& mask, int cellX, int cellY, Color color) {
-    const auto& mul = products().v;
+    const Pixel packed = packPixel(color);
+    const Pixel solid = packed | kOpaque;  // Full coverage of an opaque colour replaces the pixel
     const int x0 = cellX + mask.left, y0 = cellY + mask.top;
     const int fromX = x0 < 0 ? -x0 : 0, fromY = y0 < 0 ? -y0 : 0;
     const int toX = x0 + mask.width > image.width ? image.width - x0 : mask.width;
@@ -122,8 +117,12 @@ void blendMask(CellPixels& image, const GlyphMask& mask, int cellX, int cellY, C
         Pixel* row = &image.pixels[(size_t)(y0 + y) * (size_t)image.width + (size_t)x0];
         for (int x = fromX; x < toX; ++x) {
             if (cov[x] == 0) continue;
-            const unsigned char alpha = color.a == 255 ? cov[x] : mul[cov[x]][color.a];
-            row[x] = blendPixel(mul, color, alpha, row[x]);
+            if (cov[x] == 255 && color.a == 255) {
+                row[x] = solid;
+                continue;
+            }
+            const uint32_t alpha = color.a == 255 ? cov[x] : scalePixel(cov[x], color.a);
+            row[x] = blendPixel(packed, alpha, row[x]);
         }
     }
 }
@@ -134,24 +133,14 @@ const GlyphMask& maskFor(CellPixels& image, uint32_t codepoint, float glyphSize,
     return slot;
 }
 
-// The image over the clear colour, as the GPU blends the render texture into the window
-void updateShown(const CellPixels& image, Pixel clear) {
-    if (image.shownVersion == image.version && image.shownClear == clear) return;
-    const auto& mul = products().v;
-    image.shown.resize(image.pixels.size());
-    for (size_t i = 0; i < image.pixels.size(); ++i) {
-        const Pixel p = image.pixels[i];
-        const unsigned char a = (unsigned char)(p >> 24);
-        image.shown[i] = a == 255 ? p : (blendPixel(mul, unpackPixel(p), a, clear) | kOpaque);
-    }
-    image.shownVersion = image.version;
-    image.shownClear = clear;
+// An image pixel over the clear colour, as the GPU blends the render texture into the window
+inline Pixel overClear(Pixel p, Pixel clear) {
+    const uint32_t a = p >> 24;
+    return a == 255u ? p : (blendPixel(p, a, clear) | kOpaque);
 }
 
-Pixel darken(const unsigned char (*mul)[256], Pixel p, unsigned char overlayAlpha) {
-    const unsigned char* d = mul[255 - overlayAlpha];
-    return (Pixel)d[p & 0xFF] | ((Pixel)d[(p >> 8) & 0xFF] << 8) | ((Pixel)d[(p >> 16) & 0xFF] << 16) | kOpaque;
-}
+// Under the black overlay: only the destination's product is left
+Pixel darken(Pixel p, unsigned char overlayAlpha) { return scalePixel(p, 255u - overlayAlpha) | kOpaque; }
 
 // The image's column (or row) under each frame pixel's centre, -1 outside dest; flipped as the
 // render texture is drawn with a negative source height (its rows are stored bottom first).
@@ -166,27 +155,42 @@ int sourceIndex(int pixel, float start, float size, int texels, bool flipped) {
 }  // namespace
 
 unsigned char blendChannel(unsigned char source, unsigned char destination, unsigned char alpha) {
-    const auto& mul = products().v;
-    const int sum = mul[alpha][source] + mul[255 - alpha][destination];
-    return (unsigned char)(sum > 255 ? 255 : sum);
+    return (unsigned char)blendPixel(source, alpha, destination);
 }
 
 void initCellPixels(CellPixels& image, const AsciiFramebuffer& fb, const Image* atlas, const Font& font) {
     image.width = fb.cols * fb.cellWidth;
     image.height = fb.rows * fb.cellHeight;
-    image.pixels.assign((size_t)image.width * (size_t)image.height, packPixel(fb.background));
+    image.pixels.resize((size_t)image.width * (size_t)image.height);
+    image.filled = false;
+    image.fillColor = fb.background;
     image.atlas = atlas != nullptr && atlas->data != nullptr ? atlas : nullptr;
     image.font = font;
     image.masks.assign(kMaskSlots, GlyphMask{});
     initBoostCache(image.glyphColors, false);
     initBoostCache(image.backgroundColors, true);
     image.version = 0;
-    image.shownVersion = -1;
 }
+
+namespace {
+
+// A new image starts filled with the background colour, as a new render texture is cleared with it.
+// A forced redraw of opaque cells covers every pixel first with its cell's rectangle, so the fill
+// is left out then: the frame loop forces the redraw of every new framebuffer.
+void fillFirst(CellPixels& image, const AsciiFramebuffer& fb, bool force) {
+    if (image.filled) return;
+    image.filled = true;
+    bool covers = force;
+    for (size_t i = 0; covers && i < fb.cells.size(); ++i) covers = fb.cells[i].bg.a == 255;
+    if (!covers) std::fill(image.pixels.begin(), image.pixels.end(), packPixel(image.fillColor));
+}
+
+}  // namespace
 
 void redrawPixels(AsciiFramebuffer& fb, bool force) {
     CellPixels& image = fb.image;
     if (image.pixels.empty()) return;
+    fillFirst(image, fb, force);
     const float glyphSize = ((float)fb.cellHeight - 2.0f) * fb.glyphScale;
     const float glyphOffsetX = ((float)fb.cellWidth - glyphSize * 0.56f) * 0.5f;
     const float glyphOffsetY = ((float)fb.cellHeight - glyphSize) * 0.5f;
@@ -226,18 +230,17 @@ void presentPixels(const AsciiFramebuffer& fb, PixelFrame& frame, int width, int
     frame.pixels.resize((size_t)width * (size_t)height);
     if (width == 0 || height == 0) return;
 
-    const auto& mul = products().v;
     const CellPixels& image = fb.image;
     const Pixel clearPixel = packPixel(Color{clear.r, clear.g, clear.b, 255});
-    const Pixel background = overlayAlpha != 0 ? darken(mul, clearPixel, overlayAlpha) : clearPixel;
+    const Pixel background = overlayAlpha != 0 ? darken(clearPixel, overlayAlpha) : clearPixel;
     const bool drawImage = dest != nullptr && image.width > 0 && image.height > 0 && !image.pixels.empty();
     if (!drawImage) {
         for (Pixel& p : frame.pixels) p = background;
         return;
     }
-    updateShown(image, clearPixel);
 
     frame.columns.resize((size_t)width);
+    frame.shownRow.resize((size_t)image.width + 1);
     for (int i = 0; i < width; ++i) frame.columns[(size_t)i] = sourceIndex(i, dest->x, dest->width, image.width, false);
 
     int previous = -2;  // The image row the frame row above was made of
@@ -253,14 +256,20 @@ void presentPixels(const AsciiFramebuffer& fb, PixelFrame& frame, int width, int
             for (int i = 0; i < width; ++i) out[i] = background;
             continue;
         }
-        const Pixel* source = &image.shown[(size_t)row * (size_t)image.width];
         const int* columns = frame.columns.data();
-        if (overlayAlpha == 0) {
-            for (int i = 0; i < width; ++i) out[i] = columns[i] < 0 ? background : source[columns[i]];
+        if (!image.filled) {  // Not redrawn yet: what the starting fill would show
+            const Pixel fill = overClear(packPixel(image.fillColor), clearPixel);
+            for (int i = 0; i < width; ++i) out[i] = columns[i] < 0 ? clearPixel : fill;
         } else {
-            for (int i = 0; i < width; ++i) {
-                out[i] = columns[i] < 0 ? background : darken(mul, source[columns[i]], overlayAlpha);
-            }
+            // The row over the clear colour first, then point-sampled: no branch per frame pixel
+            const Pixel* source = &image.pixels[(size_t)row * (size_t)image.width];
+            Pixel* shown = frame.shownRow.data() + 1;  // shown[-1]: outside the image
+            for (int i = 0; i < image.width; ++i) shown[i] = overClear(source[i], clearPixel);
+            shown[-1] = clearPixel;
+            for (int i = 0; i < width; ++i) out[i] = shown[columns[i]];
+        }
+        if (overlayAlpha != 0) {
+            for (int i = 0; i < width; ++i) out[i] = darken(out[i], overlayAlpha);
         }
     }
 }

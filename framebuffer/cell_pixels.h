@@ -35,11 +35,8 @@ struct CellPixels {
     BoostCache glyphColors;
     BoostCache backgroundColors;
     long long version = 0;  // Counts the redraws that changed a pixel
-
-    // The image over the presentation's clear colour, made when first needed after a change
-    mutable std::vector<Pixel> shown;
-    mutable long long shownVersion = -1;
-    mutable Pixel shownClear = 0;
+    bool filled = false;    // The starting fill with the background colour is made (see redrawPixels)
+    Color fillColor = {};
 };
 
 struct AsciiFramebuffer;
@@ -57,6 +54,7 @@ struct PixelFrame {
     int height = 0;
     std::vector<Pixel> pixels;
     std::vector<int> columns;  // Scratch: each frame column's image column, -1 outside the image
+    std::vector<Pixel> shownRow;  // Scratch: the clear colour, then one image row over it
 };
 
 // Fills the frame with the clear colour, then draws the framebuffer's image into dest as the GPU

@@ -8,6 +8,9 @@
 // It draws through OpenGL in a hidden window (without a display, scripts/capture.sh runs it under
 // a private Xvfb), or with --renderer cpu in memory, with no window at all.
 #include <cstdio>
+#if defined(__GLIBC__)
+#include <malloc.h>  // Required for: mallopt()
+#endif
 #include <cstdlib>  // Required for: getenv()
 #include <string>
 
@@ -25,6 +28,7 @@ constexpr const char* kProgram = "davur_evi_capture";
 constexpr int kWindowSide = 64;  // Hidden; everything is drawn into textures of their own size
 constexpr int kUsageError = 2;
 constexpr int kFailure = 1;
+constexpr int kLargeAllocation = 256 * 1024 * 1024;  // Bytes
 
 int fail(int status, const std::string& message) {
     fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
@@ -73,6 +77,12 @@ int main(int argc, char** argv) {
     std::string ffmpeg, error;
     if (!checkOutputs(options, ffmpeg, error)) return fail(kFailure, error);
     SetTraceLogLevel(LOG_NONE);
+#if defined(__GLIBC__)
+    // The CPU renderer's images (up to 46 MB at the finest grid) come and go with the grid size:
+    // kept in the heap, a new one reuses the old one's pages instead of faulting in fresh ones.
+    mallopt(M_MMAP_THRESHOLD, kLargeAllocation);
+    mallopt(M_TRIM_THRESHOLD, kLargeAllocation);
+#endif
     const bool window = options.renderer == Renderer::Gl;  // The CPU draws in memory: no window
     if (window && !hasDisplay()) {
         return fail(kFailure, "no display to draw in: run it under scripts/capture.sh, which starts a private Xvfb, "
