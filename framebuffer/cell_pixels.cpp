@@ -143,13 +143,16 @@ inline Pixel overClear(Pixel p, Pixel clear) {
 Pixel darken(Pixel p, unsigned char overlayAlpha) { return scalePixel(p, 255u - overlayAlpha) | kOpaque; }
 
 // The image's column (or row) under each frame pixel's centre, -1 outside dest; flipped as the
-// render texture is drawn with a negative source height (its rows are stored bottom first).
+// render texture is drawn with a negative source height (its rows are stored bottom first). A
+// centre that falls exactly on the edge between two texels takes the one before it, as the GPU
+// does with the window's fitted view; the position is worked in double, where such edges are exact.
 int sourceIndex(int pixel, float start, float size, int texels, bool flipped) {
     const float centre = (float)pixel + 0.5f;
     if (!(centre >= start && centre < start + size)) return -1;
-    const float t = (centre - start) / size;
-    int index = flipped ? texels - 1 - (int)floorf((1.0f - t) * (float)texels) : (int)floorf(t * (float)texels);
-    return index < 0 ? 0 : (index >= texels ? texels - 1 : index);
+    const double along = flipped ? (double)start + (double)size - (double)centre : (double)centre - (double)start;
+    int index = (int)ceil(along * (double)texels / (double)size) - 1;
+    index = index < 0 ? 0 : (index >= texels ? texels - 1 : index);
+    return flipped ? texels - 1 - index : index;
 }
 
 }  // namespace

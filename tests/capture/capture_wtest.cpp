@@ -20,6 +20,7 @@
 #include "frontends/capture/process.h"
 #include "frontends/capture/scene_run.h"
 #include "frontends/capture/show_capture.h"
+#include "tools/pixel_diff/pixel_diff.h"
 
 namespace {
 
@@ -266,4 +267,73 @@ TEST(ShowMode, TheClosingScreenFadesToBlackAndSilence) {
     unload(show.music);
     show.fb.reset();
     closeShowCapture(cap);
+}
+
+namespace {
+
+// One show captured frame by frame with a renderer, the same keys for both.
+struct RendererRun {
+    ShowCapture cap;
+    Platform platform = {};
+    Show show;
+    explicit RendererRun(const CaptureOptions& o) {
+        openShowCapture(cap, o);
+        platform = capturePlatform(cap);
+        startShow(show, platform);
+    }
+    ~RendererRun() {
+        unload(show.music);
+        show.fb.reset();
+        closeShowCapture(cap);
+    }
+};
+
+}  // namespace
+
+// The CPU renderer draws what OpenGL draws: each channel within 1 of it, except in a scene
+// transition's flight, whose rectangles are not whole pixels and may round the other way on at
+// most 1 % of the pixels. The window's full size, a skip into a transition, the colour boost off,
+// partial redraws and a zoom step; and scene pictures at several grids, through the program.
+TEST(Renderers, TheCpuDrawsWhatOpenGlDrawsWithinOneStep) {
+    CaptureOptions o;
+    o.fps = 4;
+    o.musicPath = kTrack;
+    o.keys = {{6.0, KeyRedrawAll}, {7.0, KeyColorBoost}, {7.5, KeySkip}, {9.0, KeySmallerCells}};
+    o.renderer = Renderer::Gl;
+    RendererRun gl(o);
+    o.renderer = Renderer::Cpu;
+    RendererRun cpu(o);
+    int plain = 0, flight = 0;
+    while (cpu.cap.frame < 10 * o.fps) {
+        const bool capture = cpu.cap.frame >= 6 * o.fps;
+        const bool wasInTransition = cpu.show.timeline.transitionActive;
+        runCapturedFrame(gl.cap, gl.show, gl.platform, capture);
+        runCapturedFrame(cpu.cap, cpu.show, cpu.platform, capture);
+        if (!capture) continue;
+        const bool transition = wasInTransition || cpu.show.timeline.transitionActive;
+        const PixelDiff d = diffPixels(capturedPixels(gl.cap), capturedPixels(cpu.cap), (size_t)o.width * o.height, 1);
+        EXPECT_LE(d.beyond, transition ? d.pixels / 100 : 0u) << "frame " << cpu.cap.frame - 1;
+        (transition ? flight : plain) += 1;
+    }
+    EXPECT_GE(plain, 8);
+    EXPECT_GE(flight, 3);
+
+    TempDir dir;
+    const struct {
+        const char* scene;
+        const char* args;
+    } scenes[] = {{"plasma_storm", "--time 4.25 --grid 173x60"},
+                  {"cube", "--time 0.5 --grid 120x42 --size 1920x1080"},
+                  {"end_credits", "--time 4.25 --zoom 7"},
+                  {"intro_boot", "--time 2 --grid 36x14"}};
+    for (const auto& s : scenes) {
+        const std::string args = std::string("--scene ") + s.scene + " " + s.args + " --png ";
+        ASSERT_EQ(runTool(args + (dir / "gl.png")).status, 0) << s.scene;
+        ASSERT_EQ(runTool("--renderer cpu " + args + (dir / "cpu.png"), "env -u DISPLAY -u WAYLAND_DISPLAY").status, 0);
+        const PixelDiff d = diffImageFiles(dir.at("gl.png").c_str(), dir.at("cpu.png").c_str(), 1);
+        EXPECT_TRUE(d.sameSize) << s.scene;
+        EXPECT_EQ(d.beyond, 0u) << s.scene << " " << s.args << ": largest difference " << d.largest;
+        std::filesystem::remove(dir.at("gl.png"));
+        std::filesystem::remove(dir.at("cpu.png"));
+    }
 }
