@@ -161,6 +161,11 @@ unsigned char blendChannel(unsigned char source, unsigned char destination, unsi
     return (unsigned char)blendPixel(source, alpha, destination);
 }
 
+GlyphPlacement glyphPlacement(const AsciiFramebuffer& fb) {
+    const float size = ((float)fb.cellHeight - 2.0f) * fb.glyphScale;
+    return {size, ((float)fb.cellWidth - size * 0.56f) * 0.5f, ((float)fb.cellHeight - size) * 0.5f};
+}
+
 void initCellPixels(CellPixels& image, const AsciiFramebuffer& fb, const Image* atlas, const Font& font) {
     image.width = fb.cols * fb.cellWidth;
     image.height = fb.rows * fb.cellHeight;
@@ -194,12 +199,10 @@ void redrawPixels(AsciiFramebuffer& fb, bool force) {
     CellPixels& image = fb.image;
     if (image.pixels.empty()) return;
     fillFirst(image, fb, force);
-    const float glyphSize = ((float)fb.cellHeight - 2.0f) * fb.glyphScale;
-    const float glyphOffsetX = ((float)fb.cellWidth - glyphSize * 0.56f) * 0.5f;
-    const float glyphOffsetY = ((float)fb.cellHeight - glyphSize) * 0.5f;
+    const GlyphPlacement glyph = glyphPlacement(fb);
     // The masks are laid out for the cell at the origin; the quads of other cells cover the same
     // pixels shifted by whole cells, since their pens lie a quarter pixel or more from any edge.
-    const Vector2 pen = {glyphOffsetX + 0.25f, glyphOffsetY + 0.15f};
+    const Vector2 pen = {glyph.offsetX + 0.25f, glyph.offsetY + 0.15f};
 
     bool drew = false;
     for (int y = 0; y < fb.rows; ++y) {
@@ -214,7 +217,7 @@ void redrawPixels(AsciiFramebuffer& fb, bool force) {
             const int py = fb.cellHeight * y;
             fillRect(image, px, py, fb.cellWidth, fb.cellHeight, bg);
             if (c.codepoint != kSpace && image.atlas != nullptr) {
-                const GlyphMask& mask = maskFor(image, c.codepoint, glyphSize, pen);
+                const GlyphMask& mask = maskFor(image, c.codepoint, glyph.size, pen);
                 if (!mask.coverage.empty()) blendMask(image, mask, px, py, fg);
             }
             fb.drawn[i] = c;

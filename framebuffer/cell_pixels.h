@@ -41,6 +41,15 @@ struct CellPixels {
 
 struct AsciiFramebuffer;
 
+// Where both redraws put a cell's glyph: its size, and the pen's offset from the cell's corner
+// before the quarter-pixel nudge (the glyph, 0.56 of its size wide, centred in the cell).
+struct GlyphPlacement {
+    float size;
+    float offsetX;
+    float offsetY;
+};
+GlyphPlacement glyphPlacement(const AsciiFramebuffer& fb);
+
 // Sizes the image to the framebuffer's grid, filled with its background colour, for an atlas that
 // outlives it (null: no glyphs).
 void initCellPixels(CellPixels& image, const AsciiFramebuffer& fb, const Image* atlas, const Font& font);
