@@ -1,14 +1,12 @@
 #include "app/raylib_platform.h"
 
 #include "app/data_path.h"
+#include "app/pixel_presentation.h"  // Required for: kWindowClear, kBlackScreen
 #include "framebuffer/font_redraw.h"
 #include "framebuffer/presentation.h"
 #include "raylib.h"
 
 namespace {
-
-constexpr Color kWindowClear = {5, 7, 12, 255};
-constexpr Color kBlack = {0, 0, 0, 255};
 
 // raylib keeps at most this many presses a frame in its queue
 constexpr int kQueueLength = 16;
@@ -90,7 +88,7 @@ void drawPresentation(const AsciiFramebuffer& fb, int screenWidth, int screenHei
             presentFocused(fb, screenWidth, screenHeight, how.focusX, how.focusY, how.progress, how.punch,
                            kWindowClear);
             break;
-        case Presentation::Black: ClearBackground(kBlack); break;
+        case Presentation::Black: ClearBackground(kBlackScreen); break;
     }
     if (how.overlay) DrawRectangle(0, 0, screenWidth, screenHeight, Color{0, 0, 0, how.overlayAlpha});
 }

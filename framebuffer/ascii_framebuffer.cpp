@@ -56,18 +56,22 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
 
 AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cellHeight_, const GlyphFont& sharedFont)
     : cols(cols_ > 0 ? cols_ : 0), rows(rows_ > 0 ? rows_ : 0), cellWidth(cellWidth_),
-      cellHeight(cellHeight_), backing(FramebufferBacking::Gpu) {
+      cellHeight(cellHeight_), backing(sharedFont.onCpu ? FramebufferBacking::Cpu : FramebufferBacking::Gpu) {
     const size_t count = (size_t)cols * (size_t)rows;
     drawn.assign(count, Cell{});
     cells.assign(count, Cell{});
-    makeTarget(*this);
+    if (backing == FramebufferBacking::Gpu) makeTarget(*this);
     font = sharedFont.font;
     fontName = sharedFont.name;
     ownsFont = sharedFont.fromFile;
     fontBorrowed = true;
     blockGlyphs = sharedFont.blockGlyphs;
-    loadCellBatch(batch);
-    clearTarget(*this);
+    if (backing == FramebufferBacking::Gpu) {
+        loadCellBatch(batch);
+        clearTarget(*this);
+    } else {
+        initCellPixels(image, *this, sharedFont.fromFile ? &sharedFont.atlas : nullptr, sharedFont.font);
+    }
     clear(kSceneBackground);
     drawn = cells;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framebuffer/cell_batch.h"
+#include "framebuffer/cell_pixels.h"
 #include "raylib.h"  // Required for: Color, RenderTexture2D, Font
 
 struct GlyphFont;
@@ -27,8 +28,8 @@ bool operator==(const Cell& a, const Cell& b);
 bool operator!=(const Cell& a, const Cell& b);
 
 // Cells only: no render texture and no font, so no window is needed. Used by tests, benchmarks and
-// tools that look at the cells a scene writes.
-enum class FramebufferBacking { Gpu, CellsOnly };
+// tools that look at the cells a scene writes. Cpu: drawn into an image in memory, no window either.
+enum class FramebufferBacking { Gpu, CellsOnly, Cpu };
 
 struct AsciiFramebuffer {
     int cols = 0;         // Grid width in cells [36..520]
@@ -49,12 +50,13 @@ struct AsciiFramebuffer {
     bool colorBoost = false;
     FramebufferBacking backing = FramebufferBacking::Gpu;
     CellBatch batch;  // The redraw's vertex buffer and its glyph and colour look-ups
+    CellPixels image;  // Cpu: the render texture's counterpart in memory
 
     // A Gpu framebuffer needs an open window: it creates its render texture and loads its font.
     AsciiFramebuffer(int cols, int rows, int cellWidth, int cellHeight,
                      FramebufferBacking backing = FramebufferBacking::Gpu);
-    // A Gpu framebuffer that draws with a font loaded once for many framebuffers: only the render
-    // texture is made.
+    // A framebuffer that draws with a font loaded once for many framebuffers: on the GPU only the
+    // render texture is made; a font on the CPU makes a Cpu framebuffer, which needs no window.
     AsciiFramebuffer(int cols, int rows, int cellWidth, int cellHeight, const GlyphFont& sharedFont);
     ~AsciiFramebuffer();
     AsciiFramebuffer(const AsciiFramebuffer&) = delete;

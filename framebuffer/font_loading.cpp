@@ -23,6 +23,8 @@ constexpr int kFontCount = (int)(sizeof(kFonts) / sizeof(kFonts[0]));
 
 // Larger files are not fonts this show would use
 constexpr long kMaxFontFileBytes = 64L * 1024 * 1024;
+// The padding raylib puts around each glyph of a TrueType font's atlas
+constexpr int kAtlasPadding = 4;
 
 const int kBlockCodepoints[] = {0x2580, 0x2584, 0x2588, 0x258C, 0x2590, 0x2591, 0x2592, 0x2593};
 // The glyphs whose presence lets scenes use the shade ramps, tested in this order
@@ -56,11 +58,38 @@ bool isDefaultFont(const Font& font) {
     return font.texture.id == fallback.texture.id || font.glyphs == fallback.glyphs;
 }
 
-bool loadFromFile(const FontChoice& choice, int glyphSize, int* codepoints, Font& out) {
-    if (!FileExists(choice.path)) return false;
+// The file's bytes, when it exists, reads whole and passes the font check
+bool readSoundFont(const FontChoice& choice, int* codepoints, std::vector<unsigned char>& bytes) {
+    return FileExists(choice.path) && readFontFile(choice.path, bytes) &&
+           fontFileIsSound(bytes.data(), bytes.size(), codepoints, kFontCodepointCount);
+}
+
+// What LoadFontFromMemory does for a TrueType file, without the texture: the same glyph data,
+// padding and packing, so the atlas holds the pixels the GPU would sample.
+bool loadAtlasFromFile(const FontChoice& choice, int glyphSize, int* codepoints, Font& out, Image& atlas) {
     std::vector<unsigned char> bytes;
-    if (!readFontFile(choice.path, bytes)) return false;
-    if (!fontFileIsSound(bytes.data(), bytes.size(), codepoints, kFontCodepointCount)) return false;
+    if (!readSoundFont(choice, codepoints, bytes)) return false;
+    Font font = {};
+    font.baseSize = glyphSize;
+    font.glyphs = LoadFontData(bytes.data(), (int)bytes.size(), glyphSize, codepoints, kFontCodepointCount,
+                               FONT_DEFAULT, &font.glyphCount);
+    if (font.glyphs == nullptr || font.glyphCount <= 0) return false;
+    font.glyphPadding = kAtlasPadding;
+    atlas = GenImageFontAtlas(font.glyphs, &font.recs, font.glyphCount, font.baseSize, font.glyphPadding, 0);
+    if (atlas.data == nullptr || font.recs == nullptr) {
+        UnloadFontData(font.glyphs, font.glyphCount);
+        if (font.recs != nullptr) MemFree(font.recs);
+        UnloadImage(atlas);
+        return false;
+    }
+    font.texture = Texture2D{0, atlas.width, atlas.height, 1, atlas.format};
+    out = font;
+    return true;
+}
+
+bool loadFromFile(const FontChoice& choice, int glyphSize, int* codepoints, Font& out) {
+    std::vector<unsigned char> bytes;
+    if (!readSoundFont(choice, codepoints, bytes)) return false;
     Font font = LoadFontFromMemory(".ttf", bytes.data(), (int)bytes.size(), glyphSize, codepoints, kFontCodepointCount);
     if (isDefaultFont(font)) return false;
     if (font.texture.id == 0) {
@@ -70,6 +99,9 @@ bool loadFromFile(const FontChoice& choice, int glyphSize, int* codepoints, Font
     out = font;
     return true;
 }
+
+// Two pixels less than the cell height, at least 8
+int glyphSizeFor(int cellHeight) { return cellHeight - 2 > 8 ? cellHeight - 2 : 8; }
 
 }  // namespace
 
@@ -93,7 +125,7 @@ bool fontHasGlyph(const Font& font, int codepoint) {
 }
 
 GlyphFont loadGlyphFont(int cellHeight, FontTable table) {
-    const int glyphSize = cellHeight - 2 > 8 ? cellHeight - 2 : 8;
+    const int glyphSize = glyphSizeFor(cellHeight);
     int codepoints[kFontCodepointCount];
     fontCodepoints(codepoints);
 
@@ -116,7 +148,33 @@ GlyphFont loadGlyphFont(int cellHeight, FontTable table) {
     return result;
 }
 
+GlyphFont loadGlyphFontOnCpu(int cellHeight, FontTable table) {
+    int codepoints[kFontCodepointCount];
+    fontCodepoints(codepoints);
+    GlyphFont result;
+    result.onCpu = true;
+    for (int i = 0; i < table.count; ++i) {
+        if (!loadAtlasFromFile(table.rows[i], glyphSizeFor(cellHeight), codepoints, result.font, result.atlas)) {
+            continue;
+        }
+        result.name = table.rows[i].displayName;
+        result.fromFile = true;
+        result.blockGlyphs = hasShadeGlyphs(result.font);
+        break;
+    }
+    return result;
+}
+
 void releaseGlyphFont(GlyphFont& font) {
+    if (font.onCpu) {
+        if (font.fromFile) {
+            UnloadFontData(font.font.glyphs, font.font.glyphCount);
+            MemFree(font.font.recs);
+            UnloadImage(font.atlas);
+        }
+        font = GlyphFont{};
+        return;
+    }
     if (font.fromFile) UnloadFont(font.font);
     font = GlyphFont{};
 }

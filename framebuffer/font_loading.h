@@ -29,6 +29,8 @@ struct GlyphFont {
     const char* name = "DEFAULT";
     bool fromFile = false;     // One of the table's files; releaseGlyphFont unloads it
     bool blockGlyphs = false;  // The full block and the three shades are the font's own glyphs
+    bool onCpu = false;        // The atlas is an image in memory (font.texture has its size, no id)
+    Image atlas = {};          // On the CPU: the glyph atlas, grey and alpha, as the GPU gets it
 };
 
 // The first row of the table whose file exists, is a sound TrueType file and loads into an atlas
@@ -36,7 +38,13 @@ struct GlyphFont {
 // that fails is skipped silently.
 GlyphFont loadGlyphFont(int cellHeight, FontTable table = productionFontTable());
 
-// Unloads a font loaded from a file; raylib's default font is left alone. Needs the window open.
+// The same font file, size and rasterisation with the atlas kept as an image: no window, no
+// OpenGL. Where no file loads there is no atlas (raylib's default font needs a window), and the
+// cells are drawn without glyphs.
+GlyphFont loadGlyphFontOnCpu(int cellHeight, FontTable table = productionFontTable());
+
+// Unloads a font loaded from a file; raylib's default font is left alone. Needs the window open
+// unless the font is on the CPU.
 void releaseGlyphFont(GlyphFont& font);
 
 // True when the font has a glyph of its own for the codepoint: raylib answers a missing one with

@@ -17,16 +17,18 @@ Rectangle whiteTexel(const AsciiFramebuffer& fb) {
 }  // namespace
 
 void redraw(AsciiFramebuffer& fb, bool force) {
+    if (fb.backing == FramebufferBacking::Cpu) {
+        redrawPixels(fb, force);
+        return;
+    }
     if (fb.backing != FramebufferBacking::Gpu) return;
 
-    const float glyphSize = ((float)fb.cellHeight - 2.0f) * fb.glyphScale;
-    const float glyphOffsetX = ((float)fb.cellWidth - glyphSize * 0.56f) * 0.5f;
-    const float glyphOffsetY = ((float)fb.cellHeight - glyphSize) * 0.5f;
+    const GlyphPlacement glyph = glyphPlacement(fb);
 
     BeginTextureMode(fb.target);
     // Rectangles and glyphs sample one texture, so the whole grid goes out in few draw calls
     CellBatch& batch = fb.batch;
-    beginCells(batch, fb.font, whiteTexel(fb), glyphSize);
+    beginCells(batch, fb.font, whiteTexel(fb), glyph.size);
     for (int y = 0; y < fb.rows; ++y) {
         for (int x = 0; x < fb.cols; ++x) {
             const size_t i = (size_t)y * (size_t)fb.cols + (size_t)x;
@@ -39,7 +41,7 @@ void redraw(AsciiFramebuffer& fb, bool force) {
             const int py = fb.cellHeight * y;
             addRectangle(batch, px, py, fb.cellWidth, fb.cellHeight, bg);
             if (c.codepoint != 32) {
-                const Vector2 pos = {glyphOffsetX + (float)px + 0.25f, glyphOffsetY + (float)py + 0.15f};
+                const Vector2 pos = {glyph.offsetX + (float)px + 0.25f, glyph.offsetY + (float)py + 0.15f};
                 addGlyph(batch, c.codepoint, pos, fg);
             }
             fb.drawn[i] = c;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Captures the show, or one scene, with davur_evi_capture: installs what is missing (ffmpeg and
 # Xvfb among it), builds the tool, and runs it in the current folder with the repository's
-# soundtrack, under a private Xvfb when the machine has no display.
+# soundtrack; with the OpenGL renderer (the default) under a private Xvfb when the machine has no
+# display, with --renderer cpu without any display.
 #
 #   scripts/capture.sh --video show.mp4
+#   scripts/capture.sh --video show.mp4 --renderer cpu
 #   scripts/capture.sh --png frames --from 20 --to 25 --size 1280x720
 #   scripts/capture.sh --scene cube --time 3.5 --png cube.png --cells cube.txt
 set -euo pipefail
@@ -20,4 +22,13 @@ case " $* " in
     *" --scene"* | *" --music"* | *" --help "* | *" -h "*) ;;
     *) music=(--music "$root/assets/audio/output.ogg") ;;
 esac
-exec bash "$root/scripts/headless.sh" "$root/build/frontends/capture/davur_evi_capture" "${music[@]}" "$@"
+# Only OpenGL needs a display
+headless=(bash "$root/scripts/headless.sh")
+previous=
+for arg in "$@"; do
+    if [ "$arg" = "--renderer=cpu" ] || { [ "$previous" = "--renderer" ] && [ "$arg" = "cpu" ]; }; then
+        headless=()
+    fi
+    previous=$arg
+done
+exec "${headless[@]}" "$root/build/frontends/capture/davur_evi_capture" "${music[@]}" "$@"

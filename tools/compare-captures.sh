@@ -19,12 +19,7 @@ if [ -z "${DAVUR_EVI_COMPARE_DISPLAY:-}" ]; then
     DAVUR_EVI_COMPARE_DISPLAY=1 exec bash "$root/scripts/headless.sh" bash "${BASH_SOURCE[0]}" "$@"
 fi
 
-scenes=(intro_boot wave_scroll plasma_storm cellular dual_fluid goo_bounce julia_blast mandelbrot
-        cube starfield_warp end_credits)
-times=(0.5 4.25)
-grids=(36x14 120x42 173x60 430x150)
-show_args=(--from 0 --to 16 --fps 4 --size 960x540
-           --key 2:F3 --key 5:V --key 7.5:SPACE --key 9:- --key 11:F3 --key 13:V)
+source "$root/tools/capture-pictures.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/davur_evi-compare.XXXXXX")
 if [ -z "${KEEP:-}" ]; then trap 'rm -rf "$work"' EXIT; fi

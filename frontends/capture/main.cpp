@@ -5,9 +5,12 @@
 // it: to PNG files, or through ffmpeg to an H.264 video with the soundtrack muxed in sync. Or one
 // scene at one moment, to its render texture as a PNG and its cells as text. See --help.
 //
-// It draws through OpenGL in a hidden window; without a display, scripts/capture.sh runs it under
-// a private Xvfb.
+// It draws through OpenGL in a hidden window (without a display, scripts/capture.sh runs it under
+// a private Xvfb), or with --renderer cpu in memory, with no window at all.
 #include <cstdio>
+#if defined(__GLIBC__)
+#include <malloc.h>  // Required for: mallopt()
+#endif
 #include <cstdlib>  // Required for: getenv()
 #include <string>
 
@@ -27,6 +30,7 @@ constexpr const char* kProgram = "davur_evi_capture";
 constexpr int kWindowSide = 64;  // Hidden; everything is drawn into textures of their own size
 constexpr int kUsageError = 2;
 constexpr int kFailure = 1;
+constexpr int kLargeAllocation = 256 * 1024 * 1024;  // Bytes
 
 int fail(int status, const std::string& message) {
     fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
@@ -56,6 +60,10 @@ bool checkOutputs(const CaptureOptions& o, std::string& ffmpeg, std::string& err
     return checkFiles(o, error);
 }
 
+bool run(const CaptureOptions& o, const std::string& ffmpeg, std::string& error) {
+    return o.mode == CaptureMode::Scene ? captureScene(o, error) : captureShow(o, ffmpeg, error);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,28 +84,38 @@ int main(int argc, char** argv) {
     installStopHandlers();
     std::string ffmpeg, error;
     if (!checkOutputs(options, ffmpeg, error)) return fail(kFailure, error);
-    if (!hasDisplay()) {
-        return fail(kFailure, "no display to draw in: run it under scripts/capture.sh, which starts a private Xvfb");
+    SetTraceLogLevel(LOG_NONE);
+#if defined(__GLIBC__)
+    // The CPU renderer's images (up to 46 MB at the finest grid) come and go with the grid size:
+    // kept in the heap, a new one reuses the old one's pages instead of faulting in fresh ones.
+    mallopt(M_MMAP_THRESHOLD, kLargeAllocation);
+    mallopt(M_TRIM_THRESHOLD, kLargeAllocation);
+#endif
+    const bool window = options.renderer == Renderer::Gl;  // The CPU draws in memory: no window
+    if (window && !hasDisplay()) {
+        return fail(kFailure, "no display to draw in: run it under scripts/capture.sh, which starts a private Xvfb, "
+                              "or use --renderer cpu");
     }
 
     // Initialization: a hidden window for its OpenGL context; no audio device
     //--------------------------------------------------------------------------------------
-    SetTraceLogLevel(LOG_NONE);
-    SetConfigFlags(FLAG_WINDOW_HIDDEN);
-    InitWindow(kWindowSide, kWindowSide, kProgram);
-    installStopHandlers();  // Again, in case the window's library took them after all
-    if (!IsWindowReady()) {
-        const char* display = getenv("DISPLAY");
-        return fail(kFailure, std::string("could not open a window on display ") + (display ? display : "?") +
-                                  ": run it under scripts/capture.sh, which starts a private Xvfb");
+    if (window) {
+        SetConfigFlags(FLAG_WINDOW_HIDDEN);
+        InitWindow(kWindowSide, kWindowSide, kProgram);
+        installStopHandlers();  // Again, in case the window's library took them after all
+        if (!IsWindowReady()) {
+            const char* display = getenv("DISPLAY");
+            return fail(kFailure, std::string("could not open a window on display ") + (display ? display : "?") +
+                                      ": run it under scripts/capture.sh, which starts a private Xvfb, or use "
+                                      "--renderer cpu");
+        }
     }
 
-    const bool ok = options.mode == CaptureMode::Scene ? captureScene(options, error)
-                                                       : captureShow(options, ffmpeg, error);
+    const bool ok = run(options, ffmpeg, error);
 
     // De-Initialization
     //--------------------------------------------------------------------------------------
-    CloseWindow();
+    if (window) CloseWindow();
     if (stopSignal() != 0) return fail(stopStatus(stopSignal()), stopMessage(stopSignal()));
     return ok ? 0 : fail(kFailure, error);
 }

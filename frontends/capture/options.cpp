@@ -169,6 +169,12 @@ bool applyOption(const std::string& name, const std::string& value, CaptureOptio
             return false;
         }
         o.sizeGiven = true;
+    } else if (name == "--renderer") {
+        if (value != "gl" && value != "cpu") {
+            error = "--renderer is gl or cpu, not '" + value + "'";
+            return false;
+        }
+        o.renderer = value == "cpu" ? Renderer::Cpu : Renderer::Gl;
     } else if (name == "--from" || name == "--to") {
         if (!parseNumber(value, v, 0.0, kMaxShowSeconds)) {
             error = name + " wants seconds within 0..86400, not '" + value + "'";
@@ -372,6 +378,10 @@ const char* usageText() {
            "    --png FILE        the render texture, or with --size the window's view of it\n"
            "    --cells FILE      one line per cell, row by row: x y codepoint r,g,b,a r,g,b,a\n"
            "\n"
+           "Drawing:\n"
+           "    --renderer gl|cpu gl (the default): OpenGL in a hidden window, which needs a display;\n"
+           "                      cpu: the same pictures drawn in memory, with no display, faster\n"
+           "\n"
            "Outputs:\n"
            "    --overwrite       replace existing files, and the frames already in a --png folder;\n"
            "                      without it an existing output is refused before anything is drawn\n"
@@ -380,5 +390,6 @@ const char* usageText() {
            "  frames finished by then stay, partial files do not.\n"
            "\n"
            "--version prints the version, --help this text.\n"
-           "It opens a hidden window: without a display run it under scripts/capture.sh (or xvfb-run).\n";
+           "With gl it opens a hidden window: without a display run it under scripts/capture.sh (or\n"
+           "xvfb-run), or use --renderer cpu.\n";
 }

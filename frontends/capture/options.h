@@ -18,6 +18,9 @@ constexpr double kMaxSceneSeconds = 3600.0;
 
 enum class CaptureMode { Show, Scene };
 
+// Who draws the cells: OpenGL in a hidden window, or the CPU with no window at all.
+enum class Renderer { Gl, Cpu };
+
 // A key pressed by the script: the ShowKey bits it sets on the first frame at or after `time`.
 struct ScriptedKey {
     double time;
@@ -33,6 +36,7 @@ struct CaptureOptions {
     int width = 1920;            // Show: the window's size; scene: present into a window this size...
     int height = 1080;
     bool sizeGiven = false;      // ...only when given, otherwise the render texture as it is
+    Renderer renderer = Renderer::Gl;
 
     // Show mode
     double from = 0.0;           // Seconds of show time

@@ -16,27 +16,36 @@ double monotonicSeconds() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::string speedText(double speed) {
+    char text[32];
+    snprintf(text, sizeof(text), "%.2fx real time", speed);
+    return text;
+}
+
 }  // namespace
 
-std::string progressLine(long long done, long long total, double secondsLeft) {
+std::string progressLine(long long done, long long total, double secondsLeft, double speed) {
     if (total < 1) total = 1;
     if (done > total) done = total;
     if (done < 0) done = 0;
     const int percent = (int)(done * 100 / total);
-    char line[128];
-    if (secondsLeft < 0.0) {
-        snprintf(line, sizeof(line), "frame %lld/%lld (%d%%)", done, total, percent);
-        return line;
+    char head[96];
+    snprintf(head, sizeof(head), "frame %lld/%lld (%d%%)", done, total, percent);
+    std::string line = head;
+    if (speed >= 0.0) line += ", " + speedText(speed);
+    if (secondsLeft >= 0.0) {
+        const long long left = (long long)(secondsLeft + 0.5);
+        char tail[48];
+        snprintf(tail, sizeof(tail), ", %lldm%02llds left", left / 60, left % 60);
+        line += tail;
     }
-    const long long left = (long long)(secondsLeft + 0.5);
-    snprintf(line, sizeof(line), "frame %lld/%lld (%d%%), %lldm%02llds left", done, total, percent, left / 60,
-             left % 60);
     return line;
 }
 
-ProgressMeter startProgress(long long total) {
+ProgressMeter startProgress(long long total, int fps) {
     ProgressMeter meter;
     meter.total = total;
+    meter.fps = fps > 0 ? fps : 1;
     meter.started = monotonicSeconds();
     meter.lastShown = meter.started;
     meter.terminal = isatty(STDERR_FILENO) != 0;
@@ -48,11 +57,13 @@ void showProgress(ProgressMeter& meter, long long done) {
     const double interval = meter.terminal ? kTerminalInterval : kLogInterval;
     if (now - meter.started < kFirstLineAfter || now - meter.lastShown < interval) return;
     const long long recent = done - meter.doneAtLastShown;
-    const double secondsLeft = recent > 0 ? (now - meter.lastShown) / (double)recent * (double)(meter.total - done) : -1.0;
+    const double elapsed = now - meter.lastShown;
+    const double secondsLeft = recent > 0 ? elapsed / (double)recent * (double)(meter.total - done) : -1.0;
+    const double speed = elapsed > 0.0 ? (double)recent / (double)meter.fps / elapsed : -1.0;
     meter.lastShown = now;
     meter.doneAtLastShown = done;
     meter.shownAny = true;
-    const std::string line = progressLine(done, meter.total, secondsLeft);
+    const std::string line = progressLine(done, meter.total, secondsLeft, speed);
     if (meter.terminal) fprintf(stderr, "\rdavur_evi_capture: %s   ", line.c_str());
     else fprintf(stderr, "davur_evi_capture: %s\n", line.c_str());
 }
@@ -62,8 +73,9 @@ void markCaptureStart(ProgressMeter& meter) { meter.capturing = monotonicSeconds
 void finishProgress(ProgressMeter& meter, long long captured) {
     if (!meter.shownAny) return;
     const double seconds = monotonicSeconds() - (meter.capturing >= 0.0 ? meter.capturing : meter.started);
-    fprintf(stderr, "%sdavur_evi_capture: %lld frames in %.1f s (%.1f frames/s)\n", meter.terminal ? "\n" : "",
-            captured, seconds, seconds > 0.0 ? (double)captured / seconds : 0.0);
+    const double pace = seconds > 0.0 ? (double)captured / seconds : 0.0;
+    fprintf(stderr, "%sdavur_evi_capture: %lld frames in %.1f s (%.1f frames/s, %s)\n", meter.terminal ? "\n" : "",
+            captured, seconds, pace, speedText(pace / (double)meter.fps).c_str());
 }
 
 void abandonProgress(ProgressMeter& meter) {

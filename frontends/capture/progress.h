@@ -1,13 +1,16 @@
-// Progress of a long capture on stderr: frames done, the total, and the time left.
+// Progress of a long capture on stderr: frames done, the total, the speed and the time left.
 #pragma once
 
 #include <string>
 
-// "frame 1200/6973 (17%), 3m05s left"; without the time left while it is not known (negative).
-std::string progressLine(long long done, long long total, double secondsLeft);
+// "frame 1200/6973 (17%), 0.85x real time, 3m05s left": the speed is seconds of the capture made
+// per second of the clock on the wall. Without the speed or the time left while it is not known
+// (negative).
+std::string progressLine(long long done, long long total, double secondsLeft, double speed = -1.0);
 
 struct ProgressMeter {
     long long total = 0;
+    int fps = 60;              // Frames per second of the capture's own clock
     double started = 0.0;      // Seconds on a monotonic clock
     double lastShown = 0.0;
     long long doneAtLastShown = 0;
@@ -16,7 +19,7 @@ struct ProgressMeter {
     bool shownAny = false;
 };
 
-ProgressMeter startProgress(long long total);
+ProgressMeter startProgress(long long total, int fps);
 // Shows the line now and then: a few times a second on a terminal, every 10 s otherwise. The time
 // left comes from the pace since the last line: frames before --from run much faster than the
 // ones that are captured.
@@ -25,5 +28,6 @@ void showProgress(ProgressMeter& meter, long long done);
 void markCaptureStart(ProgressMeter& meter);
 // Ends the line in place on a terminal, so that an error after it stands on a line of its own.
 void abandonProgress(ProgressMeter& meter);
-// Ends a long capture with the pace of its captured frames: "6977 frames in 812.4 s (8.6 frames/s)".
+// Ends a long capture with the pace of its captured frames:
+// "6977 frames in 812.4 s (8.6 frames/s, 0.14x real time)".
 void finishProgress(ProgressMeter& meter, long long captured);

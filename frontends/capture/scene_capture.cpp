@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/pixel_presentation.h"   // Required for: presentationPixels()
 #include "app/raylib_platform.h"      // Required for: drawPresentation()
 #include "framebuffer/font_redraw.h"  // Required for: redraw()
 #include "frontends/capture/cell_dump.h"
@@ -19,9 +20,38 @@ constexpr int kCellWidth = 10;
 constexpr int kCellHeight = 18;
 constexpr bool kColorBoost = true;  // On at the show's start
 
+// The CPU's picture: the image itself, opaque as a texture read back is, or presented.
+void cpuPicture(const CaptureOptions& o, const AsciiFramebuffer& fb, std::vector<unsigned char>& rgba, int& width,
+                int& height) {
+    const Pixel* pixels = fb.image.pixels.data();
+    size_t count = fb.image.pixels.size();
+    width = fb.image.width;
+    height = fb.image.height;
+    PixelFrame frame;
+    if (o.sizeGiven) {
+        presentationPixels(fb, o.width, o.height, Presentation{}, frame);
+        pixels = frame.pixels.data();
+        count = frame.pixels.size();
+        width = o.width;
+        height = o.height;
+    }
+    rgba.resize(count * 4);
+    for (size_t i = 0; i < count; ++i) {
+        const Color c = unpackPixel(pixels[i]);
+        rgba[4 * i] = c.r;
+        rgba[4 * i + 1] = c.g;
+        rgba[4 * i + 2] = c.b;
+        rgba[4 * i + 3] = 255;
+    }
+}
+
 // The picture the texture makes, or with --size what a window of that size shows of it.
 void readPicture(const CaptureOptions& o, const AsciiFramebuffer& fb, std::vector<unsigned char>& rgba, int& width,
                  int& height) {
+    if (fb.backing == FramebufferBacking::Cpu) {
+        cpuPicture(o, fb, rgba, width, height);
+        return;
+    }
     width = fb.target.texture.width;
     height = fb.target.texture.height;
     if (!o.sizeGiven) {
@@ -64,6 +94,9 @@ bool writeOutputs(const CaptureOptions& o, const std::vector<unsigned char>& png
     return ok;
 }
 
+bool captureSceneWith(const CaptureOptions& o, const SceneDesc& scene, GridSize grid, const GlyphFont& cpuFont,
+                      std::string& error);
+
 }  // namespace
 
 bool captureScene(const CaptureOptions& o, std::string& error) {
@@ -73,13 +106,27 @@ bool captureScene(const CaptureOptions& o, std::string& error) {
         return false;
     }
     const GridSize grid = o.zoomGiven ? gridSizeForZoom(o.zoom) : GridSize{o.gridCols, o.gridRows};
-    auto fb = std::make_unique<AsciiFramebuffer>(grid.cols, grid.rows, kCellWidth, kCellHeight);
+    // The atlas outlives the framebuffer that draws with it
+    GlyphFont cpuFont;
+    if (o.renderer == Renderer::Cpu) cpuFont = loadGlyphFontOnCpu(kCellHeight);
+    const bool ok = captureSceneWith(o, *scene, grid, cpuFont, error);
+    if (o.renderer == Renderer::Cpu) releaseGlyphFont(cpuFont);
+    return ok;
+}
+
+namespace {
+
+bool captureSceneWith(const CaptureOptions& o, const SceneDesc& scene, GridSize grid, const GlyphFont& cpuFont,
+                      std::string& error) {
+    auto fb = o.renderer == Renderer::Cpu
+                  ? std::make_unique<AsciiFramebuffer>(grid.cols, grid.rows, kCellWidth, kCellHeight, cpuFont)
+                  : std::make_unique<AsciiFramebuffer>(grid.cols, grid.rows, kCellWidth, kCellHeight);
     fb->colorBoost = kColorBoost;
 
-    ProgressMeter progress = startProgress(sceneRunFrames(o.sceneTime, o.fps));
+    ProgressMeter progress = startProgress(sceneRunFrames(o.sceneTime, o.fps), o.fps);
     markCaptureStart(progress);
     const TempoClock clock = sceneClock(o.beatPosGiven, o.beatPos, o.sceneTime);
-    const bool ran = runSceneTo(*fb, *scene, o.sceneTime, o.fps, clock, o.audio, sceneStep, &progress);
+    const bool ran = runSceneTo(*fb, scene, o.sceneTime, o.fps, clock, o.audio, sceneStep, &progress);
     if (!ran) {
         abandonProgress(progress);
         error = stopMessage(stopSignal());
@@ -101,3 +148,5 @@ bool captureScene(const CaptureOptions& o, std::string& error) {
     const std::string cells = o.cellsPath.empty() ? std::string() : cellDump(*fb);
     return writeOutputs(o, png, cells, error);
 }
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "framebuffer/font_redraw.h"  // Required for: redraw()
+#include "app/pixel_presentation.h"   // Required for: presentationPixels()
 #include "app/raylib_platform.h"      // Required for: drawPresentation()
 #include "frontends/capture/image_files.h"
 #include "frontends/capture/output_check.h"
@@ -34,7 +35,9 @@ void ignoreFullscreen(void*) {}
 
 void recordVolume(void* user, float volume) { self(user).volume = volume; }
 
-std::unique_ptr<AsciiFramebuffer> gpuFramebuffer(void*, int zoom, bool colorBoost) {
+std::unique_ptr<AsciiFramebuffer> captureFramebuffer(void* user, int zoom, bool colorBoost) {
+    ShowCapture& cap = self(user);
+    if (cap.renderer == Renderer::Cpu) return makeFramebuffer(zoom, colorBoost, cap.cpuFont);
     return makeFramebuffer(zoom, colorBoost, FramebufferBacking::Gpu);
 }
 
@@ -79,6 +82,10 @@ void presentToCanvas(void* user, const AsciiFramebuffer& fb, const Presentation&
     if (!cap.capturing) return;
     const int w = cap.width;
     const int h = cap.height;
+    if (cap.renderer == Renderer::Cpu) {
+        presentationPixels(fb, w, h, how, cap.picture);
+        return;
+    }
     BeginTextureMode(cap.canvas);
     drawPresentation(fb, w, h, how);
     readBoundTexture(w, h, cap.pixels);
@@ -108,14 +115,14 @@ bool nextSecondOfSound(void* user, std::vector<float>& samples) {
 }
 
 // Hands a captured frame to the outputs asked for.
-bool writeFrame(const CaptureOptions& o, VideoWriter& video, long long frame, const std::vector<unsigned char>& pixels,
+bool writeFrame(const CaptureOptions& o, VideoWriter& video, long long frame, const unsigned char* pixels,
                 std::string& error) {
     // The folder held no frames when the capture started: a frame file found in place now was put
     // there by something else, and is not replaced
-    if (!o.pngDir.empty() && !writePng(framePath(o.pngDir, frame), pixels.data(), o.width, o.height, false, error)) {
+    if (!o.pngDir.empty() && !writePng(framePath(o.pngDir, frame), pixels, o.width, o.height, false, error)) {
         return false;
     }
-    return o.videoPath.empty() || writeVideoFrame(video, pixels.data(), error);
+    return o.videoPath.empty() || writeVideoFrame(video, pixels, error);
 }
 
 std::string secondsText(double seconds) {
@@ -132,19 +139,27 @@ void openShowCapture(ShowCapture& cap, const CaptureOptions& options) {
     cap.height = options.height;
     cap.musicPath = options.musicPath;
     cap.keys = makeKeyScript(options.keys);
-    cap.canvas = LoadRenderTexture(cap.width, cap.height);
+    cap.renderer = options.renderer;
+    if (cap.renderer == Renderer::Cpu) cap.cpuFont = loadGlyphFontOnCpu(kGridCellHeight);
+    else cap.canvas = LoadRenderTexture(cap.width, cap.height);
 }
 
 void closeShowCapture(ShowCapture& cap) {
-    UnloadRenderTexture(cap.canvas);
+    if (cap.renderer == Renderer::Cpu) releaseGlyphFont(cap.cpuFont);
+    else UnloadRenderTexture(cap.canvas);
     cap.canvas = RenderTexture2D{};
     free(cap.mixSamples);
     cap.mixSamples = nullptr;
     cap.mix = TrackSamples{};
 }
 
+const unsigned char* capturedPixels(const ShowCapture& cap) {
+    if (cap.renderer == Renderer::Cpu) return reinterpret_cast<const unsigned char*>(cap.picture.pixels.data());
+    return cap.pixels.data();
+}
+
 Platform capturePlatform(ShowCapture& cap) {
-    return Platform{&cap,       virtualClock,     scriptedKeys,       ignoreFullscreen, recordVolume, gpuFramebuffer,
+    return Platform{&cap,       virtualClock,     scriptedKeys,       ignoreFullscreen, recordVolume, captureFramebuffer,
                     loadDecodedTrack, analyseAtPlayPosition, unloadTrack, redrawWhenCaptured, presentToCanvas};
 }
 
@@ -192,7 +207,7 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
 
     // To the end of the show the timeline decides when to stop; the count is for the progress line
     const long long limit = toEnd ? firstFrameAt(kMaxShowSeconds, o.fps) : end;
-    ProgressMeter progress = startProgress(end);
+    ProgressMeter progress = startProgress(end, o.fps);
     bool ok = true;
     while (ok && cap.frame < limit) {
         if (stopSignal() != 0) {
@@ -204,7 +219,7 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
         const bool capture = frame >= first;
         if (frame == first) markCaptureStart(progress);
         runCapturedFrame(cap, show, platform, capture);
-        if (capture) ok = writeFrame(o, video, frame, cap.pixels, error);
+        if (capture) ok = writeFrame(o, video, frame, capturedPixels(cap), error);
         showProgress(progress, cap.frame);
         if (toEnd && show.mode == ShowMode::Finished) break;
     }
@@ -219,7 +234,7 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
     }
 
     unload(show.music);
-    show.fb.reset();  // Its render texture goes while the window exists
+    show.fb.reset();  // Its render texture goes while the window exists, its atlas with the font
     closeShowCapture(cap);
     return ok;
 }

@@ -2,7 +2,8 @@
 // window, but the clock advances one frame at a time, the keys come from a script, the music is
 // analysed from its decoded copy at the play position the live show would have (no audio device),
 // the master volume is recorded per frame for the soundtrack, and each frame is drawn into an
-// off-screen texture of the capture's size and read back. Needs an open (hidden) window.
+// off-screen texture of the capture's size and read back (needs an open, hidden, window), or with
+// the CPU renderer made in memory (needs no window).
 #pragma once
 
 #include <string>
@@ -10,6 +11,8 @@
 
 #include "app/frame_loop.h"
 #include "audio/track_on_clock.h"
+#include "framebuffer/cell_pixels.h"
+#include "framebuffer/font_loading.h"
 #include "raylib.h"  // Required for: RenderTexture2D
 #include "frontends/capture/audio_mix.h"
 #include "frontends/capture/options.h"
@@ -29,13 +32,19 @@ struct ShowCapture {
     float volume = 1.0f;               // The master volume last set
     std::vector<float> frameGains;     // Per frame run: the volume the music played at, 0 when none
 
-    RenderTexture2D canvas = {};       // What the window shows, at width x height
+    Renderer renderer = Renderer::Gl;
+    RenderTexture2D canvas = {};       // Gl: what the window shows, at width x height
+    GlyphFont cpuFont;                 // Cpu: the glyph atlas every framebuffer draws with
     bool capturing = false;            // This frame is read back
     bool redrawPending = true;         // Frames that were not captured skipped their redraw
-    std::vector<unsigned char> pixels; // The last frame read back: RGBA, top row first
+    std::vector<unsigned char> pixels; // Gl: the last frame read back: RGBA, top row first
+    PixelFrame picture;                // Cpu: the last frame made, the same layout
 };
 
-// Makes the canvas; the music is loaded by the show itself.
+// The last captured frame's RGBA pixels, top row first, from either renderer.
+const unsigned char* capturedPixels(const ShowCapture& cap);
+
+// Makes the canvas (Gl) or loads the glyph atlas (Cpu); the music is loaded by the show itself.
 void openShowCapture(ShowCapture& cap, const CaptureOptions& options);
 void closeShowCapture(ShowCapture& cap);
 

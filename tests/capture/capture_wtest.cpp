@@ -19,7 +19,9 @@
 #include "frontends/capture/options.h"
 #include "frontends/capture/process.h"
 #include "frontends/capture/scene_run.h"
+#include "framebuffer/presentation.h"
 #include "frontends/capture/show_capture.h"
+#include "tools/pixel_diff/pixel_diff.h"
 
 namespace {
 
@@ -115,7 +117,8 @@ TEST(CaptureTool, RefusalsAndFailuresEndInOneLineAndTouchNoFile) {
          "--video needs ffmpeg, which is not installed (apt-get install ffmpeg)"},
         {none, "--video " + (dir / "out.mp4"), 1, d + "out.mp4 exists: give --overwrite to replace it"},
         {none, "--scene cube --png " + (dir / "c.png"), 1,
-         "no display to draw in: run it under scripts/capture.sh, which starts a private Xvfb"},
+         "no display to draw in: run it under scripts/capture.sh, which starts a private Xvfb, or use --renderer "
+         "cpu"},
         // Found once drawing has begun
         {"", "--scene cube --png /nonexistent/dir/cube.png", 1, ""},
         {"", "--png " + (dir / "late") + " --from 200 --fps 1", 1, ""},         // After the end of the show
@@ -265,4 +268,114 @@ TEST(ShowMode, TheClosingScreenFadesToBlackAndSilence) {
     unload(show.music);
     show.fb.reset();
     closeShowCapture(cap);
+}
+
+namespace {
+
+// Where a frame pixel's centre falls exactly on the edge between two texels of the fitted view,
+// OpenGL leaves the choice to the GPU, whose rounding in its vertex transform decides it: the
+// CPU takes the texel before the edge. True for the columns (or rows) of such pixels.
+std::vector<bool> texelEdges(int pixels, int start, int size, int texels) {
+    std::vector<bool> edge((size_t)pixels, false);
+    for (int i = 0; i < pixels; ++i) {
+        const long long along = 2LL * (i - start) + 1;  // Twice the distance into the view
+        edge[(size_t)i] = along > 0 && along < 2LL * size && along * texels % (2LL * size) == 0;
+    }
+    return edge;
+}
+
+// Pixels of two RGBA frames more than one step apart in a channel, leaving out those whose
+// column or row lies on a texel edge.
+size_t beyondOffEdges(const unsigned char* a, const unsigned char* b, int width, int height, const AsciiFramebuffer& fb) {
+    const int texW = fb.cols * fb.cellWidth, texH = fb.rows * fb.cellHeight;
+    const Rectangle view = presentRect(texW, texH, width, height, 1.0f);
+    const std::vector<bool> columns = texelEdges(width, (int)view.x, (int)view.width, texW);
+    const std::vector<bool> rows = texelEdges(height, (int)view.y, (int)view.height, texH);
+    size_t beyond = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (rows[(size_t)y] || columns[(size_t)x]) continue;
+            const size_t i = ((size_t)y * (size_t)width + (size_t)x) * 4;
+            for (int c = 0; c < 3; ++c) {
+                if (abs((int)a[i + c] - (int)b[i + c]) > 1) {
+                    beyond += 1;
+                    break;
+                }
+            }
+        }
+    }
+    return beyond;
+}
+
+// One show captured frame by frame with a renderer, the same keys for both.
+struct RendererRun {
+    ShowCapture cap;
+    Platform platform = {};
+    Show show;
+    explicit RendererRun(const CaptureOptions& o) {
+        openShowCapture(cap, o);
+        platform = capturePlatform(cap);
+        startShow(show, platform);
+    }
+    ~RendererRun() {
+        unload(show.music);
+        show.fb.reset();
+        closeShowCapture(cap);
+    }
+};
+
+}  // namespace
+
+// The CPU renderer draws what OpenGL draws: each channel within 1 of it, except in a scene
+// transition's flight, whose rectangles are not whole pixels and may round the other way on at
+// most 1 % of the pixels, and on the pixels that sample exactly on a texel edge. The window's full size, a skip into a transition, the colour boost off,
+// partial redraws and a zoom step; and scene pictures at several grids, through the program.
+TEST(Renderers, TheCpuDrawsWhatOpenGlDrawsWithinOneStep) {
+    CaptureOptions o;
+    o.fps = 4;
+    o.musicPath = kTrack;
+    o.keys = {{6.0, KeyRedrawAll}, {7.0, KeyColorBoost}, {7.5, KeySkip}, {9.0, KeySmallerCells}};
+    o.renderer = Renderer::Gl;
+    RendererRun gl(o);
+    o.renderer = Renderer::Cpu;
+    RendererRun cpu(o);
+    int plain = 0, flight = 0;
+    while (cpu.cap.frame < 10 * o.fps) {
+        const bool capture = cpu.cap.frame >= 6 * o.fps;
+        const bool wasInTransition = cpu.show.timeline.transitionActive;
+        runCapturedFrame(gl.cap, gl.show, gl.platform, capture);
+        runCapturedFrame(cpu.cap, cpu.show, cpu.platform, capture);
+        if (!capture) continue;
+        const bool transition = wasInTransition || cpu.show.timeline.transitionActive;
+        const PixelDiff d = diffPixels(capturedPixels(gl.cap), capturedPixels(cpu.cap), (size_t)o.width * o.height, 1);
+        if (transition) {
+            EXPECT_LE(d.beyond, d.pixels / 100) << "frame " << cpu.cap.frame - 1;
+        } else {
+            EXPECT_EQ(beyondOffEdges(capturedPixels(gl.cap), capturedPixels(cpu.cap), o.width, o.height, *cpu.show.fb), 0u)
+                << "frame " << cpu.cap.frame - 1;
+            EXPECT_LE(d.beyond, (size_t)o.height * 4) << "frame " << cpu.cap.frame - 1;  // A few edge columns at most
+        }
+        (transition ? flight : plain) += 1;
+    }
+    EXPECT_GE(plain, 8);
+    EXPECT_GE(flight, 3);
+
+    TempDir dir;
+    const struct {
+        const char* scene;
+        const char* args;
+    } scenes[] = {{"plasma_storm", "--time 4.25 --grid 173x60"},
+                  {"cube", "--time 0.5 --grid 120x42"},
+                  {"end_credits", "--time 4.25 --zoom 7"},
+                  {"intro_boot", "--time 2 --grid 36x14"}};
+    for (const auto& s : scenes) {
+        const std::string args = std::string("--scene ") + s.scene + " " + s.args + " --png ";
+        ASSERT_EQ(runTool(args + (dir / "gl.png")).status, 0) << s.scene;
+        ASSERT_EQ(runTool("--renderer cpu " + args + (dir / "cpu.png"), "env -u DISPLAY -u WAYLAND_DISPLAY").status, 0);
+        const PixelDiff d = diffImageFiles(dir.at("gl.png").c_str(), dir.at("cpu.png").c_str(), 1);
+        EXPECT_TRUE(d.sameSize) << s.scene;
+        EXPECT_EQ(d.beyond, 0u) << s.scene << " " << s.args << ": largest difference " << d.largest;
+        std::filesystem::remove(dir.at("gl.png"));
+        std::filesystem::remove(dir.at("cpu.png"));
+    }
 }

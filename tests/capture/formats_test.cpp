@@ -31,6 +31,15 @@ TEST(ProgressLine, FramesPercentAndTimeLeftAndOddCountsStayReadable) {
     EXPECT_EQ(progressLine(-3, 10, -1.0), "frame 0/10 (0%)");
 }
 
+// The speed is seconds of video made per second of wall-clock time, before the time left
+TEST(ProgressLine, SpeedAsAMultipleOfRealTimeStandsBeforeTheTimeLeft) {
+    EXPECT_EQ(progressLine(1200, 6000, 240.0, 0.85), "frame 1200/6000 (20%), 0.85x real time, 4m00s left");
+    EXPECT_EQ(progressLine(600, 6000, 90.0, 1.0), "frame 600/6000 (10%), 1.00x real time, 1m30s left");
+    EXPECT_EQ(progressLine(30, 60, -1.0, 12.346), "frame 30/60 (50%), 12.35x real time");  // No time left yet
+    EXPECT_EQ(progressLine(30, 60, 5.0, 0.004), "frame 30/60 (50%), 0.00x real time, 0m05s left");
+    EXPECT_EQ(progressLine(30, 60, 5.0, -1.0), "frame 30/60 (50%), 0m05s left");  // Not known: left out
+}
+
 TEST(ChildProcess, AFailureIsToldWithItsStatusAndLastLineAndASuccessQuietly) {
     const std::pair<const char*, std::string> cases[] = {  // A script and its error, none for a success
         {"cat >/dev/null; echo fine", ""},
