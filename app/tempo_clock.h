@@ -3,31 +3,13 @@
 
 #include <cstdint>
 
+#include "audio/beat_info.h"
+
 struct TempoConfig {
     float baseBpm;
     int32_t stepsPerBeat;
     int32_t beatsPerBar;
     int32_t barsPerPhrase;
-};
-
-// The clock's reading for one frame; scenes read beatPos and beatPhase.
-struct BeatInfo {
-    float bpm;
-    int32_t stepsPerBeat;
-    int32_t beatsPerBar;
-    int32_t barsPerPhrase;
-    float beatPos;          // Beats since the anchor [0..)
-    float stepPos;
-    int32_t beatIndex;
-    int32_t stepIndex;
-    int32_t barIndex;
-    int32_t barInPhrase;
-    int32_t stepInPhrase;
-    float beatPhase;        // Fraction of the current beat [0..1)
-    float stepPhase;
-    float secondsPerBeat;
-    float secondsPerBar;
-    float secondsPerPhrase;
 };
 
 struct TempoClock {

@@ -26,6 +26,15 @@ void clearTarget(AsciiFramebuffer& fb) {
     EndTextureMode();
 }
 
+// A font of the framebuffer's own, which it unloads when destroyed
+void loadOwnFont(AsciiFramebuffer& fb) {
+    const GlyphFont loaded = loadGlyphFont(fb.cellHeight);
+    fb.font = loaded.font;
+    fb.fontName = loaded.name;
+    fb.ownsFont = loaded.fromFile;
+    fb.blockGlyphs = loaded.blockGlyphs;
+}
+
 }  // namespace
 
 bool operator==(const Color& a, const Color& b) {
@@ -46,7 +55,7 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
     cells.assign(count, Cell{});
     if (backing == FramebufferBacking::Gpu) {
         makeTarget(*this);
-        loadFont(*this);
+        loadOwnFont(*this);
         loadCellBatch(batch);
         clearTarget(*this);
     }

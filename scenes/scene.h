@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "app/tempo_clock.h"
 #include "audio/audio_features.h"
+#include "audio/beat_info.h"
 #include "framebuffer/ascii_framebuffer.h"
 
 // Fills the grid for one frame. The grid was cleared with bg just before; sceneTime is seconds

@@ -2,7 +2,7 @@
 
 #include <cmath>  // Required for: powf(), roundf(), floorf()
 
-#include "framebuffer/font_redraw.h"  // Required for: boostColor()
+#include "framebuffer/color_boost.h"  // Required for: boostColor()
 
 namespace {
 

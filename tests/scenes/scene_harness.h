@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tempo_clock.h"
 #include "math/show_math.h"
 #include "scenes/scene.h"
 #include "scenes/scene_math.h"
