@@ -9,8 +9,6 @@ namespace {
 
 constexpr int kBaseCols = 120;
 constexpr int kBaseRows = 42;
-constexpr int kMinCols = 36, kMaxCols = 520;
-constexpr int kMinRows = 14, kMaxRows = 220;
 
 int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
@@ -105,5 +103,9 @@ GridSize gridSizeForZoom(int zoom) {
     const float f = showPow(1.2f, (float)zoom);
     const int cols = (int)roundf((float)kBaseCols * f);
     const int rows = (int)roundf((float)kBaseRows * f);
-    return {clampInt(cols, kMinCols, kMaxCols), clampInt(rows, kMinRows, kMaxRows)};
+    return clampGridSize(cols, rows);
+}
+
+GridSize clampGridSize(int cols, int rows) {
+    return {clampInt(cols, kMinGridCols, kMaxGridCols), clampInt(rows, kMinGridRows, kMaxGridRows)};
 }
