@@ -39,8 +39,8 @@ std::vector<std::pair<int, Cell>> letterCells(const AsciiFramebuffer& fb) {
 TEST(IntroBoot, DurationsPromptAndAnchors) {
     EXPECT_NEAR(bootScriptDuration(false), 6.0887880f, 1e-6f);
     EXPECT_NEAR(bootScriptDuration(true), 7.8987880f, 1e-6f);
-    EXPECT_NEAR(introDuration(*findScene("intro_boot")), 6.1887879f, 1e-6f);
-    EXPECT_EQ(introDuration(*findScene("cube")), -1.0f);
+    EXPECT_NEAR(introDuration(), 6.1887879f, 1e-6f);
+    EXPECT_NEAR(sceneSeconds(sceneFacts("intro_boot")), 6.1887879f, 1e-6f);
     EXPECT_TRUE(std::string(bootPrompt()) == "C:\\DEMO>" && bootPromptLine() == 14);
     const struct { const char* scene; int cols, rows, x, y; } kAnchors[] = {
         {"intro_boot", 36, 14, 11, 21}, {"plasma_storm", 120, 42, 60, 21}, {"plasma_storm", 7, 5, 3, 2}};
