@@ -7,22 +7,13 @@
 #include "app/raylib_platform.h"
 #include "raylib.h"
 
-namespace {
-
-constexpr int kWindowWidth = 1920;
-constexpr int kWindowHeight = 1080;
-constexpr const char* kWindowTitle = "davur_evi";
-constexpr int kTargetFps = 60;
-
-}  // namespace
-
 int main() {
     // Initialization
     //--------------------------------------------------------------------------------------
     SetTraceLogLevel(LOG_NONE);  // The show prints nothing
     SetConfigFlags(FLAG_FULLSCREEN_MODE | FLAG_VSYNC_HINT);
-    InitWindow(kWindowWidth, kWindowHeight, kWindowTitle);
-    SetTargetFPS(kTargetFps);
+    InitWindow(kShowWindowWidth, kShowWindowHeight, kShowTitle);
+    SetTargetFPS(kShowTargetFps);
     silenceAudioBackendMessages();
     InitAudioDevice();
 
@@ -38,9 +29,8 @@ int main() {
     // De-Initialization: the music before the audio device, the framebuffer and its font before
     // the window
     //--------------------------------------------------------------------------------------
-    unload(show.music);
+    stopShow(show, platform);
     CloseAudioDevice();
-    show.fb.reset();
     closeRaylibPlatform(platformState);
     CloseWindow();
     return 0;

@@ -19,21 +19,12 @@ struct ScriptRun {
 const ScriptRun kScript[] = {{0.0f, 90}, {12.0f, 20}, {24.5f, 20}};
 constexpr float kPrimeTime = 1.0f;  // A frame drawn here, then time 0: every scene restarts
 const GridSize kScriptGrids[] = {{120, 42}, {173, 60}};  // The show's two zoom levels
-constexpr uint64_t kFnvOffset = 1469598103934665603ull;
-constexpr uint64_t kFnvPrime = 1099511628211ull;
 
 // 0..1 and back over `period` frames, in exact arithmetic
 float triangle(long long frame, long long period, long long offset) {
     const long long p = (frame + offset) % period;
     const float up = (float)(2 * p) / (float)period;
     return up <= 1.0f ? up : 2.0f - up;
-}
-
-void fold(uint64_t& h, uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-        h ^= (v >> (8 * i)) & 0xFFu;
-        h *= kFnvPrime;
-    }
 }
 
 }  // namespace
@@ -54,7 +45,7 @@ AudioFeatures scriptedSceneAudio(long long frame) {
 
 uint64_t sceneCellsHash(const SceneDesc& scene, GridSize grid) {
     AsciiFramebuffer fb(grid.cols, grid.rows, 10, 18, FramebufferBacking::CellsOnly);
-    const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    const TempoClock clock = makeTempoClock(kShowTempo);
     // Scenes that simulate keep state between frames and restart when time runs backwards
     const BeatInfo primeBeat = update(clock, kPrimeTime);
     const AudioFeatures primeAudio = scriptedSceneAudio(0);
@@ -70,7 +61,7 @@ uint64_t sceneCellsHash(const SceneDesc& scene, GridSize grid) {
             const AudioFeatures audio = scriptedSceneAudio(f);
             fb.clear(kSceneBackground);
             scene.render(fb, t, kSceneBackground, &beat, &audio);
-            fold(h, cellHash(fb));
+            h = fnvMix(h, cellHash(fb), 8);
         }
     }
     return h;

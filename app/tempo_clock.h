@@ -12,6 +12,9 @@ struct TempoConfig {
     int32_t barsPerPhrase;
 };
 
+// The show's tempo: 125 bpm, four steps a beat, four beats a bar, sixteen bars a phrase.
+constexpr TempoConfig kShowTempo = {125.0f, 4, 4, 16};
+
 struct TempoClock {
     TempoConfig config;
     float bpm;              // Tempo in use [40..300]

@@ -1,10 +1,10 @@
 #include "app/timeline.h"
 
+#include "math/clamp.h"
+
 namespace {
 
-constexpr float kDarkenStart = 0.74f;          // Fraction of the transition at which it fades out
-
-float clampf(float v, float lo, float hi) { return v > hi ? hi : (v < lo ? lo : v); }
+constexpr float kDarkenStart = 0.74f;  // Fraction of the transition at which it fades out
 
 }  // namespace
 

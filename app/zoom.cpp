@@ -2,6 +2,7 @@
 
 #include <cmath>    // Required for: fabsf(), roundf()
 
+#include "math/clamp.h"
 #include "math/show_math.h"  // Required for: showExp()
 
 namespace {
@@ -25,8 +26,7 @@ constexpr float kDeadBand = 0.35f;  // Spring shares below this leave the level 
 constexpr float kUserStep = 0.5f;
 constexpr float kUserLimit = 4.0f;
 
-float clampf(float v, float lo, float hi) { return v > hi ? hi : (v < lo ? lo : v); }
-int clampLevel(int v) { return v < kMinLevel ? kMinLevel : (v > kMaxLevel ? kMaxLevel : v); }
+int clampLevel(int v) { return clampInt(v, kMinLevel, kMaxLevel); }
 
 const ZoomParams& paramsFor(ZoomClass c) {
     switch (c) {

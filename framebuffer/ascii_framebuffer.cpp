@@ -3,6 +3,7 @@
 #include <cmath>  // Required for: roundf()
 
 #include "framebuffer/font_loading.h"
+#include "math/clamp.h"
 #include "math/show_math.h"  // Required for: showPow()
 
 namespace {
@@ -10,7 +11,6 @@ namespace {
 constexpr int kBaseCols = 120;
 constexpr int kBaseRows = 42;
 
-int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 void makeTarget(AsciiFramebuffer& fb) {
     fb.target = LoadRenderTexture(fb.cols * fb.cellWidth, fb.rows * fb.cellHeight);

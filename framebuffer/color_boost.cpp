@@ -2,11 +2,7 @@
 
 #include <cmath>  // Required for: roundf()
 
-namespace {
-
-float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
-
-}  // namespace
+#include "math/clamp.h"
 
 Color boostColor(Color color, bool isBackground) {
     const float saturation = isBackground ? 1.22f : 1.42f;

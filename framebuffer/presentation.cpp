@@ -2,6 +2,7 @@
 
 #include <cmath>  // Required for: floorf()
 
+#include "math/clamp.h"
 #include "math/show_math.h"  // Required for: showPow()
 
 namespace {
@@ -11,8 +12,6 @@ constexpr float kFlightEase = 1.9f;      // Ease-in exponent: slow at first
 constexpr float kFlightEndSide = 1.35f;  // At the end one cell is this many screen sides high
 constexpr float kPunchGain = 0.22f;
 
-float clampf(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
-int clampi(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 float minf(float a, float b) { return a < b ? a : b; }
 float maxf(float a, float b) { return a > b ? a : b; }
 
@@ -44,8 +43,8 @@ Rectangle flownRect(int cols, int rows, float cellWidth, float cellHeight, Pictu
     // Scale at which one cell is 1.35 times the larger screen side high
     const float big = maxf(maxf(screenWidth, screenHeight) * kFlightEndSide / cellHeight,
                            2.0f * maxf(fit.scaleX, fit.scaleY));
-    const int cx = clampi(focusX, 0, cols - 1);
-    const int cy = clampi(focusY, 0, rows - 1);
+    const int cx = clampInt(focusX, 0, cols - 1);
+    const int cy = clampInt(focusY, 0, rows - 1);
 
     const float sx = fit.scaleX + (big - fit.scaleX) * e;
     const float sy = fit.scaleY + (big - fit.scaleY) * e;

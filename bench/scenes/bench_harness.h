@@ -30,7 +30,7 @@ inline AudioFeatures musicAt(float t) {
 // starting at `startTime` so stateful scenes are past their first frame.
 inline void runScene(benchmark::State& state, SceneRenderFn render, float startTime = 2.0f) {
     AsciiFramebuffer fb((int)state.range(0), (int)state.range(1), 10, 18, FramebufferBacking::CellsOnly);
-    const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    const TempoClock clock = makeTempoClock(kShowTempo);
     float t = 0.0f;
     // Warm up from scene time 0 so simulations have their state
     for (; t < startTime; t += 1.0f / 60.0f) {

@@ -72,7 +72,7 @@ void runSceneFrames(benchmark::State& state, SceneRenderFn render) {
     AsciiFramebuffer fb(cols, rows, 10, 18, FramebufferBacking::CellsOnly);
     fb.colorBoost = true;
     fb.blockGlyphs = true;
-    const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    const TempoClock clock = makeTempoClock(kShowTempo);
     TermEncoder enc;
     resetEncoder(enc, cols, rows, true);
     TermCanvas canvas;

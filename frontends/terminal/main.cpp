@@ -118,9 +118,8 @@ int main(int argc, char** argv) {
     // De-Initialization: the last frame finishes, the music before the audio device, the terminal last
     //--------------------------------------------------------------------------------------
     finishOutput(monotonicSeconds() + kFinalFlushWait, fe.outFd, fe.output);
-    unload(show.music);
+    stopShow(show, platform);
     if (fe.audioDevice) CloseAudioDevice();
-    show.fb.reset();
     restoreTerminal();
     if (options.stats) fputs(formatStats(fe.stats).c_str(), stdout);
     return 0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/scene_cells.h"
+#include "app/tempo_clock.h"
 
 namespace {
 

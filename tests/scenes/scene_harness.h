@@ -11,24 +11,13 @@
 #include <vector>
 
 #include "app/tempo_clock.h"
+#include "framebuffer/cell_hash.h"
 #include "math/show_math.h"
 #include "scenes/scene.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 
 namespace scene_harness {
-
-// FNV-1a over the size and every cell's codepoint and eight colour bytes, in row-major order.
-inline uint64_t hashCells(const AsciiFramebuffer& fb, uint64_t h = 1469598103934665603ull) {
-    auto mix = [&h](uint32_t v) {
-        for (int i = 0; i < 4; ++i) h = (h ^ ((v >> (8 * i)) & 0xFFu)) * 1099511628211ull;
-    };
-    auto colour = [](Color c) { return (uint32_t)c.r | (uint32_t)c.g << 8 | (uint32_t)c.b << 16 | (uint32_t)c.a << 24; };
-    mix((uint32_t)fb.cols);
-    mix((uint32_t)fb.rows);
-    for (const Cell& c : fb.cells) mix(c.codepoint), mix(colour(c.fg)), mix(colour(c.bg));
-    return h;
-}
 
 // The show's tempo clock at 125 bpm, anchored at 0.
 inline BeatInfo beatAt(float t) {

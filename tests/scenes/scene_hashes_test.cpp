@@ -47,7 +47,7 @@ uint64_t scriptHash(SceneRenderFn scene) {
         SceneGrid g(scene, s.cols, s.rows, s.blocks);
         for (int i = 0; i < s.frames; ++i) {
             const float t = s.start + (float)i * s.dt;
-            h = hashCells(g.render(t, s.sound(t)).fb, h);
+            h = cellHash(g.render(t, s.sound(t)).fb, h);
         }
     };
     for (const Stretch& s : kScript) {

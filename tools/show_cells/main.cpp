@@ -163,7 +163,7 @@ void runShow(Sink& sink) {
         if (show.fb) emit(sink, run, *show.fb, show.audio);
         ++h.frame;
     }
-    unload(show.music);
+    stopShow(show, platform);
     if (h.wave.data != nullptr) UnloadWave(h.wave);
 }
 
@@ -173,7 +173,7 @@ void runScenes(Sink& sink, const char* only) {
         if (only != nullptr && strcmp(only, table.rows[s].name) != 0) continue;
         for (const GridSize& grid : kSceneGrids) {
             AsciiFramebuffer fb(grid.cols, grid.rows, 10, 18, FramebufferBacking::CellsOnly);
-            const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+            const TempoClock clock = makeTempoClock(kShowTempo);
             const std::string run = std::string(table.rows[s].name) + " " + std::to_string(grid.cols) + "x" +
                                     std::to_string(grid.rows);
             const long long frames = (long long)(kSceneSeconds * (float)kFps);
