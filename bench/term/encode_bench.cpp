@@ -80,7 +80,7 @@ void runSceneFrames(benchmark::State& state, SceneRenderFn render) {
     float t = 0.0f;
     auto frame = [&]() {
         const BeatInfo beat = update(clock, t);
-        const AudioFeatures audio = bench_harness::musicAt(t);
+        const AudioFeatures audio = scriptedMusic(t);
         fb.clear(kSceneBackground);
         render(fb, t, kSceneBackground, &beat, &audio);
         composeScreen(fb, Presentation{}, cols, rows, canvas);

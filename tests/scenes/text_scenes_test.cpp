@@ -114,7 +114,7 @@ TEST(EndCredits, FlightsOfTheFirstLettersAndTheirEasing) {
     EXPECT_EQ(g.at(21, 14), kShadow);
     for (int cols : {20, 120, 430}) {  // Every start lies beyond an edge, shadow included
         SceneGrid first(end_credits, cols, cols == 20 ? 8 : cols * 7 / 20);
-        EXPECT_TRUE(letterCells(first.render(0.0f, scriptedAudio(0.0f)).fb).empty()) << cols;
+        EXPECT_TRUE(letterCells(first.render(0.0f, scriptedMusic(0.0f)).fb).empty()) << cols;
     }
 }
 
@@ -134,7 +134,7 @@ TEST(EndCredits, LettersRestCentredAndSpacedWhateverTheMusic) {
         EXPECT_EQ(letterCells(g.render(t, audioLevels(1.0f, 1.0f, 1.0f, 1.0f)).fb), rest) << t;
     }
     // 60 columns cut "made " off the long line; the smallest grid drawn still shows letters
-    EXPECT_EQ(narrow.render(6.0f, scriptedAudio(6.0f)).at(1, 8).codepoint, (uint32_t)'w');
+    EXPECT_EQ(narrow.render(6.0f, scriptedMusic(6.0f)).at(1, 8).codepoint, (uint32_t)'w');
     EXPECT_FALSE(letterCells(smallest.render(6.0f).fb).empty());
 }
 

@@ -21,6 +21,7 @@
 #include "app/frame_loop.h"
 #include "app/scene_cells.h"
 #include "audio/analysis.h"
+#include "audio/scripted_music.h"
 #include "raylib.h"
 
 namespace {
@@ -180,7 +181,7 @@ void runScenes(Sink& sink, const char* only) {
             for (long long f = 0; f < frames; ++f) {
                 const float t = (float)f / (float)kFps;
                 const BeatInfo beat = update(clock, t);
-                const AudioFeatures audio = scriptedSceneAudio(f);
+                const AudioFeatures audio = scriptedMusic(t);
                 fb.clear(kSceneBackground);
                 table.rows[s].render(fb, t, kSceneBackground, &beat, &audio);
                 emit(sink, run, fb, audio);
