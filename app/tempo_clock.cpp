@@ -55,10 +55,12 @@ BeatInfo update(const TempoClock& clock, float now) {
     return info;
 }
 
-void nudgeBpm(TempoClock& clock, float delta, float now) {
+void nudgeBpm(TempoClock& clock, float delta, float now) { setBpm(clock, clock.bpm + delta, now); }
+
+void setBpm(TempoClock& clock, float bpm, float now) {
     clock.anchorBeats = clock.anchorBeats + (now - clock.anchorTime) * clock.bpm / 60.0f;
     clock.anchorTime = now;
-    clock.bpm = clampBpm(clock.bpm + delta);
+    clock.bpm = clampBpm(bpm);
 }
 
 void restartBeats(TempoClock& clock, float now) {

@@ -25,4 +25,6 @@ struct TempoClock {
 TempoClock makeTempoClock(TempoConfig config);
 BeatInfo update(const TempoClock& clock, float now);
 void nudgeBpm(TempoClock& clock, float delta, float now);
+// A new tempo from `now` on (clamped to 40..300), the beat position continuous across the change.
+void setBpm(TempoClock& clock, float bpm, float now);
 void restartBeats(TempoClock& clock, float now);

@@ -57,22 +57,31 @@ int saturatedFrame(long long frame) {
     return (int)std::clamp(frame, (long long)INT_MIN, (long long)INT_MAX);
 }
 
-// The frame at the play position: the float product truncated toward zero.
-int playFrame(int sampleRate, float musicTime) {
-    const float frame = (float)sampleRate * musicTime;
-    if (std::isnan(frame)) return 0;
-    return (int)std::clamp(frame, -kFrameLimit, kFrameLimit);
-}
-
 // RMS of the mono mix over the 80 ms that end at pos (at most kMaxLevelFrames).
-float levelAt(const MusicTrack& track, int pos) {
-    const int count = std::clamp((int)((float)track.sampleRate * kLevelSeconds), kMinLevelFrames, kMaxLevelFrames);
+template <class Read>
+float levelAt(Read read, int sampleRate, int pos) {
+    const int count = levelFrames(sampleRate);
     float sum = 0.0f;
     for (int k = 0; k < count; ++k) {
-        const float s = sampleAt(track, saturatedFrame((long long)pos - k));
+        const float s = read(saturatedFrame((long long)pos - k));
         sum += s * s;
     }
     return sqrtf(sum / (float)count);
+}
+
+template <class Read>
+void spectrumAround(std::vector<float>& spectrum, Read read, int centreFrame) {
+    const HannWindow& window = hannWindow();
+    std::complex<float> buffer[kSpectrumWindow];
+    const long long first = (long long)centreFrame - kSpectrumWindow / 2;
+    for (int i = 0; i < kSpectrumWindow; ++i) {
+        const float s = read(saturatedFrame(first + i));
+        buffer[i] = std::complex<float>(s * window.w[i], 0.0f);
+    }
+    fft(buffer, kSpectrumWindow);
+
+    spectrum.resize(kSpectrumBins);
+    for (int k = 0; k < kSpectrumBins; ++k) spectrum[k] = showHypot(buffer[k].real(), buffer[k].imag());
 }
 
 float bandMean(const std::vector<float>& spectrum, BandBins bins) {
@@ -83,7 +92,8 @@ float bandMean(const std::vector<float>& spectrum, BandBins bins) {
 }
 
 // Moves one band's running peak and smoothed level on by a frame; returns the new level.
-float followBand(MusicTrack& track, int band, float mean) {
+template <class State>
+float followBand(State& track, int band, float mean) {
     track.bandPeak[band] = std::max(track.bandPeak[band] * kPeakDecay, mean);
     const float ratio = std::clamp(mean / (track.bandPeak[band] + kPeakFloor), 0.0f, kRatioMax);
     const float target = std::clamp(showPow(ratio, kLevelCurve), 0.0f, 1.0f);
@@ -93,12 +103,35 @@ float followBand(MusicTrack& track, int band, float mean) {
 }
 
 // Jumps with a quick rise of bass, otherwise decays by 10 % per frame.
-float followBeat(MusicTrack& track, float bass) {
+template <class State>
+float followBeat(State& track, float bass) {
     const float rise = std::clamp(std::max(bass - track.previousBass, 0.0f) * kBeatGain, 0.0f, 1.0f);
     track.previousBass = bass;
     const float beat = std::max(rise, track.beatEnvelope * kBeatDecay);
     track.beatEnvelope = beat;
     return beat;
+}
+
+// The analysis of one frame, the same for the show's track and every other source: `read` gives
+// the mono sample of a frame, `state` is carried from frame to frame.
+template <class State, class Read>
+AudioFeatures measure(State& state, Read read, int sampleRate, int pos, float musicTime, float musicLength) {
+    AudioFeatures features;
+    features.musicTime = musicTime;
+    features.musicLength = musicLength;
+    spectrumAround(state.spectrum, read, pos);
+    features.level = levelAt(read, sampleRate, pos);
+
+    for (int b = 0; b < kBandCount; ++b) {
+        const float mean = bandMean(state.spectrum, bandBins(b, sampleRate));
+        features.bands[b] = followBand(state, b, mean);
+    }
+    features.bass = (features.bands[0] + features.bands[1]) * 0.5f;
+    features.mid = (features.bands[2] + features.bands[3] + features.bands[4]) / 3.0f;
+    features.treble = (features.bands[5] + features.bands[6] + features.bands[7]) / 3.0f;
+    features.beat = followBeat(state, features.bass);
+    features.valid = true;
+    return features;
 }
 
 }  // namespace
@@ -149,17 +182,7 @@ bool fft(std::complex<float>* buffer, int count) {
 }
 
 void computeSpectrum(MusicTrack& track, int centreFrame) {
-    const HannWindow& window = hannWindow();
-    std::complex<float> buffer[kSpectrumWindow];
-    const long long first = (long long)centreFrame - kSpectrumWindow / 2;
-    for (int i = 0; i < kSpectrumWindow; ++i) {
-        const float s = sampleAt(track, saturatedFrame(first + i));
-        buffer[i] = std::complex<float>(s * window.w[i], 0.0f);
-    }
-    fft(buffer, kSpectrumWindow);
-
-    track.spectrum.resize(kSpectrumBins);
-    for (int k = 0; k < kSpectrumBins; ++k) track.spectrum[k] = showHypot(buffer[k].real(), buffer[k].imag());
+    spectrumAround(track.spectrum, [&track](int frame) { return sampleAt(track, frame); }, centreFrame);
 }
 
 BandBins bandBins(int band, int sampleRate) {
@@ -172,23 +195,40 @@ BandBins bandBins(int band, int sampleRate) {
 }
 
 AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength) {
-    AudioFeatures features;
-    if (track.samples == nullptr || track.channels < 1 || track.sampleRate < 1) return features;
+    if (track.samples == nullptr || track.channels < 1 || track.sampleRate < 1) return AudioFeatures{};
+    return measure(track, [&track](int frame) { return sampleAt(track, frame); }, track.sampleRate,
+                   playFrame(track.sampleRate, musicTime), musicTime, musicLength);
+}
 
-    features.musicTime = musicTime;
-    features.musicLength = musicLength;
-    const int pos = playFrame(track.sampleRate, musicTime);
-    computeSpectrum(track, pos);
-    features.level = levelAt(track, pos);
+int levelFrames(int sampleRate) {
+    return std::clamp((int)((float)sampleRate * kLevelSeconds), kMinLevelFrames, kMaxLevelFrames);
+}
 
+int windowFramesBefore(int sampleRate) { return std::max(levelFrames(sampleRate) - 1, kSpectrumWindow / 2); }
+int windowFrames(int sampleRate) { return windowFramesBefore(sampleRate) + 1 + kWindowAfter; }
+
+void resetAnalysis(AnalysisState& state) {
+    state.spectrum.assign(kSpectrumBins, 0.0f);
     for (int b = 0; b < kBandCount; ++b) {
-        const float mean = bandMean(track.spectrum, bandBins(b, track.sampleRate));
-        features.bands[b] = followBand(track, b, mean);
+        state.bandPeak[b] = kInitialBandPeak;
+        state.bandLevel[b] = 0.0f;
     }
-    features.bass = (features.bands[0] + features.bands[1]) * 0.5f;
-    features.mid = (features.bands[2] + features.bands[3] + features.bands[4]) / 3.0f;
-    features.treble = (features.bands[5] + features.bands[6] + features.bands[7]) / 3.0f;
-    features.beat = followBeat(track, features.bass);
-    features.valid = true;
-    return features;
+    state.previousBass = 0.0f;
+    state.beatEnvelope = 0.0f;
+}
+
+int playFrame(int sampleRate, float musicTime) {
+    const float frame = (float)sampleRate * musicTime;
+    if (std::isnan(frame)) return 0;
+    return (int)std::clamp(frame, -kFrameLimit, kFrameLimit);
+}
+
+AudioFeatures analyseWindow(AnalysisState& state, const MonoWindow& window, int sampleRate, int pos, float musicTime,
+                            float musicLength) {
+    if (window.samples == nullptr || sampleRate < 1) return AudioFeatures{};
+    const auto read = [&window](int frame) {
+        const long long at = (long long)frame - window.first;
+        return at >= 0 && at < window.count ? window.samples[at] : 0.0f;
+    };
+    return measure(state, read, sampleRate, pos, musicTime, musicLength);
 }

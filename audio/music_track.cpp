@@ -10,7 +10,6 @@
 namespace {
 
 constexpr float kMusicVolume = 1.0f;
-constexpr float kInitialBandPeak = 0.001f;
 constexpr size_t kWavHeaderBytes = 44;   // RIFF, "fmt " and "data" chunk headers
 constexpr unsigned kWavFloatFormat = 3;  // WAVE_FORMAT_IEEE_FLOAT
 

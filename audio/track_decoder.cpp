@@ -92,12 +92,6 @@ long long checkedLength(OggVorbis_File& vf, int& channels, int& rate) {
     return declared;
 }
 
-// A decoded value as the analysis and the stream may take it: in [-1, 1], never NaN.
-float cleanSample(float v) {
-    if (std::isnan(v)) return 0.0f;
-    return v < -1.0f ? -1.0f : v > 1.0f ? 1.0f : v;
-}
-
 // Grows the block to hold `frames` frames after the prefix; false (block untouched) when it cannot.
 bool reserveFrames(DecodedTrack& out, size_t prefixBytes, long long frames) {
     const size_t bytes = prefixBytes + (size_t)frames * (size_t)out.channels * sizeof(float);
@@ -154,6 +148,11 @@ bool decodeSource(void* source, const ov_callbacks& callbacks, size_t prefixByte
 
 }  // namespace
 
+float cleanSample(float v) {
+    if (std::isnan(v)) return 0.0f;
+    return v < -1.0f ? -1.0f : v > 1.0f ? 1.0f : v;
+}
+
 bool decodeTrackFile(const char* path, size_t prefixBytes, DecodedTrack& out) {
     out = DecodedTrack{};
     if (path == nullptr || path[0] == '\0') return false;
@@ -177,11 +176,4 @@ bool decodeTrackMemory(const unsigned char* data, size_t size, size_t prefixByte
 void releaseDecodedTrack(DecodedTrack& track) {
     free(track.block);
     track = DecodedTrack{};
-}
-
-Wave loadCheckedWave(const char* path) {
-    DecodedTrack decoded;
-    if (!decodeTrackFile(path, 0, decoded)) return Wave{};
-    return Wave{(unsigned int)decoded.frameCount, (unsigned int)decoded.sampleRate, 32,
-                (unsigned int)decoded.channels, decoded.block};
 }

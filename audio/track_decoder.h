@@ -5,8 +5,6 @@
 
 #include <cstddef>  // Required for: size_t
 
-#include "raylib.h"  // Required for: Wave
-
 // What a track may be. The memory bound is the decoded copy of a half-hour stereo track at 48 kHz
 // (691 MB of floats): a 192 kHz, 8-channel file may run 112 s.
 constexpr int kMinTrackChannels = 1;
@@ -25,6 +23,9 @@ struct DecodedTrack {
     int sampleRate = 0;
 };
 
+// A decoded value as the analysis and the stream may take it: in [-1, 1], never NaN.
+float cleanSample(float v);
+
 // Decodes a whole Ogg Vorbis file and checks it: it opens, has 1..8 channels at 8..192 kHz in
 // every link, declares a length within the bounds above, decodes without a hole or error, and
 // decodes to exactly the length it declares. True fills `out`; false leaves it empty with nothing
@@ -32,7 +33,3 @@ struct DecodedTrack {
 bool decodeTrackFile(const char* path, size_t prefixBytes, DecodedTrack& out);
 bool decodeTrackMemory(const unsigned char* data, size_t size, size_t prefixBytes, DecodedTrack& out);
 void releaseDecodedTrack(DecodedTrack& track);
-
-// The checked decode as a raylib Wave of 32-bit floats (UnloadWave releases it): a drop-in for
-// LoadWave on a music file. A file that fails a check gives a zero Wave (IsWaveValid false).
-Wave loadCheckedWave(const char* path);

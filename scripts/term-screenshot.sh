@@ -28,7 +28,7 @@ trap 'tm kill-server >/dev/null 2>&1; rm -rf "$work"' EXIT
 title() { tm display -p -t shot '#{pane_title}'; }
 
 # From the repository root, so the music plays (or is followed silently without a sound device)
-tm new-session -d -s shot -x "$cols" -y "$rows" "cd '$root' && LANG=C.UTF-8 build/frontends/terminal/davur_evi_term; sleep 600"
+tm new-session -d -s shot -x "$cols" -y "$rows" "cd '$root' && LANG=C.UTF-8 build/frontends/terminal/davur_evi_term --colors 24bit; sleep 600"
 for _ in $(seq 600); do [ "$(title)" = "davur_evi: intro_boot" ] && break; sleep 0.1; done
 for _ in $(seq 12); do
     [ "$(title)" = "davur_evi: $scene" ] && break

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: first the tests that need no
-# window under AddressSanitizer and UndefinedBehaviorSanitizer, then the web build in headless
+# window under AddressSanitizer and UndefinedBehaviorSanitizer, the sources' tests under
+# ThreadSanitizer, then the web build in headless
 # Chromium, then the whole suite, window and
 # end-to-end tests included (under Xvfb and a null-sink PulseAudio when there is no display or
 # sound server). Ends with ctest's summary. This is what CI runs (.ci/run); it takes 15 to 30 minutes.
@@ -31,6 +32,11 @@ cmake --build "$root/build-sanitize" -j "$jobs" --target unit_tests >/dev/null
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
     ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure -LE 'window|terminal'
 bash "$root/scripts/test-fonts-sanitized.sh"
+
+echo "== ThreadSanitizer: the sources' worker thread and live ring"
+cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DDAVUR_EVI_TSAN=ON -DDAVUR_EVI_BENCHMARKS=OFF >/dev/null
+cmake --build "$root/build-tsan" -j "$jobs" --target source_tests >/dev/null
+TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/tests/source_tests" --gtest_brief=1
 
 bash "$root/scripts/fuzz.sh" 60
 

@@ -32,9 +32,16 @@ std::vector<TermCell> busyFrame(int cols, int rows, uint32_t salt) {
     return cells;
 }
 
+// The third argument, when given, is the colour mode: 0 24-bit, 1 256, 2 16, 3 none.
+ColourMode modeArgument(const benchmark::State& state) {
+    const ColourMode modes[] = {ColourMode::TrueColour, ColourMode::Palette256, ColourMode::Palette16, ColourMode::None};
+    return state.range(2) >= 0 && state.range(2) < 4 ? modes[state.range(2)] : ColourMode::TrueColour;
+}
+
 void encodeAlternating(benchmark::State& state, const std::vector<TermCell>& a, const std::vector<TermCell>& b,
                        int cols, int rows) {
     TermEncoder enc;
+    enc.colours = modeArgument(state);
     resetEncoder(enc, cols, rows, true);
     OutputBuffer out;
     encodeFrame(enc, a.data(), out);
@@ -108,8 +115,10 @@ void runSceneFrames(benchmark::State& state, SceneRenderFn render) {
 
 }  // namespace
 
-BENCHMARK(BM_EncodeAllChanged)->Args({120, 42})->Args({300, 100})->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_EncodeTenthChanged)->Args({120, 42})->Args({300, 100})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EncodeAllChanged)
+    ->Args({120, 42, 0})->Args({300, 100, 0})->Args({120, 42, 1})->Args({120, 42, 2})->Args({120, 42, 3})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EncodeTenthChanged)->Args({120, 42, 0})->Args({300, 100, 0})->Args({120, 42, 1})->Unit(benchmark::kMicrosecond);
 
 #define DAVUR_EVI_TERM_SCENE(fn)                                                                  \
     static void BM_Encode_##fn(benchmark::State& state) { runSceneFrames(state, fn); }            \

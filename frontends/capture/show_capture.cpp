@@ -1,11 +1,10 @@
 #include "frontends/capture/show_capture.h"
 
-#include <cmath>    // Required for: fmod()
 #include <cstdio>   // Required for: snprintf()
+#include <cstdlib>  // Required for: malloc(), free()
+#include <cstring>  // Required for: memcpy()
 #include <filesystem>
 
-#include "audio/analysis.h"          // Required for: analyseAt()
-#include "audio/track_decoder.h"     // Required for: loadCheckedWave()
 #include "framebuffer/font_redraw.h"  // Required for: redraw()
 #include "app/raylib_platform.h"      // Required for: drawPresentation()
 #include "frontends/capture/image_files.h"
@@ -40,37 +39,28 @@ std::unique_ptr<AsciiFramebuffer> gpuFramebuffer(void*, int zoom, bool colorBoos
 }
 
 // The decoded copy only: no stream, so no audio device. The show asks for its own path; the
-// capture's --music stands in for it.
+// capture's --music stands in for it. The first load keeps a copy for the soundtrack.
 bool loadDecodedTrack(void* user, MusicTrack& track, const char*) {
     ShowCapture& cap = self(user);
+    const double now = (double)cap.frame / (double)cap.fps;
+    if (!loadOnClock(cap.music, track, cap.musicPath.c_str(), now)) return false;
     if (cap.mixSamples == nullptr) {
-        cap.wave = loadCheckedWave(cap.musicPath.c_str());
-        if (!IsWaveValid(cap.wave)) return false;
-        cap.mixSamples = LoadWaveSamples(cap.wave);
+        const size_t values = (size_t)track.frameCount * (size_t)track.channels;
+        cap.mixSamples = static_cast<float*>(malloc(values * sizeof(float)));
         if (cap.mixSamples == nullptr) return false;
+        memcpy(cap.mixSamples, track.samples, values * sizeof(float));
+        cap.mix = TrackSamples{cap.mixSamples, (long long)track.frameCount, track.channels, track.sampleRate};
     }
-    float* samples = LoadWaveSamples(cap.wave);
-    if (samples == nullptr) return false;
-    attachSamples(track, samples, (int)cap.wave.frameCount, (int)cap.wave.channels, (int)cap.wave.sampleRate);
-    cap.musicPlaying = true;
     return true;
 }
 
 // The live track starts with the show and starts again at its end.
 AudioFeatures analyseAtPlayPosition(void* user, MusicTrack& track) {
     ShowCapture& cap = self(user);
-    if (!cap.musicPlaying || track.samples == nullptr || track.sampleRate < 1 || track.frameCount < 1) {
-        return AudioFeatures{};
-    }
-    const double length = (double)track.frameCount / (double)track.sampleRate;
-    const double playPosition = fmod((double)cap.frame / (double)cap.fps, length);
-    return analyseAt(track, (float)playPosition, (float)length);
+    return analyseOnClock(cap.music, track, (double)cap.frame / (double)cap.fps);
 }
 
-void unloadTrack(void* user, MusicTrack& track) {
-    unload(track);
-    self(user).musicPlaying = false;
-}
+void unloadTrack(void* user, MusicTrack& track) { unloadOnClock(self(user).music, track); }
 
 // Frames that are not captured skip the redraw; the first one captured after them redraws all.
 void redrawWhenCaptured(void* user, AsciiFramebuffer& fb, bool force) {
@@ -148,10 +138,9 @@ void openShowCapture(ShowCapture& cap, const CaptureOptions& options) {
 void closeShowCapture(ShowCapture& cap) {
     UnloadRenderTexture(cap.canvas);
     cap.canvas = RenderTexture2D{};
-    if (cap.mixSamples != nullptr) UnloadWaveSamples(cap.mixSamples);
+    free(cap.mixSamples);
     cap.mixSamples = nullptr;
-    if (cap.wave.data != nullptr) UnloadWave(cap.wave);
-    cap.wave = Wave{};
+    cap.mix = TrackSamples{};
 }
 
 Platform capturePlatform(ShowCapture& cap) {
@@ -162,14 +151,13 @@ Platform capturePlatform(ShowCapture& cap) {
 void runCapturedFrame(ShowCapture& cap, Show& show, const Platform& platform, bool capture) {
     cap.capturing = capture;
     runFrame(show, platform);
-    cap.frameGains.push_back(cap.musicPlaying ? cap.volume : 0.0f);
+    cap.frameGains.push_back(cap.music.playing ? cap.volume : 0.0f);
     ++cap.frame;
 }
 
 TrackSamples captureTrack(const ShowCapture& cap) {
     if (cap.mixSamples == nullptr) return TrackSamples{nullptr, 0, kSilentChannels, kSilentRate};
-    const int channels = cap.wave.channels < 1 ? 1 : (int)cap.wave.channels;
-    return TrackSamples{cap.mixSamples, (long long)cap.wave.frameCount, channels, (int)cap.wave.sampleRate};
+    return cap.mix;
 }
 
 bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string& error) {

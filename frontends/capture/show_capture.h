@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "raylib.h"  // Required for: RenderTexture2D, Wave
+#include "audio/track_on_clock.h"
+#include "raylib.h"  // Required for: RenderTexture2D
 #include "frontends/capture/audio_mix.h"
 #include "frontends/capture/options.h"
 #include "frontends/capture/show_schedule.h"
@@ -22,9 +23,9 @@ struct ShowCapture {
     long long frame = 0;               // The frame being run
     KeyScript keys;
 
-    Wave wave = {};                    // The decoded track, loaded when the show loads its music
+    TrackClock music;                  // The show's track on the capture's clock
     float* mixSamples = nullptr;       // A copy for the soundtrack; the show's track has its own
-    bool musicPlaying = false;         // Loaded and not yet unloaded by the show
+    TrackSamples mix;                  // What mixSamples holds
     float volume = 1.0f;               // The master volume last set
     std::vector<float> frameGains;     // Per frame run: the volume the music played at, 0 when none
 

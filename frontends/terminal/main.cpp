@@ -1,4 +1,4 @@
-// davur_evi_term: the show in a terminal, as 24-bit-colour text, with its music.
+// davur_evi_term: the show in a terminal, as text in the colours the terminal has, with its music.
 //
 // Runs the same frame loop as the window on a grid the terminal's size, writes only the cells that
 // changed, paces frames to the wall clock and drops them when the terminal falls behind. q, ESC or
@@ -12,6 +12,7 @@
 #include "app/frame_loop.h"
 #include "app/quiet_audio.h"
 #include "raylib.h"
+#include "frontends/terminal/term_caps.h"
 #include "frontends/terminal/term_options.h"
 #include "frontends/terminal/term_platform.h"
 
@@ -75,6 +76,12 @@ int main(int argc, char** argv) {
     fe.clockStart = monotonicSeconds();
     fe.outFd = terminalOutput();
     fe.measurePlain = options.stats;
+    const TermEnv environment = environmentNow();
+    TermCaps caps = detectCaps(environment, loadTermInfo(environment));
+    if (options.coloursGiven) caps.colours = options.colours;
+    fe.encoder.colours = caps.colours;
+    fe.encoder.repeat = caps.repeat;
+    fe.stats.colours = colourModeName(caps.colours);
     if (!terminalSize(fe.termCols, fe.termRows)) {
         fe.termCols = kFallbackCols;
         fe.termRows = kFallbackRows;
@@ -114,6 +121,7 @@ int main(int argc, char** argv) {
         waitFor(deadline, fe.outFd, fe.output);
     }
     fe.stats.seconds = monotonicSeconds() - firstFrame;
+    fe.stats.cpuSeconds = processCpuSeconds();
 
     // De-Initialization: the last frame finishes, the music before the audio device, the terminal last
     //--------------------------------------------------------------------------------------

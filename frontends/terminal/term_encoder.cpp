@@ -14,6 +14,9 @@ constexpr size_t kSyncEndLength = sizeof(kSyncEnd) - 1;
 constexpr size_t kMostBytesPerCell = 64;
 constexpr int kLargestPosition = 99999;
 constexpr uint32_t kFullBlock = 0x2588;  // Cursor positions are written with at most five digits
+constexpr int kLongestGapFill = 3;       // Unchanged cells rewritten at most, instead of a move of 3 or 4 bytes
+const uint32_t kShades[] = {32, 0x2591, 0x2592, 0x2593, 0x2588};  // A blank cell's background without colour
+constexpr int kShadeStep = 52;           // Brightness per shade: the show's dark backgrounds stay blank
 
 // "0".."255" and their lengths, so a colour channel is a table look-up, not a division chain. Each
 // text is padded to four bytes so that it goes out as one store; the cell budget leaves room for
@@ -73,7 +76,7 @@ char* putRgb(char* p, uint32_t rgb, char after) {
 }
 
 // Only the colours that are not in force: ESC [ 38;2;r;g;b m, ESC [ 48;2;r;g;b m, or both in one.
-char* putColours(char* p, bool setFg, uint32_t fg, bool setBg, uint32_t bg) {
+char* putRgbColours(char* p, bool setFg, uint32_t fg, bool setBg, uint32_t bg) {
     if (setFg) {
         p = putText(p, "\x1b[38;2;", 7);
         p = putRgb(p, fg, setBg ? ';' : 'm');
@@ -82,6 +85,39 @@ char* putColours(char* p, bool setFg, uint32_t fg, bool setBg, uint32_t bg) {
     }
     return putRgb(putText(p, "\x1b[48;2;", 7), bg, 'm');
 }
+
+// ESC [ 38;5;n m, ESC [ 48;5;n m, or both in one.
+char* putPaletteColours(char* p, bool setFg, uint32_t fg, bool setBg, uint32_t bg) {
+    p = putText(p, "\x1b[", 2);
+    if (setFg) p = putByte(putText(p, "38;5;", 5), fg, setBg ? ';' : 'm');
+    if (setBg) p = putByte(putText(p, "48;5;", 5), bg, 'm');
+    return p;
+}
+
+// ESC [ 30..37 or 90..97 ; 40..47 or 100..107 m. The Linux console takes a bright glyph colour as
+// bold too, which then brightens the dark colours after it: a dark one after a bright (or an
+// unknown) one first sets normal intensity (22), which other terminals take as a no-op here.
+char* putSixteenColours(char* p, bool setFg, uint32_t fg, uint32_t fgBefore, bool setBg, uint32_t bg) {
+    p = putText(p, "\x1b[", 2);
+    if (setFg) {
+        if (fg < 8 && fgBefore >= 8) p = putText(p, "22;", 3);
+        p = putByte(p, fg < 8 ? 30 + fg : 90 + fg - 8, setBg ? ';' : 'm');
+    }
+    if (setBg) p = putByte(p, bg < 8 ? 40 + bg : 100 + bg - 8, 'm');
+    return p;
+}
+
+char* putColours(char* p, ColourMode mode, bool setFg, uint32_t fg, uint32_t fgBefore, bool setBg, uint32_t bg) {
+    switch (mode) {
+        case ColourMode::Palette256: return putPaletteColours(p, setFg, fg, setBg, bg);
+        case ColourMode::Palette16: return putSixteenColours(p, setFg, fg, fgBefore, setBg, bg);
+        case ColourMode::TrueColour: return putRgbColours(p, setFg, fg, setBg, bg);
+        case ColourMode::None: break;
+    }
+    return p;
+}
+
+int digitCount(int v) { return v >= 10000 ? 5 : v >= 1000 ? 4 : v >= 100 ? 3 : v >= 10 ? 2 : 1; }
 
 // The shortest way from where the cursor is to (x, y), which it is not at.
 char* putCursorMove(char* p, int cursorX, int cursorY, int x, int y) {
@@ -130,6 +166,8 @@ TermCell canonical(const TermCell& c, bool utf8) {
     return c;
 }
 
+bool isAscii(uint32_t codepoint) { return codepoint >= 32 && codepoint < 127; }
+
 void ensureRoom(OutputBuffer& out, size_t more) {
     if (out.bytes.size() < out.size + more) out.bytes.resize(out.size + more);
 }
@@ -165,11 +203,44 @@ int glyphBytes(uint32_t codepoint, bool utf8, char out[4]) {
     return 3;
 }
 
+uint32_t paletteEntry(PaletteCache& cache, ColourMode mode, uint32_t rgb) {
+    if (cache.mode != mode || cache.rgb.empty()) {
+        cache.mode = mode;
+        cache.rgb.assign(PaletteCache::kSlots, kUnknownColour);
+        cache.entry.assign(PaletteCache::kSlots, 0);
+    }
+    const size_t slot = (size_t)((rgb * 2654435761u) >> 20) % PaletteCache::kSlots;  // Fibonacci hashing
+    if (cache.rgb[slot] != rgb) {
+        cache.rgb[slot] = rgb;
+        cache.entry[slot] = (unsigned char)(mode == ColourMode::Palette256 ? nearest256(rgb) : nearest16(rgb));
+    }
+    return cache.entry[slot];
+}
+
+TermCell terminalLook(const TermCell& cell, ColourMode mode, bool utf8, PaletteCache& palette) {
+    TermCell c = canonical(cell, utf8);
+    switch (mode) {
+        case ColourMode::TrueColour: return c;
+        case ColourMode::None: {
+            if (c.codepoint != 32) return TermCell{c.codepoint, 0, 0};
+            const int shade = luminance(c.bg) / kShadeStep;
+            return TermCell{kShades[shade < 4 ? shade : 4], 0, 0};
+        }
+        case ColourMode::Palette256:
+        case ColourMode::Palette16: break;
+    }
+    c.bg = paletteEntry(palette, mode, c.bg);
+    c.fg = c.codepoint == 32 ? c.bg : paletteEntry(palette, mode, c.fg);
+    if (c.fg == c.bg) c.codepoint = 32;  // The glyph has vanished into its background
+    return c;
+}
+
 void resetEncoder(TermEncoder& enc, int cols, int rows, bool utf8) {
     enc.cols = cols > 0 ? cols : 0;
     enc.rows = rows > 0 ? rows : 0;
     enc.utf8 = utf8;
     enc.shown.assign((size_t)enc.cols * (size_t)enc.rows, TermCell{});
+    enc.row.assign((size_t)enc.cols, TermCell{});
     forgetScreen(enc);
 }
 
@@ -191,34 +262,72 @@ EncodeCounts encodeFrame(TermEncoder& enc, const TermCell* next, OutputBuffer& o
 
     // Kept in locals: stores through the byte pointer would otherwise make the compiler reload them
     const int cols = enc.cols, rows = enc.rows;
-    const bool utf8 = enc.utf8;
+    const bool utf8 = enc.utf8, repeat = enc.repeat;
+    const ColourMode mode = enc.colours;
+    const bool colourless = mode == ColourMode::None;
     int cursorX = enc.cursorX, cursorY = enc.cursorY;
     uint32_t fg = enc.fg, bg = enc.bg;
     int written = 0;
+    TermCell* const look = enc.row.data();
+    // A cell that needs no colour escape where it is written
+    auto inForce = [&](const TermCell& c) { return colourless || (c.bg == bg && (c.codepoint == 32 || c.fg == fg)); };
     for (int y = 0; y < rows; ++y) {
         TermCell* const shownRow = enc.shown.data() + (size_t)y * (size_t)cols;
         const TermCell* const nextRow = next + (size_t)y * (size_t)cols;
+        // In 24-bit a cell's look is cheap to find again; otherwise the row's looks are found once
+        const bool direct = mode == ColourMode::TrueColour;
+        if (!direct) {
+            for (int x = 0; x < cols; ++x) look[x] = terminalLook(nextRow[x], mode, utf8, enc.palette);
+        }
+        auto lookAt = [&](int x) { return direct ? canonical(nextRow[x], utf8) : look[x]; };
         for (int x = 0; x < cols; ++x) {
-            const TermCell c = canonical(nextRow[x], utf8);
+            const TermCell c = lookAt(x);
             if (sameLook(c, shownRow[x])) continue;
 
-            if (cursorX != x || cursorY != y) p = putCursorMove(p, cursorX, cursorY, x, y);
-            const bool setFg = c.codepoint != 32 && c.fg != fg;
-            const bool setBg = c.bg != bg;
-            if (setFg || setBg) p = putColours(p, setFg, c.fg, setBg, c.bg);
+            if (cursorX != x || cursorY != y) {
+                // A short gap of unchanged ASCII cells in the colours in force is cheaper written again
+                bool fill = cursorY == y && cursorX >= 0 && cursorX < x && x - cursorX <= kLongestGapFill;
+                for (int k = cursorX; fill && k < x; ++k) fill = isAscii(lookAt(k).codepoint) && inForce(lookAt(k));
+                if (fill) {
+                    for (int k = cursorX; k < x; ++k) *p++ = (char)lookAt(k).codepoint;
+                } else {
+                    p = putCursorMove(p, cursorX, cursorY, x, y);
+                }
+            }
+            const bool setFg = !colourless && c.codepoint != 32 && c.fg != fg;
+            const bool setBg = !colourless && c.bg != bg;
+            if (setFg || setBg) p = putColours(p, mode, setFg, c.fg, fg, setBg, c.bg);
             if (setFg) fg = c.fg;
             if (setBg) bg = c.bg;
-            if (c.codepoint < 127 && c.codepoint >= 32) {
+            shownRow[x] = c;
+            ++written;
+            if (isAscii(c.codepoint)) {
                 *p++ = (char)c.codepoint;
             } else {
                 char glyph[4];
                 const int n = glyphBytes(c.codepoint, utf8, glyph);
                 p = putText(p, glyph, (size_t)n);
             }
-            shownRow[x] = c;
+            // A run of the same ASCII cell, up to its last changed one, as one repeat where that is shorter
+            if (repeat && isAscii(c.codepoint)) {
+                int end = x + 1, lastChanged = x;
+                for (; end < cols && sameLook(lookAt(end), c); ++end) {
+                    if (!sameLook(lookAt(end), shownRow[end])) lastChanged = end;
+                }
+                const int count = lastChanged - x;
+                if (count > 3 + digitCount(count)) {
+                    p = putText(p, "\x1b[", 2);
+                    p = putNumber(p, count);
+                    *p++ = 'b';
+                    for (int k = x + 1; k <= lastChanged; ++k) {
+                        written += sameLook(lookAt(k), shownRow[k]) ? 0 : 1;
+                        shownRow[k] = c;
+                    }
+                    x = lastChanged;
+                }
+            }
             cursorX = x + 1;  // At the last column the cursor stays put (no wrap): cols marks that
             cursorY = y;
-            ++written;
         }
     }
     enc.cursorX = cursorX;
@@ -246,7 +355,7 @@ size_t plainFrameBytes(const TermCell* cells, int cols, int rows, bool utf8) {
         for (int x = 0; x < cols; ++x) {
             const TermCell& c = cells[(size_t)y * (size_t)cols + (size_t)x];
             char glyph[4];
-            total += (size_t)(putColours(scratch, true, c.fg, true, c.bg) - scratch);
+            total += (size_t)(putRgbColours(scratch, true, c.fg, true, c.bg) - scratch);
             total += (size_t)glyphBytes(c.codepoint, utf8, glyph);
         }
     }

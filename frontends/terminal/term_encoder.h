@@ -1,12 +1,16 @@
 // Turns a grid of terminal cells into the bytes that bring a terminal from what it shows to that
-// grid: only the cells that changed, a cursor move only where the next changed cell is not the next
-// one, a colour escape only where the colour in force differs, the whole frame framed by the
-// synchronised-update mode (DEC private mode 2026) so the terminal shows it at once.
+// grid, in the colours the terminal has (24-bit, 256, 16 or none): only the cells that look
+// different there, a cursor move only where the next changed cell is not the next one, a colour
+// escape only where the colour in force differs, runs of one ASCII character as a repeat where the
+// terminal has it, the whole frame framed by the synchronised-update mode (DEC private mode 2026)
+// so the terminal shows it at once.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "frontends/terminal/term_palette.h"
 
 // One terminal cell: a codepoint and 24-bit colours packed as 0xRRGGBB.
 struct TermCell {
@@ -34,13 +38,29 @@ struct OutputBuffer {
     size_t size = 0;
 };
 
-// What the encoder knows of the terminal: the cells it shows, where the cursor is, which colours
-// are in force.
+// Palette entries found lately, by colour: a frame has far fewer colours than cells, and the next
+// frame mostly the same ones.
+struct PaletteCache {
+    static constexpr int kSlots = 4096;
+    ColourMode mode = ColourMode::TrueColour;  // The entries are this mode's
+    std::vector<uint32_t> rgb;                 // kUnknownColour: an empty slot
+    std::vector<unsigned char> entry;
+};
+
+// The palette entry of the mode nearest to a colour, through the cache.
+uint32_t paletteEntry(PaletteCache& cache, ColourMode mode, uint32_t rgb);
+
+// What the encoder knows of the terminal: what it can show, the cells it shows, where the cursor is,
+// which colours are in force.
 struct TermEncoder {
     int cols = 0;
     int rows = 0;
     bool utf8 = true;           // Otherwise every glyph is written as ASCII
-    std::vector<TermCell> shown;
+    ColourMode colours = ColourMode::TrueColour;  // Kept by resetEncoder
+    bool repeat = false;        // The terminal repeats the last ASCII character (ESC [ n b); kept by resetEncoder
+    std::vector<TermCell> shown;  // As the terminal shows them: colours as palette entries outside 24-bit
+    std::vector<TermCell> row;    // Scratch: the row being encoded, as it is to look
+    PaletteCache palette;
     int cursorX = -1;           // -1: unknown; cols: just past the last column of cursorY
     int cursorY = -1;
     uint32_t fg = kUnknownColour;
@@ -59,17 +79,23 @@ void resetEncoder(TermEncoder& enc, int cols, int rows, bool utf8);
 // Forgets what the terminal shows (after a resize or anything else that may have disturbed it).
 void forgetScreen(TermEncoder& enc);
 
+// How a cell looks on a terminal of that colour mode: a full block (in UTF-8) and a glyph in its
+// own background's colour (once both are palette entries) are a space on that colour; the colours
+// are palette entries in 256 and 16 colours; without colour both are 0 and a blank cell shows its
+// background as a shade of its brightness.
+TermCell terminalLook(const TermCell& cell, ColourMode mode, bool utf8, PaletteCache& palette);
+
 // Appends the bytes that turn the shown grid into `next` (cols * rows cells, row-major) and records
-// `next` as shown. A frame with nothing to change appends nothing. A full block (in UTF-8) and a
-// glyph in its own background's colour are written as a space on that colour.
+// how `next` looks as shown. A frame with nothing to change appends nothing. Up to three unchanged
+// ASCII cells in the colours in force are written again where that is shorter than moving past them.
 EncodeCounts encodeFrame(TermEncoder& enc, const TermCell* next, OutputBuffer& out);
 
 // What a glyph becomes on the terminal, as UTF-8 or, without UTF-8, as ASCII; control characters
 // are blanks and glyphs that may not be one cell wide are '?'. Returns the byte count (1..4).
 int glyphBytes(uint32_t codepoint, bool utf8, char out[4]);
 
-// Bytes of one frame that writes every cell with both its colours, one cursor move a row: what the
-// encoder saves is measured against this.
+// Bytes of one frame that writes every cell with both its colours in 24-bit, one cursor move a
+// row: what the encoder saves is measured against this.
 size_t plainFrameBytes(const TermCell* cells, int cols, int rows, bool utf8);
 
 // Sequences that take the terminal into the show (alternate screen, cursor hidden, no line wrap,

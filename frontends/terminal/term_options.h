@@ -3,8 +3,14 @@
 
 #include <string>
 
+#include "frontends/terminal/term_palette.h"
+
+constexpr int kLeastFps = 15, kMostFps = 60;
+
 struct TermOptions {
-    int fps = 60;        // 30 or 60 frames a second
+    int fps = 60;        // kLeastFps to kMostFps frames a second
+    bool coloursGiven = false;                    // Otherwise the terminal's own are detected
+    ColourMode colours = ColourMode::TrueColour;
     bool stats = false;  // Print the run's figures on exit
     bool help = false;
 };

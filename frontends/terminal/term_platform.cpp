@@ -1,9 +1,6 @@
 #include "frontends/terminal/term_platform.h"
 
-#include <cmath>  // Required for: fmod()
-
-#include "audio/analysis.h"       // Required for: analyseAt()
-#include "audio/track_decoder.h"  // Required for: loadCheckedWave()
+#include "audio/track_on_clock.h"  // Required for: loadOnClock(), analyseOnClock()
 
 namespace {
 
@@ -33,35 +30,16 @@ std::unique_ptr<AsciiFramebuffer> terminalFramebuffer(void* user, int zoom, bool
 bool loadTrack(void* user, MusicTrack& track, const char* path) {
     TermFrontEnd& fe = self(user);
     if (fe.audioDevice) return load(track, path);
-    unload(track);
-    Wave wave = loadCheckedWave(path);  // Decoded and checked as the show's own load does
-    if (!IsWaveValid(wave)) {
-        if (wave.data != nullptr) UnloadWave(wave);
-        return false;
-    }
-    float* samples = LoadWaveSamples(wave);
-    const int frames = (int)wave.frameCount, channels = (int)wave.channels, rate = (int)wave.sampleRate;
-    UnloadWave(wave);
-    if (samples == nullptr) return false;
-    attachSamples(track, samples, frames, channels, rate);
-    fe.decodedOnly = true;
-    fe.musicStart = showClock(user);
-    return true;
+    return loadOnClock(fe.music, track, path, showClock(user));
 }
 
 AudioFeatures updateTrack(void* user, MusicTrack& track) {
     TermFrontEnd& fe = self(user);
-    if (!fe.decodedOnly) return update(track);
-    if (track.samples == nullptr || track.sampleRate < 1 || track.frameCount < 1) return AudioFeatures{};
-    const double length = (double)track.frameCount / (double)track.sampleRate;
-    const double position = fmod((double)(showClock(user) - fe.musicStart), length);
-    return analyseAt(track, (float)position, (float)length);
+    if (!fe.music.playing) return update(track);
+    return analyseOnClock(fe.music, track, showClock(user));
 }
 
-void unloadTrack(void* user, MusicTrack& track) {
-    unload(track);
-    self(user).decodedOnly = false;
-}
+void unloadTrack(void* user, MusicTrack& track) { unloadOnClock(self(user).music, track); }
 
 // The encoder compares with what the terminal shows, so there is nothing to force.
 void noRedraw(void*, AsciiFramebuffer&, bool) {}
@@ -91,6 +69,7 @@ void presentFrame(void* user, const AsciiFramebuffer& fb, const Presentation& ho
     if (fe.measurePlain) fe.stats.plainBytes += plainFrameBytes(fe.canvas.cells.data(), fe.termCols, fe.termRows, fe.utf8);
     if (fe.frame.size == 0) return;
     fe.stats.bytes += fe.frame.size;
+    if (fe.measurePlain) tallyBytes(fe.frame.bytes.data(), fe.frame.size, fe.stats.tally);
 
     std::swap(fe.frame, fe.output.buffer);
     fe.output.sent = 0;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/frame_loop.h"
+#include "audio/track_on_clock.h"
 #include "frontends/terminal/term_encoder.h"
 #include "frontends/terminal/term_keys.h"
 #include "frontends/terminal/term_stats.h"
@@ -18,8 +19,7 @@ struct TermFrontEnd {
     bool utf8 = true;           // Block and shade glyphs; otherwise the scenes' ASCII ramps
     double clockStart = 0.0;    // Monotonic seconds at which the show's clock reads 0
     bool audioDevice = false;   // Otherwise the music is analysed on the wall clock, silently
-    bool decodedOnly = false;   // The track is a decoded copy with no stream
-    float musicStart = 0.0f;
+    TrackClock music;           // Without a sound device: the decoded copy on the show's clock
     KeyReader keys;
     TermCanvas canvas;
     TermEncoder encoder;

@@ -4,6 +4,19 @@
 #include <cstddef>
 #include <string>
 
+// What the bytes sent to the terminal were spent on, read back from the bytes themselves.
+struct ByteTally {
+    unsigned long long glyphs = 0;   // Characters shown
+    unsigned long long colours = 0;  // SGR sequences (ESC [ ... m)
+    unsigned long long moves = 0;    // Cursor positions and forward moves (ESC [ ... H, ESC [ ... C)
+    unsigned long long repeats = 0;  // Repeat-character sequences (ESC [ n b)
+    unsigned long long other = 0;    // Frame markers, titles and anything else
+};
+
+// Adds a stream of whole frames to the tally.
+void tallyBytes(const char* bytes, size_t length, ByteTally& tally);
+void addTally(ByteTally& into, const ByteTally& more);
+
 struct TermStats {
     long long frames = 0;          // Frames brought onto the terminal (some change nothing)
     long long dropped = 0;         // Frames not written: the terminal had not taken the last one yet
@@ -15,6 +28,9 @@ struct TermStats {
     unsigned long long plainBytes = 0;  // What writing every cell with its colours would have taken; 0: not measured
     unsigned long long cellsSeen = 0;
     unsigned long long cellsWritten = 0;
+    ByteTally tally;               // What the bytes were spent on; counted only with --stats
+    double cpuSeconds = -1.0;      // The process's user and system time; negative: not measured
+    const char* colours = nullptr; // The colour mode's name, when known
 };
 
 void recordRender(TermStats& stats, double seconds);

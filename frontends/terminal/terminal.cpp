@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -147,6 +148,13 @@ double monotonicSeconds() {
     struct timespec t = {};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
+}
+
+double processCpuSeconds() {
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const struct timeval& t) { return (double)t.tv_sec + (double)t.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 bool writePending(int fd, PendingOutput& out) {

@@ -31,6 +31,9 @@ bool stopSignalled();
 // Seconds on a clock that only moves forward.
 double monotonicSeconds();
 
+// The process's CPU time so far, user and system, in seconds.
+double processCpuSeconds();
+
 // Bytes on their way to the terminal: written as far as it takes them without waiting.
 struct PendingOutput {
     OutputBuffer buffer;

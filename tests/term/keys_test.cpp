@@ -69,7 +69,10 @@ TEST(TermOptions, GoodAndBadCommandLines) {
     const std::pair<std::vector<const char*>, std::tuple<int, bool, bool>> cases[] = {
         {{}, {60, false, false}}, {{"--fps", "30"}, {30, false, false}}, {{"--fps=60", "--stats"}, {60, true, false}},
         {{"--stats", "--fps", "30", "--help"}, {30, true, true}}, {{"--fps"}, {-1, 0, 0}},
-        {{"--fps", "45"}, {-1, 0, 0}}, {{"--fps=", "30"}, {-1, 0, 0}}, {{"--fps", "60x"}, {-1, 0, 0}},
+        {{"--fps", "45"}, {45, false, false}}, {{"--fps=15"}, {15, false, false}}, {{"--fps", "14"}, {-1, 0, 0}},
+        {{"--fps", "61"}, {-1, 0, 0}}, {{"--fps", "+30"}, {-1, 0, 0}}, {{"--fps", " 30"}, {-1, 0, 0}},
+        {{"--fps", "-30"}, {-1, 0, 0}}, {{"--fps", "30.5"}, {-1, 0, 0}}, {{"--fps", ""}, {-1, 0, 0}},
+        {{"--fps=", "30"}, {-1, 0, 0}}, {{"--fps", "60x"}, {-1, 0, 0}},
         {{"--stat"}, {-1, 0, 0}}, {{"stats"}, {-1, 0, 0}},
     };
     for (const auto& c : cases) {
@@ -81,5 +84,37 @@ TEST(TermOptions, GoodAndBadCommandLines) {
         EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), good) << args.back();
         EXPECT_EQ(error.empty(), good) << args.back();
         EXPECT_EQ(std::make_tuple(o.fps, o.stats, o.help), good ? c.second : std::make_tuple(o.fps, o.stats, o.help));
+    }
+}
+
+// --colors: each mode, given or not, and what is refused.
+TEST(TermOptions, ColourModes) {
+    const struct {
+        std::vector<const char*> args;
+        bool good, given;
+        ColourMode mode;
+    } cases[] = {
+        {{}, true, false, ColourMode::TrueColour},
+        {{"--colors", "24bit"}, true, true, ColourMode::TrueColour},
+        {{"--colors=256"}, true, true, ColourMode::Palette256},
+        {{"--colors", "16", "--fps", "30"}, true, true, ColourMode::Palette16},
+        {{"--colors", "none"}, true, true, ColourMode::None},
+        {{"--colors=none", "--colors", "16"}, true, true, ColourMode::Palette16},  // The last one counts
+        {{"--colors"}, false, false, ColourMode::TrueColour},
+        {{"--colors", "8"}, false, false, ColourMode::TrueColour},
+        {{"--colors", "truecolor"}, false, false, ColourMode::TrueColour},
+        {{"--colors="}, false, false, ColourMode::TrueColour},
+        {{"--color", "256"}, false, false, ColourMode::TrueColour},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> args = c.args;
+        args.insert(args.begin(), "davur_evi_term");
+        TermOptions o;
+        std::string error;
+        EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), c.good) << args.back();
+        EXPECT_EQ(error.empty(), c.good) << error;
+        if (!c.good) continue;
+        EXPECT_EQ(o.coloursGiven, c.given) << args.back();
+        EXPECT_EQ(o.colours, c.mode) << args.back();
     }
 }

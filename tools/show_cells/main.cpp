@@ -22,6 +22,7 @@
 #include "app/scene_cells.h"
 #include "audio/analysis.h"
 #include "audio/scripted_music.h"
+#include "audio/track_on_clock.h"
 #include "raylib.h"
 
 namespace {
@@ -116,12 +117,12 @@ void emit(Sink& sink, const std::string& run, const AsciiFramebuffer& fb, const 
 // The show's platform without a window: a virtual clock, the decoded track, no drawing
 struct Headless {
     long long frame = 0;
-    Wave wave = {};
-    bool playing = false;
+    TrackClock music;
 };
 
 Headless& self(void* user) { return *static_cast<Headless*>(user); }
-float virtualClock(void* user) { return (float)((double)self(user).frame / (double)kFps); }
+double frameSeconds(const Headless& h) { return (double)h.frame / (double)kFps; }
+float virtualClock(void* user) { return (float)frameSeconds(self(user)); }
 unsigned noKeys(void*) { return 0; }
 void ignore(void*) {}
 void ignoreVolume(void*, float) {}
@@ -129,25 +130,12 @@ std::unique_ptr<AsciiFramebuffer> cellsOnly(void*, int zoom, bool colorBoost) {
     return makeFramebuffer(zoom, colorBoost, FramebufferBacking::CellsOnly);
 }
 bool loadTrack(void* user, MusicTrack& track, const char* path) {
-    Headless& h = self(user);
-    if (h.wave.data == nullptr) h.wave = LoadWave(path);
-    if (!IsWaveValid(h.wave)) return false;
-    float* samples = LoadWaveSamples(h.wave);
-    if (samples == nullptr) return false;
-    attachSamples(track, samples, (int)h.wave.frameCount, (int)h.wave.channels, (int)h.wave.sampleRate);
-    h.playing = true;
-    return true;
+    return loadOnClock(self(user).music, track, path, frameSeconds(self(user)));
 }
 AudioFeatures analyse(void* user, MusicTrack& track) {
-    Headless& h = self(user);
-    if (!h.playing || track.samples == nullptr || track.sampleRate < 1 || track.frameCount < 1) return AudioFeatures{};
-    const double length = (double)track.frameCount / (double)track.sampleRate;
-    return analyseAt(track, (float)fmod((double)h.frame / (double)kFps, length), (float)length);
+    return analyseOnClock(self(user).music, track, frameSeconds(self(user)));
 }
-void unloadTrack(void* user, MusicTrack& track) {
-    unload(track);
-    self(user).playing = false;
-}
+void unloadTrack(void* user, MusicTrack& track) { unloadOnClock(self(user).music, track); }
 void noRedraw(void*, AsciiFramebuffer&, bool) {}
 void noPresent(void*, const AsciiFramebuffer&, const Presentation&) {}
 
@@ -165,7 +153,6 @@ void runShow(Sink& sink) {
         ++h.frame;
     }
     stopShow(show, platform);
-    if (h.wave.data != nullptr) UnloadWave(h.wave);
 }
 
 void runScenes(Sink& sink, const char* only) {
