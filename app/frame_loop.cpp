@@ -1,14 +1,12 @@
 #include "app/frame_loop.h"
 
 #include "app/outro.h"
+#include "math/clamp.h"
 
 namespace {
 
-constexpr Color kSceneClear = {8, 10, 15, 255};
 // More presses in one frame than this are taken as a platform that never says "no more"
 constexpr int kMaxPressesPerFrame = 64;
-
-float clampf(float v, float lo, float hi) { return v > hi ? hi : (v < lo ? lo : v); }
 
 // Keys act in this order; returns true when the frame must redraw every cell.
 bool applyKeys(Show& show, const Platform& platform, unsigned keys, float now) {
@@ -39,8 +37,7 @@ bool applyZoom(Show& show, const Platform& platform, float dt) {
     const int level = zoomStep(show.zoom, dt, show.audio, currentSceneName(show));
     if (level == show.zoom.zoomLevel) return false;
     show.zoom.zoomLevel = level;
-    show.fb = platform.makeFramebuffer(platform.user, level, show.colorBoost);  // The old one is destroyed here
-    if (show.timeline.transitionActive) reanchorTransition(show.timeline, show.scenes, show.fb->cols, show.fb->rows);
+    replaceFramebuffer(show, platform);
     return true;
 }
 
@@ -65,8 +62,8 @@ void showFrame(Show& show, const Platform& platform, float now, float dt) {
 
     // Taken after the timeline step, so a scene that became current this frame starts at 0
     const float sceneTime = now - show.timeline.sceneStart;
-    show.fb->clear(kSceneClear);
-    show.scenes.rows[show.timeline.currentScene].render(*show.fb, sceneTime, kSceneClear, &show.beat, &show.audio);
+    show.fb->clear(kSceneBackground);
+    show.scenes.rows[show.timeline.currentScene].render(*show.fb, sceneTime, kSceneBackground, &show.beat, &show.audio);
     platform.redraw(platform.user, *show.fb, show.redrawAll || forceRedraw);
 
     Presentation how;
@@ -124,7 +121,7 @@ std::unique_ptr<AsciiFramebuffer> makeFramebuffer(int zoom, bool colorBoost, con
 void startShow(Show& show, const Platform& platform) {
     show.colorBoost = true;
     show.fb = platform.makeFramebuffer(platform.user, 0, show.colorBoost);
-    show.tempo = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    show.tempo = makeTempoClock(kShowTempo);
     platform.loadMusic(platform.user, show.music, kMusicPath);  // A failed load just leaves the show silent
     show.scenes = sceneTable();
 
@@ -135,6 +132,16 @@ void startShow(Show& show, const Platform& platform) {
     show.zoom = ZoomSpring{};
     show.redrawAll = true;
     show.mode = ShowMode::Show;
+}
+
+void replaceFramebuffer(Show& show, const Platform& platform) {
+    show.fb = platform.makeFramebuffer(platform.user, show.zoom.zoomLevel, show.colorBoost);  // The old one goes here
+    if (show.timeline.transitionActive) reanchorTransition(show.timeline, show.scenes, show.fb->cols, show.fb->rows);
+}
+
+void stopShow(Show& show, const Platform& platform) {
+    platform.unloadMusic(platform.user, show.music);
+    show.fb.reset();
 }
 
 void runFrame(Show& show, const Platform& platform) {

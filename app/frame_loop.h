@@ -57,6 +57,11 @@ struct Platform {
 };
 
 constexpr const char* kMusicPath = "assets/audio/output.ogg";
+// The window the show asks for (full screen on the desktop; the web page's canvas starts at it).
+constexpr int kShowWindowWidth = 1920;
+constexpr int kShowWindowHeight = 1080;
+constexpr const char* kShowTitle = "davur_evi";
+constexpr int kShowTargetFps = 60;
 constexpr int kGridCellWidth = 10;   // Pixels in the render texture, at every zoom level
 constexpr int kGridCellHeight = 18;
 constexpr float kMaxFrameStep = 0.12f;  // Seconds; longer gaps reach the zoom spring as this
@@ -65,7 +70,7 @@ struct Show {
     std::unique_ptr<AsciiFramebuffer> fb;
     bool colorBoost = true;
     bool redrawAll = true;
-    TempoClock tempo = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    TempoClock tempo = makeTempoClock(kShowTempo);
     BeatInfo beat = {};
     MusicTrack music;
     AudioFeatures audio;
@@ -89,6 +94,15 @@ void startShow(Show& show, const Platform& platform);
 
 // One displayed frame, in the mode the show is in.
 void runFrame(Show& show, const Platform& platform);
+
+// A new framebuffer for the zoom level in use, from the platform: the zoom moved, or the front
+// end's screen changed size. A running transition goes on flying into the same place.
+void replaceFramebuffer(Show& show, const Platform& platform);
+
+// Everything startShow took, given back before the audio device and the window close: the music,
+// then the framebuffer (its render texture and font need the window). Safe after the closing
+// screen released the music, and more than once.
+void stopShow(Show& show, const Platform& platform);
 
 // The name of the scene being rendered.
 const char* currentSceneName(const Show& show);

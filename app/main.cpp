@@ -19,10 +19,6 @@
 
 namespace {
 
-constexpr int kWindowWidth = 1920;
-constexpr int kWindowHeight = 1080;
-constexpr const char* kWindowTitle = "davur_evi";
-constexpr int kTargetFps = 60;
 constexpr int kWindowLostStatus = 1;
 
 volatile std::sig_atomic_t gStopRequested = 0;
@@ -37,12 +33,12 @@ int main() {
     //--------------------------------------------------------------------------------------
     SetTraceLogLevel(LOG_NONE);  // The show prints nothing
     SetConfigFlags(FLAG_FULLSCREEN_MODE | FLAG_VSYNC_HINT);
-    InitWindow(kWindowWidth, kWindowHeight, kWindowTitle);
+    InitWindow(kShowWindowWidth, kShowWindowHeight, kShowTitle);
     // Never a show without its window: one that did not open, or cannot be found, ends it
-    if (!IsWindowReady() || !watchWindow(kWindowTitle)) _exit(kWindowLostStatus);
+    if (!IsWindowReady() || !watchWindow(kShowTitle)) _exit(kWindowLostStatus);
     std::signal(SIGTERM, requestStop);  // After the window opened: replaces the backend's own
     std::signal(SIGINT, requestStop);
-    SetTargetFPS(kTargetFps);
+    SetTargetFPS(kShowTargetFps);
     silenceAudioBackendMessages();
 
     RaylibPlatformState platformState;
@@ -62,7 +58,7 @@ int main() {
     // the window. An audio backend stuck on a lost device is left behind once the window is closed.
     //--------------------------------------------------------------------------------------
     const bool soundClosed = closeSoundDevice(platformState.sound, show.music);
-    show.fb.reset();
+    stopShow(show, platform);
     closeRaylibPlatform(platformState);
     CloseWindow();
     if (!soundClosed) _exit(0);

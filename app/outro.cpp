@@ -15,10 +15,7 @@ constexpr int kThanksHalf = 9;  // The text is 19 characters: centre it on its t
 constexpr const char kRamp[] = " .,:;irsXA253hMHGS#9B&@";
 constexpr int kRampLast = 22;
 
-float clampf(float v, float lo, float hi) { return v > hi ? hi : (v < lo ? lo : v); }
 float maxf(float a, float b) { return a > b ? a : b; }
-int clampi(int v, int lo, int hi) { return v > hi ? hi : (v < lo ? lo : v); }
-unsigned char clampByte(int v) { return (unsigned char)clampi(v, 0, 255); }
 
 struct OutroLevels {
     float bass, mid, treble, beat;
@@ -69,6 +66,6 @@ void drawOutro(AsciiFramebuffer& fb, float now, float fade, const AudioFeatures&
     }
 
     const int column = fb.cols / 2 - kThanksHalf > 0 ? fb.cols / 2 - kThanksHalf : 0;
-    const int row = clampi(fb.rows / 2, 1, fb.rows - 2);
+    const int row = clampInt(fb.rows / 2, 1, fb.rows - 2);
     fb.putText(column, row, kThanks, outroTextColor(fade, lv.beat), kTextBackground);
 }

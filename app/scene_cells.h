@@ -17,13 +17,9 @@ struct SceneCells {
     uint64_t hash;  // cellHash of every frame of the script, folded in order
 };
 
-// Audio that moves every feature over `frame` in exact arithmetic (no library math), so that it
-// is the same on every platform.
-AudioFeatures scriptedSceneAudio(long long frame);
-
 // Renders one scene on a cells-only grid on the fixed script (1.5 s at 60 fps from scene time 0,
 // then a third of a second from 12 s and from 24.5 s), with the show's 125 bpm beat and scripted
-// audio, and folds each frame's cellHash into one value. The scene starts afresh whatever it drew
+// music (audio/scripted_music.h), and folds each frame's cellHash into one value. The scene starts afresh whatever it drew
 // before.
 uint64_t sceneCellsHash(const SceneDesc& scene, GridSize grid);
 

@@ -10,6 +10,7 @@
 struct SoundDevice {
     SoundWatch watch;
     bool musicDropped = false;  // The track was unloaded while no device was open
+    bool closed = false;        // Closed at exit: the track went with it, the platform's unload does nothing
 };
 
 // Opens the audio device (InitAudioDevice) and starts watching it; true when it opened.
@@ -20,7 +21,8 @@ bool openSoundDevice(SoundDevice& device, float now);
 AudioFeatures updateSound(SoundDevice& device, MusicTrack& track, float now);
 // The master volume, while a device is open.
 void setSoundVolume(const SoundDevice& device, float volume);
-// The track's unload, which waits for a device to release the stream when none is open.
+// The track's unload, which waits for a device to release the stream when none is open; nothing
+// once the device is closed.
 void unloadSound(SoundDevice& device, MusicTrack& track);
 
 // Seconds the shutdown waits for the audio backend before leaving it behind.

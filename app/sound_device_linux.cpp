@@ -186,6 +186,7 @@ void setSoundVolume(const SoundDevice& device, float volume) {
 }
 
 void unloadSound(SoundDevice& device, MusicTrack& track) {
+    if (device.closed) return;  // A stuck close may still hold the track on its helper
     const SoundWatch::State state = device.watch.state;
     if (state == SoundWatch::State::Playing || state == SoundWatch::State::Off) {
         unload(track);
@@ -195,6 +196,7 @@ void unloadSound(SoundDevice& device, MusicTrack& track) {
 }
 
 bool closeSoundDevice(SoundDevice& device, MusicTrack& track) {
+    device.closed = true;
     switch (device.watch.state) {
         case SoundWatch::State::Off:
             unload(track);

@@ -11,9 +11,12 @@ AudioFeatures updateSound(SoundDevice&, MusicTrack& track, float) { return updat
 
 void setSoundVolume(const SoundDevice&, float volume) { SetMasterVolume(volume); }
 
-void unloadSound(SoundDevice&, MusicTrack& track) { unload(track); }
+void unloadSound(SoundDevice& device, MusicTrack& track) {
+    if (!device.closed) unload(track);
+}
 
-bool closeSoundDevice(SoundDevice&, MusicTrack& track) {
+bool closeSoundDevice(SoundDevice& device, MusicTrack& track) {
+    device.closed = true;
     unload(track);
     if (IsAudioDeviceReady()) CloseAudioDevice();
     return true;

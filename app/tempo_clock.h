@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "audio/beat_info.h"
+
 struct TempoConfig {
     float baseBpm;
     int32_t stepsPerBeat;
@@ -10,25 +12,8 @@ struct TempoConfig {
     int32_t barsPerPhrase;
 };
 
-// The clock's reading for one frame; scenes read beatPos and beatPhase.
-struct BeatInfo {
-    float bpm;
-    int32_t stepsPerBeat;
-    int32_t beatsPerBar;
-    int32_t barsPerPhrase;
-    float beatPos;          // Beats since the anchor [0..)
-    float stepPos;
-    int32_t beatIndex;
-    int32_t stepIndex;
-    int32_t barIndex;
-    int32_t barInPhrase;
-    int32_t stepInPhrase;
-    float beatPhase;        // Fraction of the current beat [0..1)
-    float stepPhase;
-    float secondsPerBeat;
-    float secondsPerBar;
-    float secondsPerPhrase;
-};
+// The show's tempo: 125 bpm, four steps a beat, four beats a bar, sixteen bars a phrase.
+constexpr TempoConfig kShowTempo = {125.0f, 4, 4, 16};
 
 struct TempoClock {
     TempoConfig config;

@@ -1,28 +1,14 @@
 #include "app/timeline.h"
 
-#include <cstring>  // Required for: strcmp()
-
-#include "scenes/intro_boot.h"
+#include "math/clamp.h"
 
 namespace {
 
-constexpr float kDefaultDuration = 8.0f;
-constexpr float kSimulationDuration = 10.0f;  // The two simulations get longer to develop
-constexpr float kCreditsDuration = 14.0f;
-constexpr float kDarkenStart = 0.74f;          // Fraction of the transition at which it fades out
-
-float clampf(float v, float lo, float hi) { return v > hi ? hi : (v < lo ? lo : v); }
-bool named(const SceneDesc& s, const char* what) { return s.name != nullptr && strcmp(s.name, what) == 0; }
+constexpr float kDarkenStart = 0.74f;  // Fraction of the transition at which it fades out
 
 }  // namespace
 
-float sceneDuration(const SceneDesc& scene) {
-    const float scripted = introDuration(scene);
-    if (scripted > 0.0f) return scripted;
-    if (named(scene, "cellular") || named(scene, "dual_fluid")) return kSimulationDuration;
-    if (named(scene, "end_credits")) return kCreditsDuration;
-    return kDefaultDuration;
-}
+float sceneDuration(const SceneDesc& scene) { return sceneSeconds(sceneFacts(scene.name)); }
 
 void advanceShow(ShowTimeline& timeline, ShowMode& mode, const SceneTable& scenes, int cols, int rows, float now) {
     if (scenes.count <= 0) return;

@@ -1,8 +1,8 @@
 #include "app/zoom.h"
 
 #include <cmath>    // Required for: fabsf(), roundf()
-#include <cstring>  // Required for: strcmp()
 
+#include "math/clamp.h"
 #include "math/show_math.h"  // Required for: showExp()
 
 namespace {
@@ -26,9 +26,7 @@ constexpr float kDeadBand = 0.35f;  // Spring shares below this leave the level 
 constexpr float kUserStep = 0.5f;
 constexpr float kUserLimit = 4.0f;
 
-float clampf(float v, float lo, float hi) { return v > hi ? hi : (v < lo ? lo : v); }
-int clampLevel(int v) { return v < kMinLevel ? kMinLevel : (v > kMaxLevel ? kMaxLevel : v); }
-bool named(const char* name, const char* what) { return name != nullptr && strcmp(name, what) == 0; }
+int clampLevel(int v) { return clampInt(v, kMinLevel, kMaxLevel); }
 
 const ZoomParams& paramsFor(ZoomClass c) {
     switch (c) {
@@ -59,12 +57,7 @@ AudioFeatures withoutNaN(AudioFeatures a) {
 
 }  // namespace
 
-ZoomClass zoomClassFor(const char* sceneName) {
-    if (named(sceneName, "cellular") || named(sceneName, "dual_fluid")) return ZoomClass::Fluid;
-    if (named(sceneName, "mandelbrot") || named(sceneName, "julia_blast")) return ZoomClass::Fractal;
-    if (named(sceneName, "end_credits") || named(sceneName, "starfield_warp")) return ZoomClass::Steady;
-    return ZoomClass::Normal;
-}
+ZoomClass zoomClassFor(const char* sceneName) { return sceneFacts(sceneName).zoomClass; }
 
 int zoomStep(ZoomSpring& spring, float dt, const AudioFeatures& measured, const char* sceneName) {
     const AudioFeatures audio = withoutNaN(measured);

@@ -3,8 +3,7 @@
 #pragma once
 
 #include "audio/audio_features.h"
-
-enum class ZoomClass { Normal, Fluid, Fractal, Steady };
+#include "scenes/scene.h"  // Required for: ZoomClass
 
 struct ZoomSpring {
     float userZoom = 0.0f;   // Viewer's choice [-4..4], steps of 0.5
@@ -14,6 +13,7 @@ struct ZoomSpring {
     int zoomLevel = 0;       // Level of the framebuffer in use [-7..7]
 };
 
+// The zoom class of the scene with this name (its row of the scene facts).
 ZoomClass zoomClassFor(const char* sceneName);
 
 // One frame of the spring; dt is already clamped to 0..0.12 s. Returns this frame's zoom level

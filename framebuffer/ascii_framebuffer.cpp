@@ -3,16 +3,14 @@
 #include <cmath>  // Required for: roundf()
 
 #include "framebuffer/font_loading.h"
+#include "math/clamp.h"
 #include "math/show_math.h"  // Required for: showPow()
 
 namespace {
 
 constexpr int kBaseCols = 120;
 constexpr int kBaseRows = 42;
-constexpr int kMinCols = 36, kMaxCols = 520;
-constexpr int kMinRows = 14, kMaxRows = 220;
 
-int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 void makeTarget(AsciiFramebuffer& fb) {
     fb.target = LoadRenderTexture(fb.cols * fb.cellWidth, fb.rows * fb.cellHeight);
@@ -24,6 +22,15 @@ void clearTarget(AsciiFramebuffer& fb) {
     BeginTextureMode(fb.target);
     ClearBackground(fb.background);
     EndTextureMode();
+}
+
+// A font of the framebuffer's own, which it unloads when destroyed
+void loadOwnFont(AsciiFramebuffer& fb) {
+    const GlyphFont loaded = loadGlyphFont(fb.cellHeight);
+    fb.font = loaded.font;
+    fb.fontName = loaded.name;
+    fb.ownsFont = loaded.fromFile;
+    fb.blockGlyphs = loaded.blockGlyphs;
 }
 
 }  // namespace
@@ -46,7 +53,7 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
     cells.assign(count, Cell{});
     if (backing == FramebufferBacking::Gpu) {
         makeTarget(*this);
-        loadFont(*this);
+        loadOwnFont(*this);
         loadCellBatch(batch);
         clearTarget(*this);
     }
@@ -100,5 +107,9 @@ GridSize gridSizeForZoom(int zoom) {
     const float f = showPow(1.2f, (float)zoom);
     const int cols = (int)roundf((float)kBaseCols * f);
     const int rows = (int)roundf((float)kBaseRows * f);
-    return {clampInt(cols, kMinCols, kMaxCols), clampInt(rows, kMinRows, kMaxRows)};
+    return clampGridSize(cols, rows);
+}
+
+GridSize clampGridSize(int cols, int rows) {
+    return {clampInt(cols, kMinGridCols, kMaxGridCols), clampInt(rows, kMinGridRows, kMaxGridRows)};
 }

@@ -79,5 +79,10 @@ struct GridSize {
     int rows;
 };
 
+// The sizes a grid can have, in cells; every front end's grid is clamped to them.
+constexpr int kMinGridCols = 36, kMaxGridCols = 520;
+constexpr int kMinGridRows = 14, kMaxGridRows = 220;
+GridSize clampGridSize(int cols, int rows);
+
 // Grid of a zoom level [-7..7]: the base grid of 120 x 42 cells scaled by 1.2^zoom, clamped.
 GridSize gridSizeForZoom(int zoom);

@@ -3,8 +3,8 @@
 #include <cstddef>  // Required for: offsetof()
 #include <cstring>  // Required for: memcpy()
 
-#include "framebuffer/font_redraw.h"  // Required for: boostColor()
-#include "raymath.h"                   // Required for: MatrixMultiply()
+#include "framebuffer/color_boost.h"  // Required for: boostColor()
+#include "raymath.h"                    // Required for: MatrixMultiply()
 #include "rlgl.h"
 
 namespace {
@@ -22,10 +22,14 @@ constexpr uint32_t kSpace = 32;
 
 uint32_t glyphSlot(uint32_t codepoint) { return (codepoint ^ (codepoint >> 8)) & (kGlyphSlots - 1); }
 
-uint32_t colorSlot(Color color) {
+uint32_t colorKey(Color color) {
     uint32_t key;
     memcpy(&key, &color, sizeof(key));
-    return (key * 0x9E3779B1u) >> (32 - kColorSlotBits);  // Fibonacci hashing: the high bits mix all bytes
+    return key;
+}
+
+uint32_t colorSlot(Color color) {
+    return (colorKey(color) * 0x9E3779B1u) >> (32 - kColorSlotBits);  // Fibonacci hashing: the high bits mix all bytes
 }
 
 // DrawTextCodepoint's source and destination rectangles, for a pen position of (0, 0), with the
@@ -144,7 +148,7 @@ void initBoostCache(BoostCache& cache, bool isBackground) {
 
 Color boosted(BoostCache& cache, Color color) {
     BoostedColor& slot = cache.slots[colorSlot(color)];
-    if (slot.color != color) slot = {color, boostColor(color, cache.isBackground)};
+    if (colorKey(slot.color) != colorKey(color)) slot = {color, boostColor(color, cache.isBackground)};
     return slot.boosted;
 }
 

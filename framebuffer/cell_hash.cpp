@@ -2,22 +2,13 @@
 
 namespace {
 
-constexpr uint64_t kFnvOffset = 1469598103934665603ull;
-constexpr uint64_t kFnvPrime = 1099511628211ull;
-
-void mix(uint64_t& h, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        h ^= (v >> (8 * i)) & 0xFFu;
-        h *= kFnvPrime;
-    }
-}
+void mix(uint64_t& h, uint32_t v) { h = fnvMix(h, v, 4); }
 
 uint32_t packed(Color c) { return (uint32_t)c.r | (uint32_t)c.g << 8 | (uint32_t)c.b << 16 | (uint32_t)c.a << 24; }
 
 }  // namespace
 
-uint64_t cellHash(const AsciiFramebuffer& fb) {
-    uint64_t h = kFnvOffset;
+uint64_t cellHash(const AsciiFramebuffer& fb, uint64_t h) {
     mix(h, (uint32_t)fb.cols);
     mix(h, (uint32_t)fb.rows);
     for (const Cell& c : fb.cells) {

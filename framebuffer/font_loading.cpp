@@ -3,7 +3,6 @@
 #include <cstdio>  // Required for: fopen(), fread()
 #include <vector>
 
-#include "framebuffer/ascii_framebuffer.h"
 #include "framebuffer/font_file_check.h"
 
 namespace {
@@ -177,12 +176,4 @@ void releaseGlyphFont(GlyphFont& font) {
     }
     if (font.fromFile) UnloadFont(font.font);
     font = GlyphFont{};
-}
-
-void loadFont(AsciiFramebuffer& fb, FontTable table) {
-    const GlyphFont loaded = loadGlyphFont(fb.cellHeight, table);
-    fb.font = loaded.font;
-    fb.fontName = loaded.name;
-    fb.ownsFont = loaded.fromFile;
-    fb.blockGlyphs = loaded.blockGlyphs;
 }

@@ -4,8 +4,6 @@
 
 #include "raylib.h"  // Required for: Font
 
-struct AsciiFramebuffer;
-
 struct FontChoice {
     const char* path;
     const char* displayName;
@@ -50,7 +48,3 @@ void releaseGlyphFont(GlyphFont& font);
 // True when the font has a glyph of its own for the codepoint: raylib answers a missing one with
 // the index of '?', so the entry found must really be that codepoint.
 bool fontHasGlyph(const Font& font, int codepoint);
-
-// Loads a font of the framebuffer's own (it unloads it when destroyed) and sets its font,
-// fontName, ownsFont and blockGlyphs.
-void loadFont(AsciiFramebuffer& fb, FontTable table = productionFontTable());

@@ -8,6 +8,3 @@
 // Draws every cell that differs from what was last drawn (or every cell when force is set) into
 // the framebuffer's render texture, then records it as drawn.
 void redraw(AsciiFramebuffer& fb, bool force);
-
-// Saturation, gain and contrast boost applied at draw time; alpha passes through.
-Color boostColor(Color color, bool isBackground);

@@ -60,8 +60,6 @@ struct FrameAudio {
 
 CellularState state;
 
-int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
-unsigned char clampByte(int v) { return (unsigned char)clampInt(v, 0, 255); }
 
 //----------------------------------------------------------------------------------
 // Update
@@ -204,7 +202,7 @@ void stepLevels(float t, const FrameAudio& audio) {
     float excess = hot - kMaxHotShare;
     if (mean - kMaxMeanLevel > excess) excess = mean - kMaxMeanLevel;
     if (excess > 0.0f) {
-        const float damp = clamp(1.0f - 0.42f * excess, 0.72f, 0.99f);
+        const float damp = clampf(1.0f - 0.42f * excess, 0.72f, 0.99f);
         for (int i = 0; i < n; ++i) state.levels[i] *= damp;
     }
 }
@@ -213,7 +211,7 @@ void updateCellular(int cols, int rows, float t, const FrameAudio& audio) {
     if (state.lastTime > t) seedLevels(cols, rows, t);
     else if (state.gridW != cols || state.gridH != rows) resizeLevels(cols, rows, t);
 
-    state.stepAccumulator += clamp(t - state.lastTime, 0.0f, kMaxFrameSeconds);
+    state.stepAccumulator += clampf(t - state.lastTime, 0.0f, kMaxFrameSeconds);
     state.lastTime = t;
     if (state.stepAccumulator < kStepSeconds) return;
     prepareFrame(t);
@@ -245,7 +243,7 @@ void drawCellular(AsciiFramebuffer& fb, float t) {
             const float flicker = state.rowSin[x] * 0.28f + 0.72f;  // 0.44..1.0
             // The floor of a positive value (v >= 0, flicker >= 0.44) is its truncation: no floorf call
             const int glyph = tableIndex(v * (float)top + 0.6f * flicker, top);
-            const float heat = clamp((v - 0.35f) / 0.65f, 0.0f, 1.0f);
+            const float heat = clampf((v - 0.35f) / 0.65f, 0.0f, 1.0f);
             const int r0 = clampByte((int)(heat * 200.0f + 55.0f + v * 40.0f));
             const int g0 = clampByte((int)(heat * 160.0f + 20.0f + (1.0f - heat) * 60.0f));
             const int b0 = clampByte((int)(state.columnTint[x] + (1.0f - heat) * 120.0f + 10.0f));

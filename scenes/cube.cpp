@@ -140,11 +140,11 @@ CubeFrame cubeFrame(float t, int cols, int rows, const BeatInfo* beat, const Aud
 
     const float facing = cubeFacing(f.rotation);
     const float wobble = 0.5f + 0.5f * showSin(1.9f * f.angY + 1.3f * f.angX);
-    const float size = clamp(0.75f * facing + 0.35f + 0.25f * wobble, 0.0f, 1.5f);
+    const float size = clampf(0.75f * facing + 0.35f + 0.25f * wobble, 0.0f, 1.5f);
     const float flicker = showSin(24.0f * t);
     const float flash =
         0.3f * (0.55f * showPow(1.0f - beatPhase, 6.0f) + 0.45f + 0.35f * pulse) + 0.3f * (flicker * flicker) + 0.55f;
-    const float energy = clamp(flash * size, 0.45f, 1.75f);
+    const float energy = clampf(flash * size, 0.45f, 1.75f);
     f.look = CubeLook{facing, size, flash, energy};
     f.scale = kScalePerGrid * (float)(cols < rows ? cols : rows);
     return f;
@@ -182,7 +182,7 @@ void drawBackground(AsciiFramebuffer& fb, float t, float size) {
     for (int y = 0; y < fb.rows; ++y) {
         for (int x = 0; x < fb.cols; ++x) {
             const float waves = columnWave[(size_t)x] + rowWave[(size_t)y] + diagonalWave[(size_t)(x + y)];
-            const float w = clamp(waves / 3.0f * 0.5f + 0.5f, 0.0f, 1.0f);
+            const float w = clampf(waves / 3.0f * 0.5f + 0.5f, 0.0f, 1.0f);
             const int index = tableIndex(4.0f * w, 4);
             // Low 8 bits: the foreground blue passes 255 on the brightest waves and wraps
             const Color fg = {wrapChannel((26.0f * size + 20.0f) * w + 14.0f),

@@ -2,8 +2,8 @@
 // points the lightning steers to. Declared here for the scene's tests.
 #pragma once
 
-#include "app/tempo_clock.h"
 #include "audio/audio_features.h"
+#include "audio/beat_info.h"
 #include "raylib.h"  // Required for: Vector2, Vector3
 #include "scenes/cube_lightning.h"
 

@@ -56,7 +56,7 @@ float lightningHash(float x) {
     return v - floorf(v);
 }
 
-float strikeGap(float facing) { return clamp(kGapBase - kGapPerFacing * facing, kGapMin, kGapMax); }
+float strikeGap(float facing) { return clampf(kGapBase - kGapPerFacing * facing, kGapMin, kGapMax); }
 
 void appendStrike(LightningSchedule& schedule, LightningStrike strike) {
     if (schedule.count == kMaxLightningStrikes) {
@@ -132,7 +132,7 @@ StrikeShape strikeShape(const LightningStrike& strike, float t, const CubeLook& 
     const float rise = clamp01(age / kRiseShare);
     const float fall = clamp01((1.0f - age) / kFallShare);
     const float intensity =
-        clamp((0.7f * rise + 0.3f) * fall * look.energy * (0.35f * look.flash + 0.85f), 0.0f, kMaxIntensity);
+        clampf((0.7f * rise + 0.3f) * fall * look.energy * (0.35f * look.flash + 0.85f), 0.0f, kMaxIntensity);
     return StrikeShape{rise, intensity};
 }
 
@@ -151,7 +151,7 @@ void drawStrike(AsciiFramebuffer& fb, const LightningStrike& strike, const Strik
     for (int j = 0; j < branches; ++j) {
         const float k = (1.7f * (float)j + 3.1f) * seed;
         const float startX = x0 + 2.0f * showSin(8.0f * k);
-        const float startY = clamp((0.25f + 0.55f * lightningHash(k + 1.9f)) * (float)mainSteps * 0.68f, 2.0f,
+        const float startY = clampf((0.25f + 0.55f * lightningHash(k + 1.9f)) * (float)mainSteps * 0.68f, 2.0f,
                                    (float)(fb.rows - 3));
         const float heading = (lightningHash(k + 0.37f) - 0.5f) * 1.9f + 1.3f;
         int steps = (int)((0.24f + 0.18f * lightningHash(k + 4.4f)) * (float)mainSteps);

@@ -46,8 +46,6 @@ struct Neighbours {
 
 FluidState state;
 
-int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
-unsigned char clampByte(int v) { return (unsigned char)clampInt(v, 0, 255); }
 
 //----------------------------------------------------------------------------------
 // Update
@@ -183,7 +181,7 @@ void stepFlow() {
             const float a = dyeA[n.self];
             const float b = dyeB[n.self];
             // Dense dye slows the flow; dye A drives it up, dye B down
-            const float k = 1.0f - clamp((a + b) * 0.45f, 0.0f, 0.35f);
+            const float k = 1.0f - clampf((a + b) * 0.45f, 0.0f, 0.35f);
             const float newV = k * ((state.columnStirV[x] + (0.986f * v[n.self] - 0.18f * (a - b)) - pullV) * 0.84f +
                                     neighbourSum(v, n) * 0.25f * 0.16f);
             const float newU = k * ((state.columnStirU[x] * swirl + (stirU + 0.986f * u[n.self]) -
@@ -218,7 +216,7 @@ void applyJets(float t, float bass, float treble) {
     const float push = 0.25f * bass + 0.18f;
     for (int dy = -4; dy <= 4; ++dy) {
         for (int dx = -2; dx <= 2; ++dx) {
-            const float w = 1.0f - clamp((float)abs(dx) / 3.0f + (float)abs(dy) / 5.0f, 0.0f, 1.0f);
+            const float w = 1.0f - clampf((float)abs(dx) / 3.0f + (float)abs(dy) / 5.0f, 0.0f, 1.0f);
             if (w <= 0.0f) continue;
             // Jet cells stay inside a one-cell border
             const size_t cA = (size_t)clampInt(rA + dy, 1, H - 2) * W + clampInt(xA + dx, 1, W - 2);
@@ -244,7 +242,7 @@ void updateFluid(int cols, int rows, float t, float bass, float treble) {
     if (state.fluidLastTime > t) resetFluid(cols, rows, t);
     else if (state.fluidW != cols || state.fluidH != rows) resizeFluid(cols, rows, t);
 
-    state.fluidAccumulator += clamp(t - state.fluidLastTime, 0.0f, kMaxFrameSeconds);
+    state.fluidAccumulator += clampf(t - state.fluidLastTime, 0.0f, kMaxFrameSeconds);
     state.fluidLastTime = t;
     if (state.fluidAccumulator < kStepSeconds) return;
     prepareFrame(t);
@@ -263,14 +261,14 @@ void drawFluid(AsciiFramebuffer& fb) {
     for (int y = 0; y < state.fluidH; ++y) {
         for (int x = 0; x < W; ++x) {
             const size_t i = (size_t)y * W + x;
-            const float a = clamp(state.dyeA[i], 0.0f, kDrawnDyeMax);
-            const float b = clamp(state.dyeB[i], 0.0f, kDrawnDyeMax);
+            const float a = clampf(state.dyeA[i], 0.0f, kDrawnDyeMax);
+            const float b = clampf(state.dyeB[i], 0.0f, kDrawnDyeMax);
             const float s = a + b;
-            const float intensity = clamp(clamp(s, 0.0f, 1.8f) / 1.4f, 0.0f, 1.0f);
+            const float intensity = clampf(clampf(s, 0.0f, 1.8f) / 1.4f, 0.0f, 1.0f);
             const int glyph = tableIndex(9.0f * intensity, 9);
             const float mix = (s > 0.0001f) ? b / s : 0.0f;  // 0 all dye A, 1 all dye B
             const float brightness = 0.75f * intensity + 0.55f;
-            const float overlap = clamp(1.4f * (a < b ? a : b), 0.0f, 1.0f);
+            const float overlap = clampf(1.4f * (a < b ? a : b), 0.0f, 1.0f);
             const int r0 = (int)((1.0f - mix) * 40.0f + mix * 255.0f);
             const int g0 = (int)((1.0f - mix) * 170.0f + mix * 120.0f);
             const int b0 = (int)((1.0f - mix) * 255.0f + mix * 40.0f);

@@ -148,7 +148,7 @@ void drawKaleidoscope(AsciiFramebuffer& fb, const Kaleidoscope& k, RampStyle ram
         showSinArray(w.diagArg.data(), w.diag.data(), cols);
         for (int x = 0; x < cols; ++x) {
             const float seg = w.seg[x];
-            const float v = clamp(w.ring[x] * 0.25f + 0.5f + w.spoke[x] * 0.2f + w.diag[x] * 0.18f, 0.0f, 1.0f);
+            const float v = clampf(w.ring[x] * 0.25f + 0.5f + w.spoke[x] * 0.2f + w.diag[x] * 0.18f, 0.0f, 1.0f);
             const Color fg = showColorFromHsv(fmodf(seg * 400.0f + 190.0f + k.hueSpin, 360.0f), kSaturation,
                                               v * 0.18f + 0.82f);
             const Color bg = {dimmed(fg.r, 0.11f), dimmed(fg.g, 0.10f), dimmed(fg.b, 0.14f), 255};
@@ -162,7 +162,7 @@ void drawLetter(AsciiFramebuffer& fb, float t, const Levels& l, int line, uint32
                 unsigned char ch) {
     const CreditFlight f = creditFlight(line, g);
     const CreditPoint start = creditStart(f, fb.cols, fb.rows);
-    const float p = clamp((t - f.departure) / f.duration, 0.0f, 1.0f);
+    const float p = clampf((t - f.departure) / f.duration, 0.0f, 1.0f);
     const float left = 1.0f - p;
     const float e = 1.0f - left * left * left;  // Eased: fast out, slow in
 

@@ -75,7 +75,7 @@ struct GooField {
 
 GooAudio readAudio(const AudioFeatures* audio) {
     if (audio == nullptr || !audio->valid) return {0.0f, 0.0f, 0.0f, 0.0f};
-    return {clamp(audio->beat * 0.95f + audio->bass, 0.0f, 1.35f), audio->mid, audio->treble, audio->beat};
+    return {clampf(audio->beat * 0.95f + audio->bass, 0.0f, 1.35f), audio->mid, audio->treble, audio->beat};
 }
 
 void restartSimulation(GooState& s, float t) {
@@ -166,12 +166,12 @@ unsigned char clampByte(int v) { return (unsigned char)(v < 0 ? 0 : (v > 255 ? 2
 // Writes the cell whose sample point has the field f and the shimmer wave's sine shimmerSin
 void shadeCell(AsciiFramebuffer& fb, int x, int y, const GooLook& k, const GooField& f, float shimmerSin) {
     const float F = f.sum + shimmerSin * k.shimmerAmp;
-    const float rim = clamp((F - 0.88f) / 0.24f, 0.0f, 1.0f);
-    const float body = clamp((F - 1.0f) / 1.45f, 0.0f, 1.0f);
+    const float rim = clampf((F - 0.88f) / 0.24f, 0.0f, 1.0f);
+    const float body = clampf((F - 1.0f) / 1.45f, 0.0f, 1.0f);
     // Outside the blobs body is 0 and showPow(0, 0.74) is 0: the space, without the powf
     const uint32_t glyph = (body > 0.0f) ? rampGlyph(k.ramp, showPow(body, kGlyphGamma)) : ' ';
 
-    const float m = (f.sum > 0.001f) ? clamp(f.weighted / f.sum, 0.0f, 1.0f) : 0.5f;
+    const float m = (f.sum > 0.001f) ? clampf(f.weighted / f.sum, 0.0f, 1.0f) : 0.5f;
     const int r0 = (int)((float)kBlue.r * (1.0f - m) + (float)kOrange.r * m);
     const int g0 = (int)((float)kBlue.g * (1.0f - m) + (float)kOrange.g * m);
     const int b0 = (int)((float)kBlue.b * (1.0f - m) + (float)kOrange.b * m);
@@ -225,7 +225,7 @@ void stepGooBalls(GooBall (&balls)[kGooBallCount], float dt, float rise, float d
     const float pull = mid * 0.32f + 0.18f;
     const float kick = drive * 1.3f + 0.8f;
     const float damp = showExp(-(mid * 1.8f + 2.8f) * dt);
-    const float rate = clamp(dt * 4.5f, 0.0f, 1.0f);
+    const float rate = clampf(dt * 4.5f, 0.0f, 1.0f);
     for (int i = 0; i < kGooBallCount; i++) moveBall(balls[i], i, dt, pull, kick, damp, rate, rise, drive, mid);
     for (int i = 0; i < kGooBallCount; i++) {
         for (int j = i + 1; j < kGooBallCount; j++) separate(balls[i], balls[j], dt, drive);
@@ -241,7 +241,7 @@ void goo_bounce(AsciiFramebuffer& fb, float sceneTime, Color, const BeatInfo*, c
 
     // Simulation: a fresh start on the first frame and whenever time runs backwards
     if (!goo.initialised || goo.lastTime > sceneTime) restartSimulation(goo, sceneTime);
-    const float dt = clamp(sceneTime - goo.lastTime, 0.0f, kMaxStep);
+    const float dt = clampf(sceneTime - goo.lastTime, 0.0f, kMaxStep);
     goo.lastTime = sceneTime;
     const float rise = (a.beat - goo.prevBeat > 0.0f) ? a.beat - goo.prevBeat : 0.0f;
     goo.prevBeat = a.beat;

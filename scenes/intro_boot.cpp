@@ -64,10 +64,7 @@ float bootScriptDuration(bool withHold) {
     return total;
 }
 
-float introDuration(const SceneDesc& scene) {
-    if (scene.name == nullptr || strcmp(scene.name, "intro_boot") != 0) return -1.0f;
-    return bootScriptDuration(false) + kIntroTail;
-}
+float introDuration() { return bootScriptDuration(false) + kIntroTail; }
 
 const char* bootPrompt() { return "C:\\DEMO>"; }
 
@@ -81,12 +78,7 @@ int bootPromptLine() {
     return line;
 }
 
-CellPos transitionAnchor(const SceneDesc& scene, int cols, int rows) {
-    if (scene.name != nullptr && strcmp(scene.name, "intro_boot") == 0) {
-        return {kTextColumn - 1 + (int)strlen(bootPrompt()), kFirstRow + bootPromptLine()};
-    }
-    return {cols / 2, rows / 2};
-}
+CellPos bootAnchor(int, int) { return {kTextColumn - 1 + (int)strlen(bootPrompt()), kFirstRow + bootPromptLine()}; }
 
 void intro_boot(AsciiFramebuffer& fb, float sceneTime, Color bg, const BeatInfo*, const AudioFeatures*) {
     const float period = bootScriptDuration(true);

@@ -1,4 +1,4 @@
-// The boot console that opens the show: its script, and the timings and anchor the timeline reads.
+// The boot console that opens the show: its script, and its timings and anchor for the scene facts.
 #pragma once
 
 #include "scenes/scene.h"
@@ -17,16 +17,11 @@ extern const BootScriptLine bootScript[kBootScriptRows];
 
 // Script length in seconds: typed characters at 33 per second plus every delay, and the hold.
 float bootScriptDuration(bool withHold);
-// How long a scene runs by its script: the boot console's script plus a short tail; -1 for others.
-float introDuration(const SceneDesc& scene);
+// How long the boot console runs: its script plus a short tail.
+float introDuration();
 
-struct CellPos {
-    int x;
-    int y;
-};
-// The cell a transition out of this scene flies into: the final prompt of the boot console, or
-// the grid centre for every other scene.
-CellPos transitionAnchor(const SceneDesc& scene, int cols, int rows);
+// The cell a transition out of the boot console flies into: its final prompt, whatever the grid.
+CellPos bootAnchor(int cols, int rows);
 
 const char* bootPrompt();
 // Screen rows above the final prompt's row, counted from the first script row.

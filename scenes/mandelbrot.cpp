@@ -128,7 +128,7 @@ MandelFrame makeFrame(const AsciiFramebuffer& fb, float t, const BeatInfo* beatI
     f.centreIm = 0.07f * showSin((f.treble * 0.12f + 0.18f) * t) + 0.01f;
     f.scaleRe = 3.1f / zoom;
     f.scaleIm = 2.1f / zoom;
-    f.swirlMix = clamp(f.mid * 0.12f + f.bass * 0.14f + 0.08f + f.beat * 0.2f, kMinSwirlMix, kMaxSwirlMix);
+    f.swirlMix = clampf(f.mid * 0.12f + f.bass * 0.14f + 0.08f + f.beat * 0.2f, kMinSwirlMix, kMaxSwirlMix);
     f.maxIter = kBaseIterations + (int)roundf(f.beat * 12.0f + f.treble * 20.0f);
     f.ringAmp = f.mid * 0.022f + 0.01f + f.beat * 0.015f;
     f.ringFreq = f.bass * 18.0f + 9.0f;

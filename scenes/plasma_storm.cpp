@@ -61,7 +61,7 @@ PlasmaFrame computePlasmaFrame(float t, const AudioFeatures* audio, bool blockGl
     const float mid = valid ? audio->mid : 0.0f;
     const float treble = valid ? audio->treble : 0.0f;
     const float beat = valid ? audio->beat : 0.0f;
-    const float drive = clamp(bass * 0.95f + beat * 0.8f, 0.0f, 1.25f);
+    const float drive = clampf(bass * 0.95f + beat * 0.8f, 0.0f, 1.25f);
 
     PlasmaFrame f;
     f.twist = drive * 0.55f + 0.22f + mid * 0.25f;
@@ -76,7 +76,7 @@ PlasmaFrame computePlasmaFrame(float t, const AudioFeatures* audio, bool blockGl
     f.p4 = (drive * 2.8f + 1.8f) * t;
     f.p5 = (treble * 1.9f + 0.8f) * t;
     f.shear = treble * 0.08f + 0.03f;
-    f.sat = clamp(treble * 0.22f + 0.66f, 0.0f, 1.0f);
+    f.sat = clampf(treble * 0.22f + 0.66f, 0.0f, 1.0f);
     f.hueSpread = drive * 35.0f + 60.0f;
     f.valGain = drive * 0.16f + 0.52f;
     f.bgValGain = mid * 0.08f + 0.12f;
@@ -138,7 +138,7 @@ void plasmaBrightness(const PlasmaFrame& f, const PlasmaPoint* points, int cols,
         const float s1 = w.w1[x] * 0.34f;
         const float s2 = w.w2[x] * 0.42f;
         const float s3 = w.w3[x] * 0.24f;
-        brightness[x] = clamp((s1 + s2 + s3) * 0.5f + 0.5f, 0.0f, 1.0f);
+        brightness[x] = clampf((s1 + s2 + s3) * 0.5f + 0.5f, 0.0f, 1.0f);
     }
 }
 
@@ -224,8 +224,8 @@ PlasmaCell shadePlasma(const PlasmaFrame& f, float c, float r) {
     const float bgHue = wrapDegrees(hue + kBackgroundHueShift);
     PlasmaCell cell;
     cell.glyph = plasmaGlyph(f.ramp, c);
-    cell.fg = colorFromHsv(hue, f.sat, clamp(f.valGain * c + 0.32f, 0.0f, 1.0f));
-    cell.bg = colorFromHsv(bgHue, f.sat * kBackgroundSatScale, clamp(f.bgValGain * c + 0.05f, 0.0f, 1.0f));
+    cell.fg = colorFromHsv(hue, f.sat, clampf(f.valGain * c + 0.32f, 0.0f, 1.0f));
+    cell.bg = colorFromHsv(bgHue, f.sat * kBackgroundSatScale, clampf(f.bgValGain * c + 0.05f, 0.0f, 1.0f));
     return cell;
 }
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "app/tempo_clock.h"
 #include "audio/audio_features.h"
+#include "audio/beat_info.h"
 #include "framebuffer/ascii_framebuffer.h"
 
 // Fills the grid for one frame. The grid was cleared with bg just before; sceneTime is seconds
@@ -19,6 +19,24 @@ struct SceneDesc {
     SceneRenderFn render;
 };
 
+// How the zoom spring treats a scene (app/zoom.cpp): fully, more gently for the simulations and
+// fractals, or not at all.
+enum class ZoomClass { Normal, Fluid, Fractal, Steady };
+
+struct CellPos {
+    int x;
+    int y;
+};
+
+// What the show needs of a scene besides its render function, in a table beside the scene table,
+// row for row (scenes/scene_table.cpp).
+struct SceneFacts {
+    float seconds;                          // How long it runs before the show moves on...
+    float (*scriptSeconds)();               // ...or, when set, the length of its script
+    ZoomClass zoomClass;
+    CellPos (*anchor)(int cols, int rows);  // The cell a transition out of it flies into; null: the grid centre
+};
+
 struct SceneTable {
     const SceneDesc* rows;
     int count;
@@ -28,3 +46,12 @@ SceneTable sceneTable();
 
 // The row of the scene with this name, or null.
 const SceneDesc* findScene(const char* name);
+
+// The facts of the scene with this name; any other name (or null) gets those of an ordinary scene.
+const SceneFacts& sceneFacts(const char* name);
+
+// Seconds the scene runs before the show moves on.
+float sceneSeconds(const SceneFacts& facts);
+
+// The cell a transition out of the scene flies into on a grid of cols x rows.
+CellPos transitionAnchor(const SceneDesc& scene, int cols, int rows);

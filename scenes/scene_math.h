@@ -1,10 +1,10 @@
-// Small helpers shared by the scenes: clamps and the deterministic integer hash.
+// Small helpers shared by the scenes: table indices and the deterministic integer hash (the clamps
+// are math/clamp.h).
 #pragma once
 
 #include <cstdint>
 
-inline float clamp(float x, float lo, float hi) { return x > hi ? hi : (x < lo ? lo : x); }
-inline float clamp01(float x) { return clamp(x, 0.0f, 1.0f); }
+#include "math/clamp.h"
 
 // A float that becomes an index into a table of last + 1 entries: the floor of v clamped to
 // 0..last, with NaN (which clamp lets through) counted as 0.

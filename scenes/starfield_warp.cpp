@@ -127,7 +127,7 @@ void drawLayer(AsciiFramebuffer& fb, const std::vector<Star>& stars, int layer, 
         if (X < 0 || X >= fb.cols || Y < 0 || Y >= fb.rows) continue;
 
         const float twinkle = 0.6f + 0.4f * showSin(11.0f * s.z + m.twinklePhase);
-        const float value = clamp((0.7f + 0.3f * twinkle) * kBrightness[layer], 0.0f, 1.0f);
+        const float value = clampf((0.7f + 0.3f * twinkle) * kBrightness[layer], 0.0f, 1.0f);
         const Color colour = showColorFromHsv(hue, saturation, value);
         fb.setCell(X, Y, glyph, colour, kStarBackground);
 

@@ -17,33 +17,13 @@ out="$root/dist/web"
 # Bump when the way the prefix is built changes, so that older prefixes are rebuilt.
 deps_version="raylib-6.0 libogg libvorbis es3 v1"
 
-# The SHA-256 of raylib 6.0's upstream tarball in Debian, as in setup.sh.
-raylib_6_0_pin="raylib_6.0+ds.orig.tar.gz=48063be6305afd417a7f44fc588b2f266354cb30c0073ba8fb503d5a0429688e"
-
-die() { echo "build-web: $*" >&2; exit 1; }
-say() { echo "build-web: $*" >&2; }
+script=build-web
+source "$root/scripts/lib.sh"
 
 # ---------------------------------------------------------------------------------------------
 # System packages
 # ---------------------------------------------------------------------------------------------
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"
-    elif command -v sudo >/dev/null 2>&1; then sudo "$@"
-    else die "need root or sudo to install: ${*: -1}"; fi
-}
-
-packages=(emscripten cmake make pkg-config fonts-dejavu-core)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-    command -v apt-get >/dev/null 2>&1 || die "install by hand: ${missing[*]}"
-    say "installing ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
-        --no-install-recommends "${missing[@]}" >/dev/null || die "could not install: ${missing[*]}"
-fi
+install_missing emscripten cmake make pkg-config fonts-dejavu-core
 
 # Debian's emscripten finds its JavaScript dependencies (acorn) there; a Node from elsewhere does not
 # look in that folder by itself.

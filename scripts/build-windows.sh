@@ -20,40 +20,17 @@ zip_file="$root/dist/davur_evi-$version-windows.zip"
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] || jobs=2
 
-die() { echo "build-windows: $*" >&2; exit 1; }
-say() { echo "build-windows: $*" >&2; }
+script=build-windows
+source "$root/scripts/lib.sh"
 
 # ---------------------------------------------------------------------------------------------
 # System packages
 # ---------------------------------------------------------------------------------------------
-packages=(g++-mingw-w64-x86-64-posix cmake make pkg-config zip wine64 googletest ca-certificates)
-
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"
-    elif command -v sudo >/dev/null 2>&1; then sudo "$@"
-    else die "need root or sudo to install: ${*: -1}"; fi
-}
-
-install_missing() {
-    command -v dpkg-query >/dev/null 2>&1 || { say "not a Debian/Ubuntu system: install ${packages[*]} by hand"; return 0; }
-    local missing=() p
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-    done
-    [ "${#missing[@]}" -eq 0 ] && return 0
-    say "installing ${missing[*]}"
-    local apt=(env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
-    as_root "${apt[@]}" update -qq >/dev/null
-    as_root "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
-        || die "could not install: ${missing[*]}"
-}
-install_missing "${packages[@]}"
+install_missing g++-mingw-w64-x86-64-posix cmake make pkg-config zip wine64 googletest ca-certificates
 
 # ---------------------------------------------------------------------------------------------
 # Libraries for Windows, each built once into the prefix (a stamp file marks it done)
 # ---------------------------------------------------------------------------------------------
-# The SHA-256 of raylib 6.0's upstream tarball in Debian, the version this project is tested with.
-raylib_6_0_pin="raylib_6.0+ds.orig.tar.gz=48063be6305afd417a7f44fc588b2f266354cb30c0073ba8fb503d5a0429688e"
 work="$deps/windows-src"
 
 # One build at a time into the shared prefix.

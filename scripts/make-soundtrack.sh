@@ -13,7 +13,8 @@ build="$root/build-soundtrack"
 track="$root/assets/audio/output.ogg"
 max_bytes=$((4 * 1024 * 1024))
 
-die() { echo "make-soundtrack: $*" >&2; exit 1; }
+script=make-soundtrack
+source "$root/scripts/lib.sh"
 
 pkg-config --exists vorbisenc vorbisfile || die "libvorbis is missing: install libvorbis-dev and libogg-dev"
 

@@ -17,18 +17,12 @@ want_tests=0
 want_package=0
 [ "${1:-}" = "--test" ] && want_tests=1 && want_package=1
 [ "${1:-}" = "--package" ] && want_package=1
-
-die() { echo "setup: $*" >&2; exit 1; }
-say() { echo "setup: $*" >&2; }
+script=setup
+source "$root/scripts/lib.sh"
 
 # ---------------------------------------------------------------------------------------------
 # System packages
 # ---------------------------------------------------------------------------------------------
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"
-    elif command -v sudo >/dev/null 2>&1; then sudo "$@"
-    else die "need root or sudo to install: ${*: -1}"; fi
-}
 
 # Build tools, raylib's desktop dependencies, the TrueType font with block glyphs, the Ogg encoder,
 # libsndfile for the user's own music files (it brings FLAC, Opus, mpg123 and LAME).
@@ -42,27 +36,11 @@ fi
 if [ "$want_package" -eq 1 ]; then
     packages+=(dpkg-dev file lintian)  # CPack's Debian generator runs dpkg-shlibdeps, which needs file
 fi
-
-install_missing() {
-    command -v dpkg-query >/dev/null 2>&1 || { say "not a Debian/Ubuntu system: install ${packages[*]} by hand"; return 0; }
-    local missing=()
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-    done
-    [ "${#missing[@]}" -eq 0 ] && return 0
-    say "installing ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
-        || die "could not install: ${missing[*]}"
-}
 install_missing "${packages[@]}"
 
 # ---------------------------------------------------------------------------------------------
 # raylib
 # ---------------------------------------------------------------------------------------------
-# The SHA-256 of raylib 6.0's upstream tarball in Debian, the version this project is tested with.
-raylib_6_0_pin="raylib_6.0+ds.orig.tar.gz=48063be6305afd417a7f44fc588b2f266354cb30c0073ba8fb503d5a0429688e"
-
 version_at_least() { [ "$(printf '%s\n%s\n' "$2" "$1" | sort -V | head -n1)" = "$2" ]; }
 
 # Already built here by an earlier run.

@@ -8,7 +8,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-die() { echo "test-web: $*" >&2; exit 1; }
+script=test-web
+source "$root/scripts/lib.sh"
 
 bash "$root/scripts/build-web.sh"
 
@@ -24,21 +25,11 @@ cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null || die "
 cmake --build "$root/build" --target scene_cells -j "$(nproc)" >/dev/null || die "the desktop scene_cells build failed"
 export DAVUR_EVI_SCENE_CELLS="$root/build/tools/scene_cells"
 
-missing=()
-for p in chromium nodejs npm; do
-    # npm may come with a Node.js from elsewhere; it only has to be there
-    [ "$p" = npm ] && command -v npm >/dev/null 2>&1 && continue
-    [ "$p" = nodejs ] && command -v node >/dev/null 2>&1 && continue
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-    echo "test-web: installing ${missing[*]}" >&2
-    run=(env DEBIAN_FRONTEND=noninteractive)
-    [ "$(id -u)" -eq 0 ] || run=(sudo "${run[@]}")
-    "${run[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
-    "${run[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
-        || die "could not install: ${missing[*]}"
-fi
+# npm may come with a Node.js from elsewhere; it only has to be there
+packages=(chromium)
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+install_missing "${packages[@]}"
 
 cd "$root/tests/web"
 # Only when the lockfile changed since the last install; puppeteer-core never downloads a browser

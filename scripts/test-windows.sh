@@ -12,21 +12,14 @@ build="$root/build-windows"
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] || jobs=2
 
+script=test-windows
+source "$root/scripts/lib.sh"
+
 if [ -z "${DAVUR_EVI_WINDOWS_BUILT:-}" ]; then
     bash "$root/scripts/setup.sh" --test  # Xvfb, xdotool, PulseAudio, ImageMagick
     bash "$root/scripts/build-windows.sh"
     # parec for listening to the show, unzip for the package
-    missing=()
-    for p in pulseaudio-utils unzip; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-    done
-    if [ "${#missing[@]}" -gt 0 ]; then
-        sudo=()
-        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-        apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
-        "${apt[@]}" update -qq >/dev/null
-        "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    fi
+    install_missing pulseaudio-utils unzip
     echo "== Windows: building the tests"
     cmake --build "$build" -j "$jobs" --target unit_tests window_tests >/dev/null
     DAVUR_EVI_WINDOWS_BUILT=1 exec bash "$root/scripts/headless.sh" bash "${BASH_SOURCE[0]}"

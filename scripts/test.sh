@@ -4,12 +4,26 @@
 # ThreadSanitizer, then the web build in headless Chromium, the Windows build under wine, the
 # Debian package in a fresh Debian root, then the whole suite, window and
 # end-to-end tests included (under Xvfb and a null-sink PulseAudio when there is no display or
-# sound server). Ends with ctest's summary.
+# sound server). Ends with ctest's summary. This is what CI runs (.ci/run); it takes 15 to 30 minutes.
+#
+#   scripts/test.sh            everything
+#   scripts/test.sh --quick    the native build's tests without a window and the window tests, but not
+#                              the long end-to-end runs (ctest label `long`: the whole show, the bad
+#                              tracks), no sanitizers, fuzzing, web or Windows: a few minutes after
+#                              the build, for checking a change to a scene or the show's logic
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
 
 bash "$root/scripts/setup.sh" --test
+
+if [ "${1:-}" = "--quick" ]; then
+    echo "== quick: native tests, window tests without the long runs"
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$root/build" -j "$jobs" >/dev/null
+    cd "$root"
+    exec bash "$root/scripts/headless.sh" ctest --test-dir "$root/build" -j "$jobs" --output-on-failure -LE long
+fi
 
 echo "== sanitizers: AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DDAVUR_EVI_SANITIZE=ON \

@@ -3,45 +3,29 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-
 #include "app/tempo_clock.h"
-#include "audio/audio_features.h"
+#include "audio/scripted_music.h"
 #include "framebuffer/ascii_framebuffer.h"
 #include "scenes/scene.h"
 
 namespace bench_harness {
 
-inline AudioFeatures musicAt(float t) {
-    AudioFeatures a;
-    a.valid = true;
-    a.beat = powf(0.9f, fmodf(t, 0.48f) / 0.48f * 28.8f);
-    for (int b = 0; b < 8; ++b) a.bands[b] = 0.5f + 0.45f * sinf(t * (0.7f + 0.3f * (float)b) + (float)b);
-    a.bass = (a.bands[0] + a.bands[1]) * 0.5f;
-    a.mid = (a.bands[2] + a.bands[3] + a.bands[4]) / 3.0f;
-    a.treble = (a.bands[5] + a.bands[6] + a.bands[7]) / 3.0f;
-    a.level = 0.4f;
-    a.musicTime = t;
-    a.musicLength = 120.0f;
-    return a;
-}
-
 // state.range(0) x state.range(1) cells; scene time advances one 60 fps frame per iteration,
 // starting at `startTime` so stateful scenes are past their first frame.
 inline void runScene(benchmark::State& state, SceneRenderFn render, float startTime = 2.0f) {
     AsciiFramebuffer fb((int)state.range(0), (int)state.range(1), 10, 18, FramebufferBacking::CellsOnly);
-    const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    const TempoClock clock = makeTempoClock(kShowTempo);
     float t = 0.0f;
     // Warm up from scene time 0 so simulations have their state
     for (; t < startTime; t += 1.0f / 60.0f) {
         const BeatInfo beat = update(clock, t);
-        const AudioFeatures audio = musicAt(t);
+        const AudioFeatures audio = scriptedMusic(t);
         fb.clear(kSceneBackground);
         render(fb, t, kSceneBackground, &beat, &audio);
     }
     for (auto _ : state) {
         const BeatInfo beat = update(clock, t);
-        const AudioFeatures audio = musicAt(t);
+        const AudioFeatures audio = scriptedMusic(t);
         fb.clear(kSceneBackground);
         render(fb, t, kSceneBackground, &beat, &audio);
         benchmark::DoNotOptimize(fb.cells.data());
@@ -56,7 +40,7 @@ inline void runCatchUp(benchmark::State& state, SceneRenderFn render, float gap)
     const BeatInfo beat = {};
     float t = 0.0f;
     for (auto _ : state) {
-        const AudioFeatures audio = musicAt(t);
+        const AudioFeatures audio = scriptedMusic(t);
         fb.clear(kSceneBackground);
         render(fb, t, kSceneBackground, &beat, &audio);
         benchmark::DoNotOptimize(fb.cells.data());

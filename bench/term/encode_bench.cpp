@@ -79,7 +79,7 @@ void runSceneFrames(benchmark::State& state, SceneRenderFn render) {
     AsciiFramebuffer fb(cols, rows, 10, 18, FramebufferBacking::CellsOnly);
     fb.colorBoost = true;
     fb.blockGlyphs = true;
-    const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+    const TempoClock clock = makeTempoClock(kShowTempo);
     TermEncoder enc;
     resetEncoder(enc, cols, rows, true);
     TermCanvas canvas;
@@ -87,7 +87,7 @@ void runSceneFrames(benchmark::State& state, SceneRenderFn render) {
     float t = 0.0f;
     auto frame = [&]() {
         const BeatInfo beat = update(clock, t);
-        const AudioFeatures audio = bench_harness::musicAt(t);
+        const AudioFeatures audio = scriptedMusic(t);
         fb.clear(kSceneBackground);
         render(fb, t, kSceneBackground, &beat, &audio);
         composeScreen(fb, Presentation{}, cols, rows, canvas);

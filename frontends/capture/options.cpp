@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kMinCols = 36, kMaxCols = 520;  // The grid sizes a framebuffer can have
-constexpr int kMinRows = 14, kMaxRows = 220;
 constexpr int kMinZoom = -7, kMaxZoom = 7;
 constexpr float kMaxBeatPos = 1.0e6f;
 constexpr size_t kMaxNumberLength = 32;  // Longer digit strings are no number anyone means
@@ -215,7 +213,7 @@ bool applyOption(const std::string& name, const std::string& value, CaptureOptio
         }
         o.sceneTime = v;
     } else if (name == "--grid") {
-        if (!parsePair(value, o.gridCols, o.gridRows, kMinCols, kMaxCols, kMinRows, kMaxRows)) {
+        if (!parsePair(value, o.gridCols, o.gridRows, kMinGridCols, kMaxGridCols, kMinGridRows, kMaxGridRows)) {
             error = "--grid wants COLSxROWS within 36x14..520x220, not '" + value + "'";
             return false;
         }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_loop.h"  // Required for: kShowWindowWidth, kShowWindowHeight, kShowTargetFps
 #include "audio/audio_features.h"
 
 // Limits that keep every run finite and every picture within what a GPU texture can hold.
@@ -32,9 +33,9 @@ struct CaptureOptions {
     bool help = false;
     bool version = false;
     bool overwrite = false;      // Existing outputs may be replaced (old frames removed first)
-    int fps = 60;
-    int width = 1920;            // Show: the window's size; scene: present into a window this size...
-    int height = 1080;
+    int fps = kShowTargetFps;
+    int width = kShowWindowWidth;  // Show: the window's size; scene: present into a window this size...
+    int height = kShowWindowHeight;
     bool sizeGiven = false;      // ...only when given, otherwise the render texture as it is
     Renderer renderer = Renderer::Gl;
 

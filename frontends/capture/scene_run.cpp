@@ -2,7 +2,6 @@
 
 namespace {
 
-constexpr TempoConfig kShowTempo = {125.0f, 4, 4, 16};
 constexpr double kTimeSlack = 1e-9;  // A time on the frame grid is rendered once, not twice
 
 void renderAt(AsciiFramebuffer& fb, const SceneDesc& scene, float t, const TempoClock& clock,

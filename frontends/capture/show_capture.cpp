@@ -233,8 +233,7 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
         abandonVideo(video);
     }
 
-    unload(show.music);
-    show.fb.reset();  // Its render texture goes while the window exists, its atlas with the font
+    stopShow(show, platform);  // The render texture goes while the window exists
     closeShowCapture(cap);
     return ok;
 }

@@ -19,9 +19,9 @@
 #include "frontends/capture/show_schedule.h"
 
 struct ShowCapture {
-    int fps = 60;
-    int width = 1920;
-    int height = 1080;
+    int fps = kShowTargetFps;
+    int width = kShowWindowWidth;
+    int height = kShowWindowHeight;
     std::string musicPath;
     long long frame = 0;               // The frame being run
     KeyScript keys;

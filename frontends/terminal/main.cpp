@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
     //--------------------------------------------------------------------------------------
     finishOutput(monotonicSeconds() + kFinalFlushWait, fe.outFd, fe.output);
     const bool soundClosed = closeSoundDevice(fe.sound, show.music);
-    show.fb.reset();
+    stopShow(show, platform);
     restoreTerminal();
     if (options.stats) fputs(formatStats(fe.stats).c_str(), stdout);
     if (!soundClosed) {

@@ -98,14 +98,10 @@ void resizeShow(TermFrontEnd& fe, Show& show, const Platform& platform, int cols
     fe.termCols = cols;
     fe.termRows = rows;
     resetEncoder(fe.encoder, cols, rows, fe.utf8);
-    if (!show.fb) return;
-    show.fb = platform.makeFramebuffer(platform.user, show.zoom.zoomLevel, show.colorBoost);
-    if (show.timeline.transitionActive) {
-        reanchorTransition(show.timeline, show.scenes, show.fb->cols, show.fb->rows);
-    }
+    if (show.fb) replaceFramebuffer(show, platform);
 }
 
 std::string showTitle(const Show& show) {
-    if (show.mode != ShowMode::Show) return "davur_evi";
+    if (show.mode != ShowMode::Show) return kShowTitle;
     return std::string("davur_evi: ") + currentSceneName(show);
 }

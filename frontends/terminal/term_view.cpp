@@ -1,21 +1,14 @@
 #include "frontends/terminal/term_view.h"
 
-#include <cmath>  // Required for: powf(), roundf(), floorf()
+#include <cmath>  // Required for: roundf(), floorf()
 
-#include "framebuffer/font_redraw.h"  // Required for: boostColor()
+#include "framebuffer/color_boost.h"   // Required for: boostColor()
+#include "framebuffer/presentation.h"  // Required for: flownRect()
+#include "math/show_math.h"            // Required for: showPow()
 
 namespace {
 
 constexpr float kZoomStep = 1.2f;         // Cell size ratio between neighbouring zoom levels
-constexpr int kMinGridCols = 36, kMaxGridCols = 520;
-constexpr int kMinGridRows = 14, kMaxGridRows = 220;
-constexpr float kFlightEase = 1.9f;       // Slow at first, as the window's flight
-constexpr float kFlightEndSide = 1.35f;   // At the end one grid cell is this many terminal sides across
-constexpr float kPunchGain = 0.22f;
-
-float clampf(float v, float lo, float hi) { return v > hi ? hi : (v < lo ? lo : v); }
-int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
-float maxf(float a, float b) { return a > b ? a : b; }
 
 // Scenes repeat colours in runs, so the last boost is kept.
 struct BoostMemo {
@@ -59,33 +52,24 @@ void mapAxis(std::vector<int>& map, int termCells, float start, float length, in
 
 float termMagnification(int zoomLevel) {
     const int below = kNativeZoomLevel - zoomLevel;
-    return below > 0 ? powf(kZoomStep, (float)below) : 1.0f;
+    return below > 0 ? showPow(kZoomStep, (float)below) : 1.0f;
 }
 
 GridSize termGridSize(int termCols, int termRows, int zoomLevel) {
     const float m = termMagnification(zoomLevel);
     const int cols = (int)roundf((float)(termCols > 0 ? termCols : 1) / m);
     const int rows = (int)roundf((float)(termRows > 0 ? termRows : 1) / m);
-    return {clampInt(cols, kMinGridCols, kMaxGridCols), clampInt(rows, kMinGridRows, kMaxGridRows)};
+    return clampGridSize(cols, rows);
 }
 
 PictureRect flightRect(int gridCols, int gridRows, int termCols, int termRows, int focusX, int focusY,
                        float progress, float punch) {
     if (gridCols <= 0 || gridRows <= 0) return {0.0f, 0.0f, 0.0f, 0.0f};
-    const float e = powf(clampf(progress, 0.0f, 1.0f), kFlightEase);
-    const float fitX = (float)termCols / (float)gridCols;
-    const float fitY = (float)termRows / (float)gridRows;
-    const float side = (float)(termCols > termRows ? termCols : termRows);
-    const float big = maxf(side * kFlightEndSide, 2.0f * maxf(fitX, fitY));
-    const int cx = clampInt(focusX, 0, gridCols - 1);
-    const int cy = clampInt(focusY, 0, gridRows - 1);
-    const float scaleX = fitX + (big - fitX) * e;
-    const float scaleY = fitY + (big - fitY) * e;
-    const float k = 1.0f + clampf(punch, 0.0f, 1.0f) * kPunchGain * (0.3f + 0.7f * e);
-    // Where the focus cell sits centred at the end; the punch grows the picture from its corner
-    const float endX = (float)termCols * 0.5f - ((float)cx + 0.5f) * big;
-    const float endY = (float)termRows * 0.5f - ((float)cy + 0.5f) * big;
-    return {endX * e, endY * e, k * scaleX * (float)gridCols, k * scaleY * (float)gridRows};
+    // The plain picture covers the terminal exactly; a grid cell is one unit of picture
+    const PictureFit cover = {0.0f, 0.0f, (float)termCols / (float)gridCols, (float)termRows / (float)gridRows};
+    const Rectangle r = flownRect(gridCols, gridRows, 1.0f, 1.0f, cover, (float)termCols, (float)termRows, focusX,
+                                  focusY, progress, punch);
+    return {r.x, r.y, r.width, r.height};
 }
 
 void composeScreen(const AsciiFramebuffer& fb, const Presentation& how, int termCols, int termRows, TermCanvas& out) {

@@ -18,11 +18,6 @@
 
 namespace {
 
-// The canvas is created at the show's window size; the first frame fits it to the page.
-constexpr int kWindowWidth = 1920;
-constexpr int kWindowHeight = 1080;
-constexpr const char* kWindowTitle = "davur_evi";
-
 WebShow* theShow = nullptr;
 
 void webFrame(void* arg) {
@@ -48,7 +43,7 @@ int main() {
     // No full-screen flag and no frame-rate target: a browser allows fullscreen only from an event
     // handler, and paces the frames itself.
     SetTraceLogLevel(LOG_NONE);  // The show prints nothing
-    InitWindow(kWindowWidth, kWindowHeight, kWindowTitle);
+    InitWindow(kShowWindowWidth, kShowWindowHeight, kShowTitle);  // The first frame fits the canvas to the page
     InitAudioDevice();
 
     theShow = new WebShow;  // Never freed: the page runs the show until it is closed

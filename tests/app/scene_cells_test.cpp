@@ -4,6 +4,8 @@
 #include <string>
 
 #include "app/scene_cells.h"
+#include "app/tempo_clock.h"
+#include "audio/scripted_music.h"
 
 namespace {
 
@@ -16,7 +18,7 @@ void disturb(const SceneDesc& scene) {
     const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
     for (float t : {7.0f, 7.25f, 0.0f}) {
         const BeatInfo beat = update(clock, t);
-        const AudioFeatures audio = scriptedSceneAudio(100);
+        const AudioFeatures audio = scriptedMusic(100.0f / 60.0f);
         fb.clear(kSceneBackground);
         scene.render(fb, t, kSceneBackground, &beat, &audio);
     }
@@ -39,13 +41,4 @@ TEST(SceneCells, EverySceneHashesAlikeWhateverItDrewBeforeAndUnlikeTheOthers) {
         disturb(table.rows[s]);
         EXPECT_EQ(sceneCellsHash(table.rows[s], kSmall), first) << table.rows[s].name;
     }
-}
-
-TEST(SceneCells, ScriptedAudioWorkedValues) {
-    const AudioFeatures a0 = scriptedSceneAudio(0);
-    EXPECT_TRUE(a0.valid && a0.bass == 0.0f && a0.mid == 34.0f / 113.0f && a0.musicTime == 0.0f && a0.beat == (6.0f / 29.0f) * (6.0f / 29.0f));
-    // The triangle's top and its way back down
-    EXPECT_EQ(scriptedSceneAudio(14).bass, 28.0f / 29.0f);
-    EXPECT_EQ(scriptedSceneAudio(15).bass, 2.0f - 30.0f / 29.0f);
-    EXPECT_EQ(scriptedSceneAudio(90).musicTime, 1.5f);
 }

@@ -79,3 +79,16 @@ TEST(Zoom, BeatRisesKickTheSpringWhichStaysInRangeAndNaNActsAsSilence) {
     }
     EXPECT_EQ(poisoned.springPos, quiet.springPos);
 }
+
+// On a steady scene the spring still moves by its own force, then both decay within the frame:
+// worked by hand for springPos 0.5 at rest, silence, dt 0.1 (stiffness 16, damping 11).
+TEST(Zoom, SteadyScenesDecayTheSpringTowardsRest) {
+    ZoomSpring spring;
+    spring.springPos = 0.5f;
+    spring.userZoom = 3.0f;
+    EXPECT_EQ(zoomStep(spring, 0.1f, AudioFeatures{}, "end_credits"), 0);
+    // vel = e^-1.1 * (16 * 0.1 * -0.5 - 2.2 * 0.1 * 0.5) = -0.3029127; pos = 0.5 + vel, then
+    // pos * e^-1.2 and vel * e^-1.4
+    EXPECT_NEAR(spring.springPos, 0.0593616f, 2e-6f);
+    EXPECT_NEAR(spring.springVel, -0.0746973f, 2e-6f);
+}

@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 
+#include "framebuffer/color_boost.h"
 #include "window_pixels.h"
 
 namespace {

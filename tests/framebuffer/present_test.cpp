@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "framebuffer/color_boost.h"
 #include "framebuffer/font_redraw.h"
 #include "framebuffer/presentation.h"
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "framebuffer/presentation.h"
+#include "framebuffer/color_boost.h"
 #include "window_pixels.h"
 
 namespace {

@@ -10,24 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "app/tempo_clock.h"
+#include "audio/scripted_music.h"
+#include "framebuffer/cell_hash.h"
 #include "math/show_math.h"
 #include "scenes/scene.h"
 #include "scenes/scene_math.h"
 #include "scenes/scenes.h"
 
 namespace scene_harness {
-
-// FNV-1a over the size and every cell's codepoint and eight colour bytes, in row-major order.
-inline uint64_t hashCells(const AsciiFramebuffer& fb, uint64_t h = 1469598103934665603ull) {
-    auto mix = [&h](uint32_t v) {
-        for (int i = 0; i < 4; ++i) h = (h ^ ((v >> (8 * i)) & 0xFFu)) * 1099511628211ull;
-    };
-    auto colour = [](Color c) { return (uint32_t)c.r | (uint32_t)c.g << 8 | (uint32_t)c.b << 16 | (uint32_t)c.a << 24; };
-    mix((uint32_t)fb.cols);
-    mix((uint32_t)fb.rows);
-    for (const Cell& c : fb.cells) mix(c.codepoint), mix(colour(c.fg)), mix(colour(c.bg));
-    return h;
-}
 
 // The show's tempo clock at 125 bpm, anchored at 0.
 inline BeatInfo beatAt(float t) {
@@ -39,20 +30,6 @@ inline BeatInfo beatAt(float t) {
 inline AudioFeatures audioLevels(float bass, float mid, float treble, float beat, bool valid = true) {
     AudioFeatures a;
     a.valid = valid, a.bass = bass, a.mid = mid, a.treble = treble, a.beat = beat;
-    return a;
-}
-
-// Plausible music: levels that move with time and a beat that jumps every 0.48 s and decays.
-inline AudioFeatures scriptedAudio(float t) {
-    AudioFeatures a;
-    a.valid = true;
-    a.beat = showPow(0.9f, fmodf(t, 0.48f) / 0.48f * 28.8f);
-    for (int b = 0; b < 8; ++b) a.bands[b] = 0.5f + 0.45f * showSin(t * (0.7f + 0.3f * (float)b) + (float)b);
-    a.bass = (a.bands[0] + a.bands[1]) * 0.5f;
-    a.mid = (a.bands[2] + a.bands[3] + a.bands[4]) / 3.0f;
-    a.treble = (a.bands[5] + a.bands[6] + a.bands[7]) / 3.0f;
-    a.level = 0.3f + 0.2f * showSin(t * 1.3f);
-    a.musicTime = t, a.musicLength = 120.0f;
     return a;
 }
 

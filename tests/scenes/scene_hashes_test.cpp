@@ -13,7 +13,7 @@ namespace {
 using namespace scene_harness;
 
 using Sound = AudioFeatures (*)(float t);
-const Sound kSilent = [](float) { return AudioFeatures{}; }, kScripted = scriptedAudio;
+const Sound kSilent = [](float) { return AudioFeatures{}; }, kScripted = scriptedMusic;
 const Sound kLoud = [](float) { return audioLevels(1.0f, 0.5f, 1.0f, 1.0f); };
 const Sound kStale = [](float) { return audioLevels(0.9f, 0.8f, 0.7f, 1.0f, false); };
 const Sound kExtreme = [](float) { return audioLevels(2.0f, 1.0f, 1.5f, 1.0f); };
@@ -47,7 +47,7 @@ uint64_t scriptHash(SceneRenderFn scene) {
         SceneGrid g(scene, s.cols, s.rows, s.blocks);
         for (int i = 0; i < s.frames; ++i) {
             const float t = s.start + (float)i * s.dt;
-            h = hashCells(g.render(t, s.sound(t)).fb, h);
+            h = cellHash(g.render(t, s.sound(t)).fb, h);
         }
     };
     for (const Stretch& s : kScript) {
@@ -64,19 +64,19 @@ uint64_t scriptHash(SceneRenderFn scene) {
 bool leavesGridAlone(SceneRenderFn scene, int cols, int rows) {
     SceneGrid g(scene, cols, rows);
     const Cell cleared = (g.fb.clear(kSceneBackground), g.fb.cells[0]);
-    return allCellsAre(g.render(0.5f, scriptedAudio(0.5f)).fb, cleared);
+    return allCellsAre(g.render(0.5f, scriptedMusic(0.5f)).fb, cleared);
 }
 
 }  // namespace
 
 TEST(SceneHashes, CoveringScriptMatchesStoredValues) {
     const struct { const char* scene; uint64_t hash; } kStored[] = {
-        {"intro_boot", 16985564948440546284ull},  {"wave_scroll", 17775567072630839929ull},
-        {"plasma_storm", 1870960601736661489ull}, {"cellular", 2894016364437029169ull},
-        {"dual_fluid", 17179010482022153566ull},   {"goo_bounce", 14159009564308863420ull},
-        {"julia_blast", 11917785668299470984ull}, {"mandelbrot", 5839835180273638296ull},
-        {"cube", 16239926711442483766ull},        {"starfield_warp", 7441386507828168494ull},
-        {"end_credits", 15399661336669068496ull},
+        {"intro_boot", 16985564948440546284ull},  {"wave_scroll", 823929404867551985ull},
+        {"plasma_storm", 1781238626767394433ull}, {"cellular", 12750252971907927199ull},
+        {"dual_fluid", 7152584356869490049ull},   {"goo_bounce", 2292136954291557127ull},
+        {"julia_blast", 4009089801343270902ull}, {"mandelbrot", 8882416964539591928ull},
+        {"cube", 13614899827036088845ull},        {"starfield_warp", 6553561000987500801ull},
+        {"end_credits", 772953367861156371ull},
     };
     for (const auto& k : kStored) {
         const uint64_t h = scriptHash(findScene(k.scene)->render);

@@ -39,8 +39,8 @@ std::vector<std::pair<int, Cell>> letterCells(const AsciiFramebuffer& fb) {
 TEST(IntroBoot, DurationsPromptAndAnchors) {
     EXPECT_NEAR(bootScriptDuration(false), 6.0887880f, 1e-6f);
     EXPECT_NEAR(bootScriptDuration(true), 7.8987880f, 1e-6f);
-    EXPECT_NEAR(introDuration(*findScene("intro_boot")), 6.1887879f, 1e-6f);
-    EXPECT_EQ(introDuration(*findScene("cube")), -1.0f);
+    EXPECT_NEAR(introDuration(), 6.1887879f, 1e-6f);
+    EXPECT_NEAR(sceneSeconds(sceneFacts("intro_boot")), 6.1887879f, 1e-6f);
     EXPECT_TRUE(std::string(bootPrompt()) == "C:\\DEMO>" && bootPromptLine() == 14);
     const struct { const char* scene; int cols, rows, x, y; } kAnchors[] = {
         {"intro_boot", 36, 14, 11, 21}, {"plasma_storm", 120, 42, 60, 21}, {"plasma_storm", 7, 5, 3, 2}};
@@ -114,7 +114,7 @@ TEST(EndCredits, FlightsOfTheFirstLettersAndTheirEasing) {
     EXPECT_EQ(g.at(21, 14), kShadow);
     for (int cols : {20, 120, 430}) {  // Every start lies beyond an edge, shadow included
         SceneGrid first(end_credits, cols, cols == 20 ? 8 : cols * 7 / 20);
-        EXPECT_TRUE(letterCells(first.render(0.0f, scriptedAudio(0.0f)).fb).empty()) << cols;
+        EXPECT_TRUE(letterCells(first.render(0.0f, scriptedMusic(0.0f)).fb).empty()) << cols;
     }
 }
 
@@ -134,7 +134,7 @@ TEST(EndCredits, LettersRestCentredAndSpacedWhateverTheMusic) {
         EXPECT_EQ(letterCells(g.render(t, audioLevels(1.0f, 1.0f, 1.0f, 1.0f)).fb), rest) << t;
     }
     // 60 columns cut "made " off the long line; the smallest grid drawn still shows letters
-    EXPECT_EQ(narrow.render(6.0f, scriptedAudio(6.0f)).at(1, 8).codepoint, (uint32_t)'w');
+    EXPECT_EQ(narrow.render(6.0f, scriptedMusic(6.0f)).at(1, 8).codepoint, (uint32_t)'w');
     EXPECT_FALSE(letterCells(smallest.render(6.0f).fb).empty());
 }
 

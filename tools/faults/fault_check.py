@@ -147,16 +147,21 @@ LATE_LABELS = "window|terminal|notices"
 
 
 def unit_programs(build):
-    """The test programs behind ctest's window-less entries, each with its working folder, in
-    ctest's order. Running each program once is the same tests as ctest's one entry a test case,
-    without starting a process for every case."""
+    """The commands behind ctest's window-less entries, each with its working folder, in ctest's
+    order. A GoogleTest program runs once (`--gtest_brief=1`), the same tests as ctest's one entry
+    a test case without starting a process for every case; any other entry runs as ctest has it
+    (its exit status only; with WILL_FAIL it must fail)."""
     shown = subprocess.run(["ctest", "--test-dir", build, "--show-only=json-v1", "-LE", LATE_LABELS],
                            check=True, stdout=subprocess.PIPE).stdout
     programs = {}
     for test in json.loads(shown)["tests"]:
-        folder = next((p["value"] for p in test.get("properties", []) if p["name"] == "WORKING_DIRECTORY"), build)
-        programs.setdefault(test["command"][0], folder)
-    return list(programs.items())
+        properties = {p["name"]: p["value"] for p in test.get("properties", [])}
+        folder = properties.get("WORKING_DIRECTORY", build)
+        command = test["command"]
+        gtest = any(arg.startswith("--gtest_filter=") for arg in command[1:])
+        key = (command[0], "--gtest_brief=1") if gtest else tuple(command)
+        programs.setdefault(key, (folder, bool(properties.get("WILL_FAIL", False))))
+    return [(list(key), folder, will_fail) for key, (folder, will_fail) in programs.items()]
 
 
 def run_suite(scratch, build, log):
@@ -164,10 +169,11 @@ def run_suite(scratch, build, log):
     programs are built for the first stage: most faults stop there, before the slow links."""
     if not build_tree(scratch, build, log, "unit_tests"):
         return "build"
-    for program, folder in unit_programs(build):
-        if run([program, "--gtest_brief=1"], folder, log, timeout=600) != 0:
+    for command, folder, will_fail in unit_programs(build):
+        if (run(command, folder, log, timeout=600) != 0) != will_fail:  # WILL_FAIL: a test that must fail
             with open(log, "a") as out:
-                out.write(f"(program {os.path.basename(program)} failed)\n")
+                name = next((arg for arg in command if arg.endswith(".py")), command[0])
+                out.write(f"(program {os.path.basename(name)} failed)\n")
             return "unit"
     if not build_tree(scratch, build, log):
         return "build"

@@ -21,6 +21,7 @@
 #include "app/frame_loop.h"
 #include "app/scene_cells.h"
 #include "audio/analysis.h"
+#include "audio/scripted_music.h"
 #include "audio/track_on_clock.h"
 #include "raylib.h"
 
@@ -151,7 +152,7 @@ void runShow(Sink& sink) {
         if (show.fb) emit(sink, run, *show.fb, show.audio);
         ++h.frame;
     }
-    unload(show.music);
+    stopShow(show, platform);
 }
 
 void runScenes(Sink& sink, const char* only) {
@@ -160,14 +161,14 @@ void runScenes(Sink& sink, const char* only) {
         if (only != nullptr && strcmp(only, table.rows[s].name) != 0) continue;
         for (const GridSize& grid : kSceneGrids) {
             AsciiFramebuffer fb(grid.cols, grid.rows, 10, 18, FramebufferBacking::CellsOnly);
-            const TempoClock clock = makeTempoClock(TempoConfig{125.0f, 4, 4, 16});
+            const TempoClock clock = makeTempoClock(kShowTempo);
             const std::string run = std::string(table.rows[s].name) + " " + std::to_string(grid.cols) + "x" +
                                     std::to_string(grid.rows);
             const long long frames = (long long)(kSceneSeconds * (float)kFps);
             for (long long f = 0; f < frames; ++f) {
                 const float t = (float)f / (float)kFps;
                 const BeatInfo beat = update(clock, t);
-                const AudioFeatures audio = scriptedSceneAudio(f);
+                const AudioFeatures audio = scriptedMusic(t);
                 fb.clear(kSceneBackground);
                 table.rows[s].render(fb, t, kSceneBackground, &beat, &audio);
                 emit(sink, run, fb, audio);
