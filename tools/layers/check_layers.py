@@ -19,6 +19,9 @@ KNOWN_CYCLES = {
     # The stream half calls the analysis, which reads the track's samples and state: the analysis
     # state is to move into a record of its own when the track player is rewritten.
     ("audio/analysis", "audio/music_track"),
+    # The CPU's pixels live in the framebuffer, whose construction sizes them, while their redraw
+    # and presentation read the framebuffer: those two are to move into a module above both.
+    ("framebuffer/ascii_framebuffer", "framebuffer/cell_pixels"),
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
