@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # The Windows tests: cross-builds the show and its tests (scripts/build-windows.sh), runs the unit
-# and window tests under wine through ctest (the music files' sources and the tempo tool's among
-# them), then the packed show from dist/davur_evi-windows.zip
+# and window tests under wine through ctest, then the packed show from dist/davur_evi-windows.zip
 # end to end under wine (tests/e2e/wine_show.sh). Everything runs under one private Xvfb and
 # null-sink PulseAudio when the machine has none, with a wine prefix of its own in build-windows/.
 # Exits non-zero when anything fails.
