@@ -6,6 +6,8 @@
 #include <cstring>     // Required for: memcpy()
 #include <filesystem>  // Required for: std::filesystem::status()
 
+#include "audio/sound_file_path.h"  // Required for: soundFilePath(), openSoundPath()
+
 namespace {
 
 // The formats people keep music in. libsndfile reads more (voice and sampler formats), which are
@@ -103,8 +105,9 @@ bool openSoundFile(SoundFile& file, const char* path, std::string& reason) {
         return false;
     }
     // Only a plain file: a FIFO would block the open, a device could read forever
+    const std::filesystem::path name = soundFilePath(path);
     std::error_code error;
-    const auto status = std::filesystem::status(path, error);
+    const auto status = std::filesystem::status(name, error);
     if (!std::filesystem::exists(status)) {
         reason = "no such file";
         return false;
@@ -113,18 +116,18 @@ bool openSoundFile(SoundFile& file, const char* path, std::string& reason) {
         reason = "not a regular file";
         return false;
     }
-    if (std::filesystem::file_size(path, error) == 0) {
+    if (std::filesystem::file_size(name, error) == 0) {
         reason = "an empty file";
         return false;
     }
     SF_INFO info = {};
-    SNDFILE* sf = sf_open(path, SFM_READ, &info);
+    SNDFILE* sf = openSoundPath(name, info);
     if (sf == nullptr) {
         reason = openFailure(nullptr);
         return false;
     }
     if (!acceptOpened(file, sf, info, reason)) return false;
-    if (file.title.empty()) file.title = std::filesystem::path(path).stem().string();
+    if (file.title.empty()) file.title = name.stem().u8string();
     return true;
 }
 

@@ -5,9 +5,10 @@
 #
 # Installs what is missing (the MinGW-w64 compiler, wine for running the tests, zip), and the first
 # time builds the libraries for Windows from Debian's source packages into .deps/windows (raylib 6.0
-# with its RGFW backend, which needs nothing but Win32 and OpenGL; libogg and libvorbis; GoogleTest
-# from the googletest package's source); later runs reuse them. The .exe is static (no DLLs to ship)
-# and a GUI program (no console window).
+# with its RGFW backend, which needs nothing but Win32 and OpenGL; libogg and libvorbis; libsndfile
+# for the user's own music files, with FLAC, Opus, mpg123 and LAME; GoogleTest from the googletest
+# package's source); later runs reuse them. Only the libraries are built: no programs, tests or
+# manuals. The .exe is static (no DLLs to ship) and a GUI program (no console window).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mkdir -p "$root/.deps"
@@ -49,10 +50,25 @@ cross_cmake() {  # SOURCE BUILD [CMAKE ARGS...]: configure, build and install in
     cmake --install "$dir" >"$work/$name-install.log" 2>&1 || die "installing $name failed; see $work/$name-install.log"
 }
 
-# PACKAGE SUITE [PIN] [CMAKE ARGS...]: a Debian source package, unless it is in the prefix already.
+# SOURCE BUILD [CONFIGURE ARGS...]: an autotools package, configured, built and installed as above
+cross_configure() {
+    local source=$1 dir=$2 name
+    name=$(basename "$dir")
+    shift 2
+    mkdir -p "$dir"
+    (cd "$dir" && "$source/configure" --host=x86_64-w64-mingw32 --prefix="$prefix" --enable-static --disable-shared \
+        CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-gcc-ar-posix RANLIB=x86_64-w64-mingw32-gcc-ranlib-posix \
+        CFLAGS="-O2" PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH= "$@") \
+        >"$work/$name-configure.log" 2>&1 || die "configuring $name failed; see $work/$name-configure.log"
+    make -C "$dir" -j "$jobs" >"$work/$name-build.log" 2>&1 || die "building $name failed; see $work/$name-build.log"
+    make -C "$dir" install >"$work/$name-install.log" 2>&1 || die "installing $name failed; see $work/$name-install.log"
+}
+
+# PACKAGE SUITE PIN BUILDER [ARGS...]: a Debian source package built by cross_cmake or
+# cross_configure with ARGS, unless it is in the prefix already.
 build_debian_package() {
-    local package=$1 suite=$2 pin=$3 version
-    shift 3
+    local package=$1 suite=$2 pin=$3 builder=$4 version
+    shift 4
     [ -f "$prefix/.stamp-$package" ] && return 0
     source "$root/scripts/debian-source.sh"
     rm -rf "${work:?}/$package" "$work/$package-build"
@@ -60,14 +76,23 @@ build_debian_package() {
     say "fetching the $package source package ($suite)"
     version=$(debian_source_fetch "$package" "$suite" "$work" "$pin") || die "could not fetch $package's source"
     say "building $package $version for Windows"
-    cross_cmake "$work/$package" "$work/$package-build" "$@"
+    "$builder" "$work/$package" "$work/$package-build" "$@"
     echo "$version" >"$prefix/.stamp-$package"
     rm -rf "${work:?}/$package" "$work/$package-build"
 }
 
-build_debian_package raylib unstable "$raylib_6_0_pin" -DPLATFORM=RGFW -DBUILD_EXAMPLES=OFF
-build_debian_package libogg bookworm "" -DBUILD_TESTING=OFF -DINSTALL_DOCS=OFF
-build_debian_package libvorbis bookworm "" -DBUILD_TESTING=OFF
+build_debian_package raylib unstable "$raylib_6_0_pin" cross_cmake -DPLATFORM=RGFW -DBUILD_EXAMPLES=OFF
+build_debian_package libogg bookworm "" cross_cmake -DBUILD_TESTING=OFF -DINSTALL_DOCS=OFF
+build_debian_package libvorbis bookworm "" cross_cmake -DBUILD_TESTING=OFF
+# The decoders libsndfile reads music files with (and LAME, without which it takes no MP3 at all)
+build_debian_package flac bookworm "" cross_cmake -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF \
+    -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF -DBUILD_CXXLIBS=OFF -DWITH_STACK_PROTECTOR=OFF
+build_debian_package opus bookworm "" cross_configure --disable-doc --disable-extra-programs --disable-stack-protector
+build_debian_package mpg123 bookworm "" cross_configure --with-cpu=x86-64
+build_debian_package lame bookworm "" cross_configure --disable-frontend --disable-decoder --disable-gtktest
+build_debian_package libsndfile bookworm "" cross_cmake -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF \
+    -DBUILD_TESTING=OFF -DBUILD_REGTEST=OFF -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DENABLE_EXTERNAL_LIBS=ON \
+    -DENABLE_MPEG=ON -DCMAKE_C_FLAGS=-DFLAC__NO_DLL
 if [ ! -f "$prefix/.stamp-googletest" ]; then
     mkdir -p "$work"
     say "building GoogleTest for Windows"
@@ -75,7 +100,8 @@ if [ ! -f "$prefix/.stamp-googletest" ]; then
     dpkg-query -W -f='${Version}\n' googletest >"$prefix/.stamp-googletest"
     rm -rf "$work/googletest-build"
 fi
-rm -rf "$work"
+# The programs and manuals that mpg123 and LAME install whatever they are told
+rm -rf "$work" "${prefix:?}/bin" "$prefix/share/man" "$prefix/share/doc"
 flock -u 9
 
 # ---------------------------------------------------------------------------------------------

@@ -43,10 +43,17 @@ EOF
     local apt_src=(apt-get -qq -o "Dir::Etc::SourceList=$state/etc/src.sources" -o "Dir::Etc::SourceParts=$state/etc/none"
                    -o "Dir::State::Lists=$state/lists" -o "APT::Sandbox::User=root")
     "${apt_src[@]}" update >/dev/null 2>&1 || { echo "could not read the source index of $suite from $mirror" >&2; return 1; }
-    (cd "$state/download" && "${apt_src[@]}" source --download-only "$package" >/dev/null 2>&1) \
-        || { echo "could not download the $package source package" >&2; return 1; }
+    # The mirror may lack an upstream signature (.asc) the .dsc lists: apt then fails after fetching
+    # everything else, and the .dsc is checked against the signed index here instead.
+    local fetched=1
+    (cd "$state/download" && "${apt_src[@]}" source --download-only "$package" >/dev/null 2>&1) || fetched=0
     dsc=$(ls "$state/download/${package}"_*.dsc 2>/dev/null | head -n1)
-    [ -n "$dsc" ] || { echo "the $package source package has no .dsc" >&2; return 1; }
+    [ -n "$dsc" ] || { echo "could not download the $package source package" >&2; return 1; }
+    if [ "$fetched" -eq 0 ]; then
+        sum=$(sha256sum "$dsc" | cut -d' ' -f1)
+        /usr/lib/apt/apt-helper cat-file "$state/lists/"*_Sources* 2>/dev/null | grep "^ $sum [0-9]* $(basename "$dsc")\$" >/dev/null \
+            || { echo "could not download the $package source package" >&2; return 1; }
+    fi
     read -r sum orig < <(debian_source_orig "$dsc")
     [ -n "${orig:-}" ] && [ -f "$state/download/$orig" ] || { echo "the $package source tarball is missing" >&2; return 1; }
     echo "$sum  $state/download/$orig" | sha256sum -c --quiet - >/dev/null 2>&1 \

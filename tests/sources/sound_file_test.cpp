@@ -138,6 +138,22 @@ TEST(SoundFiles, TitleFromTheTagsElseTheFileName) {
     EXPECT_EQ(source.title, "A[2JB");
 }
 
+TEST(SoundFiles, NamesInAnyScriptAreOpenedAndNameTheTitle) {
+    // Names arrive in UTF-8; Windows must open them as wide names, which no ANSI code page spells
+    TempDir dir;
+    const std::string name = "K\xc3\xb6ln \xe2\x99\xaa \xe6\x97\xa5\xe6\x9c\xac";  // "Köln ♪ 日本"
+    const std::string path = dir.file(name + ".wav");
+    const Bytes bytes = writeFile(kFormats[0], 1, 8000, nullptr);
+    std::ofstream(std::filesystem::u8path(path), std::ios::binary).write((const char*)bytes.data(), (std::streamsize)bytes.size());
+    SoundSource source;
+    ASSERT_TRUE(openFileSource(source, path.c_str())) << source.error;
+    EXPECT_EQ(source.title, name);
+    ASSERT_TRUE(waitUntilDecoded(source));
+    EXPECT_EQ(source.frameCount, 8000);
+    EXPECT_FALSE(openFileSource(source, dir.file(name + " 2.wav").c_str()));
+    EXPECT_EQ(source.error, "no such file");
+}
+
 TEST(SoundFiles, WhatIsNotARegularSoundFileIsRefusedWithItsReason) {
     TempDir dir;
     SoundSource source;

@@ -59,14 +59,16 @@ inline sf_count_t write(const void* in, sf_count_t count, void* user) {
 }
 inline sf_count_t tell(void* user) { return static_cast<MemoryFile*>(user)->at; }
 
+constexpr double kPi = 3.14159265358979323846;  // M_PI is not standard C++ (MinGW has none)
+
 // The test signal: a 440 Hz tone with a 60 Hz pulse on every half second, at half scale.
 inline std::vector<float> music(int channels, int rate, long long frames) {
     std::vector<float> values((size_t)(frames * channels));
     for (long long f = 0; f < frames; ++f) {
         const double t = (double)f / rate;
-        const double pulse = std::fmod(t, 0.5) < 0.1 ? 0.4 * std::sin(2.0 * M_PI * 60.0 * t) : 0.0;
+        const double pulse = std::fmod(t, 0.5) < 0.1 ? 0.4 * std::sin(2.0 * kPi * 60.0 * t) : 0.0;
         for (int c = 0; c < channels; ++c) {
-            values[(size_t)(f * channels + c)] = (float)(pulse + 0.1 * std::sin(2.0 * M_PI * 440.0 * t + c));
+            values[(size_t)(f * channels + c)] = (float)(pulse + 0.1 * std::sin(2.0 * kPi * 440.0 * t + c));
         }
     }
     return values;

@@ -46,9 +46,9 @@ TEST(SoundSources, EveryKindGivesTheShowTracksFeaturesForTheSameSamples) {
     MusicTrack track;
     attachSamples(track, copyOf(values), (int)frames, kChannels, kRate);
 
+    TempDir dir;  // Outlives the sources: Windows removes no file that is still open
     SoundSource decoded, file, live;
     ASSERT_TRUE(openDecodedSource(decoded, copyOf(values), frames, kChannels, kRate, "handed over"));
-    TempDir dir;
     const Format floatWav{"wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate};  // Stores the values exactly
     ASSERT_TRUE(openFileSource(file, dir.put("same.wav", writeFile(floatWav, kChannels, frames)).c_str())) << file.error;
     ASSERT_TRUE(openLiveSource(live, kRate, kChannels));
