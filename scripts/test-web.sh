@@ -16,7 +16,7 @@ bash "$root/scripts/build-web.sh"
 echo "== web: the notices in dist/web cover its files, what they pack and the libraries in the wasm"
 python3 "$root/tools/notices/check_notices.py" --notices "$root/THIRD_PARTY_NOTICES.txt" --artefact web \
     --folder "$root/dist/web" --preloaded "$root/dist/web/davur_evi.js" --own "$root/build-web" \
-    --link-line "$root/build-web/app/web/CMakeFiles/davur_evi.dir/link.txt" --component emscripten-runtime \
+    --link-line "$root/build-web/frontends/web/CMakeFiles/davur_evi.dir/link.txt" --component emscripten-runtime \
     || die "a file or library in dist/web has no notice"
 
 # The desktop build's scene_cells, which the browser's cells are compared with
