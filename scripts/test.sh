@@ -4,7 +4,8 @@
 # ThreadSanitizer, then the web build in headless Chromium, the Windows build under wine, the
 # Debian package in a fresh Debian root, then the whole suite, window and
 # end-to-end tests included (under Xvfb and a null-sink PulseAudio when there is no display or
-# sound server). Ends with ctest's summary. This is what CI runs (.ci/run); it takes 15 to 30 minutes.
+# sound server). Ends with ctest's summary. This is what CI runs (.ci/run); its first run on a machine
+# also builds the web and Windows libraries and the Debian root, later runs reuse them.
 #
 #   scripts/test.sh            everything
 #   scripts/test.sh --quick    the native build's tests without a window and the window tests, but not
