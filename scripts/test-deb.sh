@@ -41,7 +41,7 @@ bash "$root_dir/scripts/setup.sh" --test >/dev/null
 bash "$root_dir/scripts/build-deb.sh"
 version=$(bash "$root_dir/scripts/version.sh")
 deb="$root_dir/dist/davur-evi_${version}_$(dpkg --print-architecture).deb"
-cmake --build "$build" --target close_window >/dev/null || die "could not build close_window"
+cmake --build "$build" --target close_window screen_pixels >/dev/null || die "could not build the end-to-end helpers (close_window, screen_pixels)"
 
 # --- the base root, made once -----------------------------------------------------------------
 source "$root_dir/scripts/debian-source.sh"
