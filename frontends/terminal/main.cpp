@@ -12,6 +12,7 @@
 
 #include "app/frame_loop.h"
 #include "app/quiet_audio.h"
+#include "app/sound_capture.h"
 #include "app/version.h"
 #include "raylib.h"
 #include "frontends/terminal/term_caps.h"
@@ -52,6 +53,20 @@ void followTerminalSize(TermFrontEnd& fe, Show& show, const Platform& platform) 
     if (terminalSize(cols, rows)) resizeShow(fe, show, platform, cols, rows);
 }
 
+// --list-sources: one source a line, name and description, the one --listen takes marked.
+int listSources() {
+    std::vector<CaptureSourceInfo> sources;
+    std::string error;
+    if (!listCaptureSources(sources, error)) {
+        fprintf(stderr, "davur_evi_term: %s\n", error.c_str());
+        return 1;
+    }
+    for (const CaptureSourceInfo& source : sources) {
+        printf("%c %s\t%s\n", source.listenDefault ? '*' : ' ', source.name.c_str(), source.description.c_str());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,6 +84,7 @@ int main(int argc, char** argv) {
         printf("davur_evi_term %s\n", kVersion);
         return 0;
     }
+    if (options.listSources) return listSources();
 
     // Initialization
     //--------------------------------------------------------------------------------------

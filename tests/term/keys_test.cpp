@@ -73,7 +73,7 @@ TEST(TermOptions, GoodAndBadCommandLines) {
         {{"--fps", "61"}, {-1, 0, 0}}, {{"--fps", "+30"}, {-1, 0, 0}}, {{"--fps", " 30"}, {-1, 0, 0}},
         {{"--fps", "-30"}, {-1, 0, 0}}, {{"--fps", "30.5"}, {-1, 0, 0}}, {{"--fps", ""}, {-1, 0, 0}},
         {{"--fps=", "30"}, {-1, 0, 0}}, {{"--fps", "60x"}, {-1, 0, 0}},
-        {{"--stat"}, {-1, 0, 0}}, {{"stats"}, {-1, 0, 0}},
+        {{"--stat"}, {-1, 0, 0}}, {{"-stats"}, {-1, 0, 0}},
     };
     for (const auto& c : cases) {
         std::vector<const char*> args = c.first;
@@ -126,4 +126,44 @@ TEST(TermOptions, ColourModes) {
         EXPECT_EQ(o.coloursGiven, c.given) << args.back();
         EXPECT_EQ(o.colours, c.mode) << args.back();
     }
+}
+
+// Files and folders in order, --listen with or without a source, --list-sources; the two ways of
+// getting sound exclude each other.
+TEST(TermOptions, FilesAndListening) {
+    const struct {
+        std::vector<const char*> args;
+        bool good;
+        std::vector<std::string> files;
+        bool listen;
+        std::string source;
+    } cases[] = {
+        {{"a.flac", "--fps", "30", "music/", "b.mp3"}, true, {"a.flac", "music/", "b.mp3"}, false, ""},
+        {{"--", "--stats", "-x.wav"}, true, {"--stats", "-x.wav"}, false, ""},  // After --, names only
+        {{"stats"}, true, {"stats"}, false, ""},
+        {{"--listen"}, true, {}, true, ""},
+        {{"--listen=alsa_input.usb-mic", "--stats"}, true, {}, true, "alsa_input.usb-mic"},
+        {{"--listen="}, false, {}, false, ""},
+        {{"--listen", "a.wav"}, false, {}, false, ""},
+        {{"a.wav", "--listen=x"}, false, {}, false, ""},
+        {{"--listens"}, false, {}, false, ""},
+        {{"--listen", "x"}, false, {}, false, ""},  // A source is given with =, a bare word is a file
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> args = c.args;
+        args.insert(args.begin(), "davur_evi_term");
+        TermOptions o;
+        std::string error;
+        EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), c.good) << args.back();
+        EXPECT_EQ(error.empty(), c.good) << error;
+        if (!c.good) continue;
+        EXPECT_EQ(o.files, c.files) << args.back();
+        EXPECT_EQ(o.listen, c.listen) << args.back();
+        EXPECT_EQ(o.listenSource, c.source) << args.back();
+        EXPECT_FALSE(o.listSources);
+    }
+    const char* list[] = {"t", "--list-sources"};
+    TermOptions o;
+    std::string error;
+    EXPECT_TRUE(parseTermOptions(2, list, o, error) && o.listSources && o.files.empty() && !o.listen);
 }
