@@ -32,10 +32,14 @@ bool listCaptureSources(std::vector<CaptureSourceInfo>& sources, std::string& er
 
 struct SoundCapture;  // The capture thread and its connection (app/sound_capture_linux.cpp)
 
-// Starts hearing `source` (empty: the default output's monitor) into `ring`, which must hold
-// kCaptureChannels channels and outlive the capture. Waits for the first connection: null with
-// `error` saying why when no server answers or the source does not exist.
-SoundCapture* startSoundCapture(const std::string& source, LiveRing& ring, std::string& error);
+// Starts hearing `source` (empty: the default output's monitor). Waits for the first connection:
+// null with `error` saying why when no server answers or the source does not exist. What is heard
+// is dropped until a ring is attached.
+SoundCapture* startSoundCapture(const std::string& source, std::string& error);
+
+// From now on the sound goes into `ring`, which must hold kCaptureChannels channels and outlive the
+// capture (stop the capture before releasing it). False, and nothing attached, for another ring.
+bool attachCaptureRing(SoundCapture* capture, LiveRing* ring);
 
 struct CaptureStatus {
     bool connected = false;        // Sound is arriving from the server now
@@ -44,5 +48,5 @@ struct CaptureStatus {
 };
 CaptureStatus captureStatus(const SoundCapture* capture);
 
-// Stops the thread and closes the connection; nothing for null.
+// Stops the thread and closes the connection; nothing for null. The ring is no longer touched after.
 void stopSoundCapture(SoundCapture* capture);

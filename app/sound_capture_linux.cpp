@@ -107,7 +107,7 @@ void onSourceInfo(pa_context*, const pa_source_info* info, int last, void* user)
 
 struct SoundCapture {
     std::string source;
-    LiveRing* ring = nullptr;
+    std::atomic<LiveRing*> ring{nullptr};
     std::thread thread;
     std::atomic<bool> stop{false};
     std::atomic<bool> connected{false};
@@ -134,7 +134,8 @@ void onReadable(pa_stream* stream, size_t, void* user) {
         const size_t frames = bytes / kFrameBytes;
         capture.scratch.assign(frames * kCaptureChannels, 0.0f);
         if (data != nullptr) memcpy(capture.scratch.data(), data, frames * kFrameBytes);
-        pushLive(*capture.ring, capture.scratch.data(), (int)frames);
+        LiveRing* ring = capture.ring.load(std::memory_order_acquire);
+        if (ring != nullptr) pushLive(*ring, capture.scratch.data(), (int)frames);
         pa_stream_drop(stream);
     }
 }
@@ -243,14 +244,9 @@ bool listCaptureSources(std::vector<CaptureSourceInfo>& sources, std::string& er
     return answered;
 }
 
-SoundCapture* startSoundCapture(const std::string& source, LiveRing& ring, std::string& error) {
-    if (ring.channels != kCaptureChannels || ring.capacity < 1) {
-        error = "the capture needs a stereo ring";
-        return nullptr;
-    }
+SoundCapture* startSoundCapture(const std::string& source, std::string& error) {
     SoundCapture* capture = new SoundCapture;
     capture->source = source;
-    capture->ring = &ring;
     capture->thread = std::thread(captureThread, capture);
     std::unique_lock<std::mutex> lock(capture->mutex);
     capture->changed.wait(lock, [capture] { return capture->firstOutcome != 0; });
@@ -263,6 +259,12 @@ SoundCapture* startSoundCapture(const std::string& source, LiveRing& ring, std::
         return nullptr;
     }
     return capture;
+}
+
+bool attachCaptureRing(SoundCapture* capture, LiveRing* ring) {
+    if (capture == nullptr || ring == nullptr || ring->channels != kCaptureChannels || ring->capacity < 1) return false;
+    capture->ring.store(ring, std::memory_order_release);
+    return true;
 }
 
 CaptureStatus captureStatus(const SoundCapture* capture) {

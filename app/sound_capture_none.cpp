@@ -11,10 +11,12 @@ bool listCaptureSources(std::vector<CaptureSourceInfo>& sources, std::string& er
     return false;
 }
 
-SoundCapture* startSoundCapture(const std::string&, LiveRing&, std::string& error) {
+SoundCapture* startSoundCapture(const std::string&, std::string& error) {
     error = kNoCapture;
     return nullptr;
 }
+
+bool attachCaptureRing(SoundCapture*, LiveRing*) { return false; }
 
 CaptureStatus captureStatus(const SoundCapture*) { return CaptureStatus{}; }
 

@@ -104,6 +104,12 @@ bool hearsTone(LiveRing& ring) {
     return false;
 }
 
+SoundCapture* startCapture(const std::string& source, LiveRing& ring, std::string& error) {
+    SoundCapture* capture = startSoundCapture(source, error);
+    if (capture != nullptr) EXPECT_TRUE(attachCaptureRing(capture, &ring));
+    return capture;
+}
+
 bool waitConnected(const SoundCapture* capture, bool connected) {
     const double until = seconds() + kDeadline;
     while (seconds() < until) {
@@ -172,7 +178,7 @@ void playSilenceThenTone(const std::atomic<bool>& wantTone, std::atomic<double>&
 
 TEST_F(SoundCaptureTest, HearsWhatTheDefaultOutputPlays) {
     std::string error;
-    SoundCapture* capture = startSoundCapture("", ring, error);
+    SoundCapture* capture = startCapture("", ring, error);
     ASSERT_NE(capture, nullptr) << error;
     EXPECT_TRUE(captureStatus(capture).connected);
     std::atomic<double> toneWritten{-1.0};
@@ -211,22 +217,36 @@ TEST_F(SoundCaptureTest, HearsWhatTheDefaultOutputPlays) {
 
 TEST_F(SoundCaptureTest, PicksASourceByNameAndRefusesAnUnknownOne) {
     std::string error;
-    SoundCapture* capture = startSoundCapture(kMonitor, ring, error);
+    SoundCapture* capture = startCapture(kMonitor, ring, error);
     ASSERT_NE(capture, nullptr) << error;
     Player player = playTone(30.0);
     EXPECT_TRUE(hearsTone(ring));
     stopPlaying(player);
     stopSoundCapture(capture);
 
-    EXPECT_EQ(startSoundCapture("no_such_source", ring, error), nullptr);
+    EXPECT_EQ(startCapture("no_such_source", ring, error), nullptr);
     EXPECT_NE(error.find("no_such_source"), std::string::npos) << error;
+}
+
+// Only a ring of the capture's channels is taken.
+TEST_F(SoundCaptureTest, TakesOnlyARingOfItsChannels) {
+    std::string error;
+    SoundCapture* capture = startSoundCapture("", error);
+    ASSERT_NE(capture, nullptr) << error;
+    LiveRing mono;
+    initLiveRing(mono, 1, kCaptureRate);
+    EXPECT_FALSE(attachCaptureRing(capture, &mono));
+    EXPECT_FALSE(attachCaptureRing(capture, nullptr));
+    EXPECT_FALSE(attachCaptureRing(nullptr, &ring));
+    EXPECT_TRUE(attachCaptureRing(capture, &ring));
+    stopSoundCapture(capture);
 }
 
 TEST_F(SoundCaptureTest, NoServerIsRefusedAtTheStart) {
     const std::string dir = getenv("XDG_RUNTIME_DIR");
     setenv("PULSE_SERVER", ("unix:" + dir + "/no-server-here").c_str(), 1);
     std::string error;
-    EXPECT_EQ(startSoundCapture("", ring, error), nullptr);
+    EXPECT_EQ(startCapture("", ring, error), nullptr);
     EXPECT_NE(error.find("no sound server"), std::string::npos) << error;
     std::vector<CaptureSourceInfo> sources;
     error.clear();
@@ -239,7 +259,7 @@ TEST_F(SoundCaptureTest, NoServerIsRefusedAtTheStart) {
 // the sound comes back.
 TEST_F(SoundCaptureTest, SoundComesBackWithTheServer) {
     std::string error;
-    SoundCapture* capture = startSoundCapture("", ring, error);
+    SoundCapture* capture = startCapture("", ring, error);
     ASSERT_NE(capture, nullptr) << error;
     ASSERT_EQ(runCommand({"pulseaudio", "--kill"}), 0);
     EXPECT_TRUE(waitConnected(capture, false));
