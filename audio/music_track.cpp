@@ -153,12 +153,12 @@ bool resumeStream(MusicTrack& track, float position) {
     return true;
 }
 
-TrackSamples trackSamples(const MusicTrack& track) {
-    return TrackSamples{track.samples, track.frameCount, track.channels, track.sampleRate};
+DecodedSamples decodedSamples(const MusicTrack& track) {
+    return DecodedSamples{track.samples, track.frameCount, track.channels, track.sampleRate};
 }
 
 AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength) {
-    return analyseAt(track.analysis, trackSamples(track), musicTime, musicLength);
+    return analyseAt(track.analysis, decodedSamples(track), musicTime, musicLength);
 }
 
 AudioFeatures update(MusicTrack& track) {

@@ -4,7 +4,7 @@
 // decoder ever reads the file.
 #pragma once
 
-#include "audio/analysis.h"  // Required for: AnalysisState, TrackSamples
+#include "audio/analysis.h"  // Required for: AnalysisState, DecodedSamples
 #include "audio/audio_features.h"
 #include "raylib.h"  // Required for: Music, Wave
 
@@ -37,7 +37,7 @@ void unload(MusicTrack& track);
 // that analyses samples of its own without a stream.
 void attachSamples(MusicTrack& track, float* samples, int frameCount, int channels, int sampleRate);
 // The decoded copy as the analysis reads it.
-TrackSamples trackSamples(const MusicTrack& track);
+DecodedSamples decodedSamples(const MusicTrack& track);
 // The analysis half of update: measures the music at musicTime without touching the stream, so an
 // offline caller can compute the same features at virtual times. A track without samples gives an
 // all-zero record and keeps its state.
