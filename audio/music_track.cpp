@@ -182,13 +182,13 @@ bool resumeStream(MusicTrack& track, float position) {
     return true;
 }
 
-TrackSamples trackSamples(const MusicTrack& track) {
-    return TrackSamples{track.samples, track.frameCount, track.channels, track.sampleRate};
+DecodedSamples decodedSamples(const MusicTrack& track) {
+    return DecodedSamples{track.samples, track.frameCount, track.channels, track.sampleRate};
 }
 
 AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength) {
     AnalysisState state = takeAnalysis(track);
-    const AudioFeatures features = analyseAt(state, trackSamples(track), musicTime, musicLength);
+    const AudioFeatures features = analyseAt(state, decodedSamples(track), musicTime, musicLength);
     keepAnalysis(track, state);
     return features;
 }

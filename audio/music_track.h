@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "audio/analysis.h"  // Required for: AnalysisState, TrackSamples, kBandCount
+#include "audio/analysis.h"  // Required for: AnalysisState, DecodedSamples, kBandCount
 #include "audio/audio_features.h"
 #include "raylib.h"  // Required for: Music, Wave
 
@@ -43,7 +43,7 @@ void unload(MusicTrack& track);
 // that analyses samples of its own without a stream.
 void attachSamples(MusicTrack& track, float* samples, int frameCount, int channels, int sampleRate);
 // The decoded copy as the analysis reads it.
-TrackSamples trackSamples(const MusicTrack& track);
+DecodedSamples decodedSamples(const MusicTrack& track);
 // The analysis half of update: measures the music at musicTime without touching the stream, so an
 // offline caller can compute the same features at virtual times. A track without samples gives an
 // all-zero record and keeps its state.

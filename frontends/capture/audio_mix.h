@@ -5,7 +5,13 @@
 
 #include <vector>
 
-#include "audio/analysis.h"  // Required for: TrackSamples
+// The decoded track: frameCount * channels interleaved values.
+struct TrackSamples {
+    const float* data = nullptr;
+    long long frameCount = 0;
+    int channels = 0;
+    int sampleRate = 0;
+};
 
 // The first audio frame of video frame `frame` (the audio runs at the track's sample rate).
 long long audioFrameOf(long long frame, int fps, int sampleRate);

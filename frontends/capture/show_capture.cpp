@@ -52,7 +52,7 @@ bool loadDecodedTrack(void* user, MusicTrack& track, const char*) {
         cap.mixSamples = static_cast<float*>(malloc(values * sizeof(float)));
         if (cap.mixSamples == nullptr) return false;
         memcpy(cap.mixSamples, track.samples, values * sizeof(float));
-        cap.mix = TrackSamples{cap.mixSamples, track.frameCount, track.channels, track.sampleRate};
+        cap.mix = TrackSamples{cap.mixSamples, (long long)track.frameCount, track.channels, track.sampleRate};
     }
     return true;
 }
