@@ -4,7 +4,6 @@
 
 #include <cstdlib>  // Required for: free()
 
-#include "audio/analysis.h"       // Required for: analyseAt(), kSpectrumBins, kBandCount
 #include "audio/track_decoder.h"  // Required for: decodeTrackFile()
 
 namespace {
@@ -61,14 +60,33 @@ size_t writeWavHeader(const DecodedTrack& track) {
     return kWavHeaderBytes + dataBytes;
 }
 
-void resetAnalysis(MusicTrack& track) {
-    track.spectrum.assign(kSpectrumBins, 0.0f);
+// The track keeps the analysis state in fields of its own; the analysis works on its record.
+AnalysisState takeAnalysis(MusicTrack& track) {
+    AnalysisState state;
+    state.spectrum.swap(track.spectrum);
     for (int b = 0; b < kBandCount; ++b) {
-        track.bandPeak[b] = kInitialBandPeak;
-        track.bandLevel[b] = 0.0f;
+        state.bandPeak[b] = track.bandPeak[b];
+        state.bandLevel[b] = track.bandLevel[b];
     }
-    track.previousBass = 0.0f;
-    track.beatEnvelope = 0.0f;
+    state.previousBass = track.previousBass;
+    state.beatEnvelope = track.beatEnvelope;
+    return state;
+}
+
+void keepAnalysis(MusicTrack& track, AnalysisState& state) {
+    track.spectrum.swap(state.spectrum);
+    for (int b = 0; b < kBandCount; ++b) {
+        track.bandPeak[b] = state.bandPeak[b];
+        track.bandLevel[b] = state.bandLevel[b];
+    }
+    track.previousBass = state.previousBass;
+    track.beatEnvelope = state.beatEnvelope;
+}
+
+void resetTrackAnalysis(MusicTrack& track) {
+    AnalysisState state;
+    resetAnalysis(state);
+    keepAnalysis(track, state);
 }
 
 // The size of a loaded track's stream image: its WAV header and the decoded copy.
@@ -90,7 +108,7 @@ void attachSamples(MusicTrack& track, float* samples, int frameCount, int channe
     track.channels = channels < 1 ? 1 : channels;
     // A copy that reports no channels holds no values: it reads as silence rather than past its end.
     track.frameCount = channels < 1 ? 0 : frameCount;
-    resetAnalysis(track);
+    resetTrackAnalysis(track);
 }
 
 bool load(MusicTrack& track, const char* path) {
@@ -116,7 +134,7 @@ bool load(MusicTrack& track, const char* path) {
     track.sampleRate = decoded.sampleRate;
     track.channels = decoded.channels;
     track.frameCount = decoded.frameCount;
-    resetAnalysis(track);
+    resetTrackAnalysis(track);
     SetMusicVolume(track.music, kMusicVolume);
     PlayMusicStream(track.music);
     track.ready = true;
@@ -162,6 +180,17 @@ bool resumeStream(MusicTrack& track, float position) {
     PlayMusicStream(track.music);
     SeekMusicStream(track.music, position);  // After playing, which starts the stream at 0
     return true;
+}
+
+DecodedSamples decodedSamples(const MusicTrack& track) {
+    return DecodedSamples{track.samples, track.frameCount, track.channels, track.sampleRate};
+}
+
+AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength) {
+    AnalysisState state = takeAnalysis(track);
+    const AudioFeatures features = analyseAt(state, decodedSamples(track), musicTime, musicLength);
+    keepAnalysis(track, state);
+    return features;
 }
 
 AudioFeatures update(MusicTrack& track) {

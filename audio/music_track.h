@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "audio/analysis.h"  // Required for: AnalysisState, DecodedSamples, kBandCount
 #include "audio/audio_features.h"
 #include "raylib.h"  // Required for: Music, Wave
 
@@ -22,8 +23,8 @@ struct MusicTrack {
     bool ready = false;
     bool musicLoaded = false;
     bool waveLoaded = false;
-    float bandPeak[8] = {};
-    float bandLevel[8] = {};
+    float bandPeak[kBandCount] = {};
+    float bandLevel[kBandCount] = {};
     float previousBass = 0.0f;
     float beatEnvelope = 0.0f;
 
@@ -41,6 +42,12 @@ void unload(MusicTrack& track);
 // unload releases it), and resets the analysis state as a load does. The load uses it; so can code
 // that analyses samples of its own without a stream.
 void attachSamples(MusicTrack& track, float* samples, int frameCount, int channels, int sampleRate);
+// The decoded copy as the analysis reads it.
+DecodedSamples decodedSamples(const MusicTrack& track);
+// The analysis half of update: measures the music at musicTime without touching the stream, so an
+// offline caller can compute the same features at virtual times. A track without samples gives an
+// all-zero record and keeps its state.
+AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength);
 // Once per frame: keeps the stream fed and playing, then analyses the music at the play position.
 AudioFeatures update(MusicTrack& track);
 // The audio device the stream played on was lost and a new one is open: the old stream is released
