@@ -1,0 +1,3 @@
+#include "app/visualizer.h"
+
+void Show::VisualizerRelease::operator()(Visualizer* visualizer) const { delete visualizer; }
