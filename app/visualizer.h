@@ -12,6 +12,7 @@
 // frame clock's time since the file started.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,19 +47,24 @@ struct VisualizerStatus {
 // to stopShow. Front ends read visualizerStatus instead of this.
 struct Visualizer {
     std::vector<std::string> files;
-    int fileIndex = 0;
-    SoundSource source;
-    bool sourcePlaying = false;    // The platform's playSource took it
+    int fileIndex = 0;             // The file playing (decoded track and live sound: 0)
+    SoundSource sources[2];        // The one playing, and the next file opened when a flight into it starts
+    int current = 0;
+    bool nextPending = false;      // sources[1 - current] (file nextIndex) starts when the flight ends
+    int nextIndex = 0;
+    bool noNextFile = false;       // No file after the current one opened
+    bool sourcePlaying = false;    // The platform's playSource took the current source
     bool anyFilePlayed = false;
     std::string skipped;
     float skippedAt = 0.0f;
+    uint32_t seed = 0;
 
     // The visualizer's clock: the frame clock less the time spent paused
     bool paused = false;
     float pausedSince = 0.0f;      // Frame clock time the pause began
     float pausedTotal = 0.0f;
     float sourceStart = 0.0f;      // Visualizer clock time the source started (its music time 0)
-    double position = 0.0;         // Seconds of music played, from the last frame
+    double position = 0.0;         // Seconds of music played, as of the last frame
 
     // Tempo: the ahead pass's grid once the whole file was read; until then (and for live sound) the
     // live tracker on the frames as they play
@@ -68,9 +74,9 @@ struct Visualizer {
     bool gridReady = false;
     BeatGrid grid;
     LiveBeatTracker tracker;
-    long long trackedFrames = 0;   // Frames the live tracker has heard (files and decoded tracks)
+    long long trackedFrames = 0;   // Frames the live tracker has heard
     TempoFollower follower;
-    std::vector<float> scratch;
+    std::vector<float> interleaved, mono;
 
     EffectPlan plan;
     AudioFeatures heldAudio;       // What the picture shows while paused

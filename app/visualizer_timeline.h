@@ -24,6 +24,7 @@ struct EffectPlan {
     int barsToGo = 0;             // Bar starts to come before the next effect begins on one
     int32_t lastBar = 0;          // The clock's bar in the previous frame
     float lastBeatPos = 0.0f;
+    float untilBar = 0.0f;        // Seconds to the planned bar's first beat, as of the last effectDue
 };
 
 // The table's effects (every scene but the boot console and the credits) for rounds derived from
@@ -42,8 +43,9 @@ int effectBars(const SceneDesc& scene, float secondsPerBar);
 // before a bar counts from that bar).
 void holdEffect(EffectPlan& plan, const BeatInfo& beat, int bars);
 
-// One frame: true when the transition to the next effect must start now so that the effect after it
-// begins on the planned bar's first beat.
+// One frame: true when the transition to the next effect must start now (or started up to a frame
+// ago: plan.untilBar says when the bar comes) so that the effect after it begins on the planned
+// bar's first beat.
 bool effectDue(EffectPlan& plan, const BeatInfo& beat);
 
 // The flight into `nextScene` from the scene being shown, starting at `now`.
