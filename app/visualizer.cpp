@@ -238,7 +238,8 @@ bool sequenceStep(Show& show, const Platform& platform, float now) {
     }
     if (due && (left < 0.0 || left > kTransitionSeconds + kShortestTail)) {
         // From the moment that lands it on the bar's first beat, which this frame may be just past
-        flyToNextEffect(show, now, now + v.plan.untilBar - kTransitionSeconds);
+        // (by a frame at most: a flight found later lands late rather than not flying at all)
+        flyToNextEffect(show, now, now - std::min(kTransitionSeconds - v.plan.untilBar, kMaxFrameStep));
     }
     return false;
 }
@@ -344,6 +345,11 @@ void pauseVisualizer(Show& show, const Platform& platform, bool paused) {
     }
     v.paused = paused;
     if (v.sourcePlaying && platform.pauseSource != nullptr) platform.pauseSource(platform.user, playing(v), paused);
+}
+
+SoundSource* visualizerSource(Show& show) {
+    if (!show.visualizer || playing(*show.visualizer).kind == SourceKind::None) return nullptr;
+    return &playing(*show.visualizer);
 }
 
 VisualizerStatus visualizerStatus(const Show& show) {

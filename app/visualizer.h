@@ -108,6 +108,10 @@ void visualizerPreviousFile(Show& show, const Platform& platform);
 // presents the held picture, so a front end may redraw.
 void pauseVisualizer(Show& show, const Platform& platform, bool paused);
 
+// The source playing now (null when none): for a front end that reads the frames itself, as the
+// capture tool does to put the sound into its video (readFrames at status.position).
+SoundSource* visualizerSource(Show& show);
+
 // What is playing: for a window title, a status line, the exit status. A show without a visualizer
 // reads as Effects with nothing playing.
 VisualizerStatus visualizerStatus(const Show& show);

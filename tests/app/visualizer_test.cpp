@@ -396,3 +396,137 @@ TEST(VisualizerTimeline, ARevisitedEffectDrawsAsOnItsFirstVisit) {
         EXPECT_EQ(visit(scene), first);
     }
 }
+
+TEST(VisualizerTimeline, EachRoundShowsEveryEffectOnceInANewOrderNeverOpeningWithTheLastShown) {
+    const SceneTable table = sceneTable();
+    for (uint32_t seed = 0; seed < 300; ++seed) {
+        EffectPlan plan = makeEffectPlan(table, seed);
+        ASSERT_EQ(plan.count, table.count - 2);
+        std::set<std::vector<int>> orders;
+        int last = -1;
+        for (int round = 0; round < 6; ++round) {
+            std::vector<int> order;
+            for (int i = 0; i < plan.count; ++i) order.push_back(takeNextEffect(plan));
+            EXPECT_NE(order.front(), last) << "seed " << seed << " round " << round;
+            last = order.back();
+            const std::set<int> rows(order.begin(), order.end());
+            EXPECT_EQ((int)rows.size(), plan.count);
+            EXPECT_EQ(rows.count(0), 0u);                // intro_boot
+            EXPECT_EQ(rows.count(table.count - 1), 0u);  // end_credits
+            orders.insert(order);
+        }
+        EXPECT_GE(orders.size(), 5u) << "seed " << seed;
+    }
+    EffectPlan a = makeEffectPlan(table, 42), b = makeEffectPlan(table, 42);
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(takeNextEffect(a), takeNextEffect(b));
+}
+
+TEST(VisualizerTimeline, EffectsAreHeldGroupsOfFourBarsWithin15To40Seconds) {
+    const SceneDesc& wave = *findScene("wave_scroll");
+    const SceneDesc& cellular = *findScene("cellular");
+    EXPECT_EQ(effectBars(wave, 2.0f), 12);      // 120 bpm: 24 s, three times its time in the show
+    EXPECT_EQ(effectBars(cellular, 2.0f), 16);  // The simulations longer: 32 s
+    EXPECT_EQ(effectBars(wave, 6.0f), 4);       // 40 bpm: 24 s
+    EXPECT_EQ(effectBars(wave, 0.8f), 32);      // 300 bpm: 25.6 s
+    EXPECT_EQ(effectBars(wave, 3.5f), 8);       // 68.6 bpm: 28 s (4 bars would be 14 s)
+    const SceneTable table = sceneTable();
+    for (float bar = 0.8f; bar <= 6.0f; bar += 0.01f) {
+        for (int row = 1; row < table.count - 1; ++row) {
+            const float held = effectBars(table.rows[row], bar) * bar;
+            EXPECT_GE(held, kMinEffectSeconds) << table.rows[row].name << " " << bar;
+            EXPECT_LE(held, kMaxEffectSeconds) << table.rows[row].name << " " << bar;
+        }
+    }
+}
+
+TEST(VisualizerTimeline, TheFlightStartsSoThatTheNextEffectBeginsOnTheBar) {
+    TempoClock clock = makeTempoClock(kShowTempo);
+    setBpm(clock, 120.0f, 0.0f);  // Bars of 2 s
+    auto dueAt = [&](EffectPlan& plan, float from) {
+        for (float t = from; t < 60.0f; t += 1.0f / 64.0f) {
+            if (effectDue(plan, update(clock, t))) return t;
+        }
+        return -1.0f;
+    };
+    EffectPlan plan;
+    holdEffect(plan, update(clock, 0.0f), 12);
+    EXPECT_NEAR(dueAt(plan, 0.0f), 24.0f - kTransitionSeconds, 1.0f / 64.0f);
+    EXPECT_NEAR(plan.untilBar, kTransitionSeconds, 1.0f / 64.0f);
+
+    // Begun just before a bar: held from that bar; begun mid-bar: up to the bar after the twelfth
+    holdEffect(plan, update(clock, 1.9f), 12);
+    EXPECT_NEAR(dueAt(plan, 1.9f), 26.0f - kTransitionSeconds, 1.0f / 64.0f);
+    holdEffect(plan, update(clock, 1.0f), 12);
+    EXPECT_NEAR(dueAt(plan, 1.0f), 24.0f - kTransitionSeconds, 1.0f / 64.0f);
+
+    // B restarts the count: the restart begins a new bar, and the bars go on from it
+    holdEffect(plan, update(clock, 0.0f), 4);
+    EXPECT_FALSE(effectDue(plan, update(clock, 3.0f)));
+    restartBeats(clock, 3.0f);
+    EXPECT_NEAR(dueAt(plan, 3.0f), 3.0f + 4.0f - kTransitionSeconds, 1.0f / 64.0f);
+}
+
+TEST(VisualizerSound, ThePlatformPlaysTheSourceGivesItsPositionPausesAndStopsIt) {
+    VisualRun run;
+    run.fake.playsSources = true;
+    run.startDecoded(clickTrack(120.0f, 60.0), "played");
+    EXPECT_EQ(run.fake.sourcesPlayed, 1);
+    run.fake.sourcePosition = 12.5;
+    run.frame();
+    EXPECT_EQ(run.status().position, 12.5);
+    EXPECT_EQ(run.status().length, 60.0);
+    run.frame(KeyPause);
+    run.frame(KeyPause);
+    EXPECT_EQ(run.fake.sourcePauses, (std::vector<bool>{true, false}));
+    run.fake.sourcePosition = 60.0;  // The device played it all: the closing screen
+    run.frame();
+    EXPECT_EQ(run.status().mode, VisualizerMode::Closing);
+    EXPECT_EQ(run.fake.sourcesStopped, 1);
+    stopShow(run.show, run.platform);
+    EXPECT_EQ(run.fake.sourcesStopped, 1) << "stopped once";
+    EXPECT_EQ(run.show.visualizer, nullptr);
+    EXPECT_EQ(run.show.fb, nullptr);
+
+    // A platform that refuses the source: the position comes from the clock
+    VisualRun clocked;
+    clocked.startDecoded(clickTrack(120.0f, 60.0), "clocked");
+    clocked.runFor(2.0f);
+    EXPECT_NEAR(clocked.status().position, 2.0, 0.05);
+    EXPECT_EQ(clocked.fake.sourcesPlayed, 0);
+    stopShow(clocked.show, clocked.platform);
+    EXPECT_EQ(clocked.fake.sourcesStopped, 0);
+}
+
+TEST(VisualizerKeys, TheTempoKeysMoveTheFollowedTempoAndBRestartsTheCount) {
+    VisualRun run;
+    run.startDecoded(clickTrack(120.0f, 60.0), "tempo");
+    run.runFor(10.0f);
+    ASSERT_NEAR(run.status().bpm, 120.0f, 1.0f);
+    const float followed = run.status().bpm;
+    run.frame(KeyTempoUp);
+    EXPECT_NEAR(run.status().bpm, followed + 1.0f, 0.05f);
+    run.frame(KeyTempoDown);
+    run.frame(KeyTempoDown);
+    EXPECT_NEAR(run.status().bpm, followed - 1.0f, 0.05f);
+    run.frame(KeyRestartBeats);
+    EXPECT_LT(run.show.beat.beatPos, 0.1f);
+    run.runFor(10.0f);
+    EXPECT_NEAR(run.status().bpm, 120.0f, 1.0f) << "pulled back to the music";
+}
+
+TEST(VisualizerFiles, ABadLastFileLeavesTheClosingScreenAfterTheGoodOnes) {
+    source_test::TempDir dir;
+    const std::string good = dir.put("good.wav", wavBytes(clickTrack(120.0f, 4.0)));
+    const std::string bad = dir.put("empty.wav", {});
+    VisualRun run;
+    run.fake.now = 1.0f;
+    ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, {bad, good, bad}));
+    EXPECT_EQ(run.status().fileIndex, 1);
+    EXPECT_EQ(run.status().skipped.rfind("empty.wav: ", 0), 0u) << run.status().skipped;
+    EXPECT_NEAR(run.status().skippedAt, 1.0f, 1e-6f);
+    run.runUntil(VisualizerMode::Closing, 10.0f);
+    EXPECT_NEAR(run.fake.now, 1.0f + 4.0f, 0.1f);
+    EXPECT_NEAR(run.status().skippedAt, 1.0f + 4.0f - kTransitionSeconds, 0.1f) << "the last one skipped as its turn came";
+    EXPECT_TRUE(run.status().anyFilePlayed);
+    EXPECT_TRUE(run.starts.empty()) << "no flight into an effect nothing plays under";
+}
