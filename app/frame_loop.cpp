@@ -12,7 +12,7 @@ constexpr int kMaxPressesPerFrame = 64;
 // Keys act in this order; returns true when the frame must redraw every cell.
 bool applyKeys(Show& show, const Platform& platform, unsigned keys, float now) {
     bool force = false;
-    if (show.visualizer) keys = visualizerKeys(show, platform, keys, now);
+    if (show.visualizer) keys = show.visualizerCalls->keys(show, platform, keys, now);
     if ((keys & KeySkip) && !show.timeline.transitionActive) {
         advanceShow(show.timeline, show.mode, show.scenes, show.fb->cols, show.fb->rows, now);
     }
@@ -58,11 +58,10 @@ void showFrame(Show& show, const Platform& platform, float now, float dt) {
     bool forceRedraw = applyKeyPresses(show, platform, now);
     if (show.visualizer) {
         // Its own clock, music, tempo and sequence
-        const VisualizerFrame frame = visualizerStep(show, platform, now, dt);
+        const VisualizerFrame frame = show.visualizerCalls->step(show, platform, now, dt);
         now = frame.now;
-        dt = frame.dt;
         if (frame.redraw) forceRedraw = true;
-        if (applyZoom(show, platform, dt)) forceRedraw = true;
+        if (!frame.held && applyZoom(show, platform, frame.dt)) forceRedraw = true;
     } else {
         show.beat = update(show.tempo, now);
         show.audio = platform.updateMusic(platform.user, show.music);
@@ -169,7 +168,7 @@ void replaceFramebuffer(Show& show, const Platform& platform) {
 }
 
 void stopShow(Show& show, const Platform& platform) {
-    if (show.visualizer) stopVisualizer(show, platform);
+    if (show.visualizer) show.visualizerCalls->stop(show, platform);
     platform.unloadMusic(platform.user, show.music);
     show.fb.reset();
 }

@@ -17,7 +17,8 @@
 #include "scenes/scene.h"
 
 struct SoundSource;  // audio/sound_source.h
-struct Visualizer;   // app/visualizer.h
+struct Visualizer;        // app/visualizer.h
+struct VisualizerCalls;   // app/visualizer_frame.h
 
 // The viewer's keys, one bit each; a key acts once per press.
 enum ShowKey : unsigned {
@@ -93,11 +94,10 @@ struct Show {
     ShowTimeline timeline;
     ZoomSpring zoom;
     float prevNow = 0.0f;
-    // Music of the viewer's own instead of the show's sequence (app/visualizer.h); null in the show
-    struct VisualizerRelease {
-        void operator()(Visualizer* visualizer) const;
-    };
-    std::unique_ptr<Visualizer, VisualizerRelease> visualizer;
+    // Music of the viewer's own instead of the show's sequence (app/visualizer.h); null in the show.
+    // The frame loop reaches it through the calls its start set.
+    std::unique_ptr<Visualizer, void (*)(Visualizer*)> visualizer{nullptr, nullptr};
+    const VisualizerCalls* visualizerCalls = nullptr;
 };
 
 // A framebuffer for a zoom level: the base grid of 120 x 42 cells of 10 x 18 pixels scaled by the

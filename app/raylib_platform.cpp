@@ -51,20 +51,6 @@ AudioFeatures updateWatchedTrack(void* user, MusicTrack& track) {
 void unloadWatchedTrack(void* user, MusicTrack& track) { unloadSound(self(user).sound, track); }
 void redrawCells(void*, AsciiFramebuffer& fb, bool force) { redraw(fb, force); }
 
-// The visualizer's music through a raylib AudioStream
-bool playSource(void* user, SoundSource& source, double now) { return startPlayer(self(user).player, source, now); }
-double updateSource(void* user, SoundSource& source, double now) { return updatePlayer(self(user).player, source, now); }
-void pauseSource(void* user, SoundSource&, bool paused) {
-    SourcePlayer& player = self(user).player;
-    if (!player.loaded) return;
-    if (paused) {
-        PauseAudioStream(player.stream);
-    } else {
-        ResumeAudioStream(player.stream);
-    }
-}
-void stopSource(void* user, SoundSource& source) { stopPlayer(self(user).player, source); }
-
 void presentFrame(void*, const AsciiFramebuffer& fb, const Presentation& how) {
     BeginDrawing();
     drawPresentation(fb, GetScreenWidth(), GetScreenHeight(), how);
@@ -108,9 +94,8 @@ void drawPresentation(const AsciiFramebuffer& fb, int screenWidth, int screenHei
 }
 
 Platform raylibPlatform(RaylibPlatformState& state) {
-    return Platform{&state,    wallClock,   keyPress,    toggleFullscreen, setVolume,    newFramebuffer,
-                    loadTrack, updateTrack, unloadTrack, redrawCells,      presentFrame, playSource,
-                    updateSource, pauseSource, stopSource};
+    return Platform{&state,    wallClock,   keyPress,     toggleFullscreen, setVolume,   newFramebuffer,
+                    loadTrack, updateTrack, unloadTrack,  redrawCells,      presentFrame};
 }
 
 Platform windowPlatform(RaylibPlatformState& state) {

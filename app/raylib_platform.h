@@ -4,12 +4,11 @@
 #include "app/frame_loop.h"
 #include "app/key_presses.h"
 #include "app/sound_device.h"
-#include "audio/source_player.h"
 #include "framebuffer/font_loading.h"
 
 // What the window platform keeps between frames: the glyph font, loaded with the first
-// framebuffer and shared by every later one, this frame's key presses, the window program's
-// sound device, and the stream that plays the visualizer's music.
+// framebuffer and shared by every later one, this frame's key presses, and the window program's
+// sound device.
 struct RaylibPlatformState {
     SoundDevice sound;
     GlyphFont font;
@@ -17,7 +16,6 @@ struct RaylibPlatformState {
     KeyPresses presses;
     int nextPress = 0;
     bool pressesCollected = false;
-    SourcePlayer player;
 };
 
 Platform raylibPlatform(RaylibPlatformState& state);

@@ -221,21 +221,25 @@ bool sequenceStep(Show& show, const Platform& platform, float now) {
         holdEffect(v.plan, show.beat, effectBars(show.scenes.rows[timeline.currentScene], show.beat.secondsPerBar));
         return true;
     }
-    if (timeline.transitionActive) return false;
-
-    const bool due = effectDue(v.plan, show.beat);
+    // The next file's first beat comes as this one ends (a flight already on its way that lands no
+    // sooner takes it along); after the last, the closing screen
     const double left = musicLeft(v);
-    if (left >= 0.0 && left <= kTransitionSeconds && !v.nextPending) {
-        // The next file's first beat comes as this one ends; after the last, the closing screen
-        const int next = v.noNextFile ? -1 : openFileFrom(v, platform, v.fileIndex + 1, 1, 1 - v.current);
+    const double flightLeft = timeline.transitionActive ? timeline.transitionStart + kTransitionSeconds - now : kTransitionSeconds;
+    if (left >= 0.0 && left <= flightLeft && !v.nextPending && !v.noNextFile) {
+        const int next = openFileFrom(v, platform, v.fileIndex + 1, 1, 1 - v.current);
         if (next >= 0) {
             flyToFile(show, next, now);
         } else {
             v.noNextFile = true;  // Not tried again every frame
-            if (left <= 0.0) startClosing(show, platform);
         }
+    }
+    if (v.noNextFile && left == 0.0) {
+        startClosing(show, platform);
         return false;
     }
+    if (timeline.transitionActive) return false;
+
+    const bool due = effectDue(v.plan, show.beat);
     if (due && (left < 0.0 || left > kTransitionSeconds + kShortestTail)) {
         // From the moment that lands it on the bar's first beat, which this frame may be just past
         // (by a frame at most: a flight found later lands late rather than not flying at all)
@@ -244,10 +248,51 @@ bool sequenceStep(Show& show, const Platform& platform, float now) {
     return false;
 }
 
+unsigned visualizerKeys(Show& show, const Platform& platform, unsigned keys, float frameNow) {
+    Visualizer& v = *show.visualizer;
+    if (keys & KeyPause) pauseVisualizer(show, platform, !v.paused);
+    const float now = visualClock(v, frameNow);
+    if (show.mode == ShowMode::Show && !v.paused) {
+        if ((keys & KeySkip) && !show.timeline.transitionActive) flyToNextEffect(show, now);
+        if (keys & KeyNextFile) visualizerNextFile(show, platform);
+        if (keys & KeyPreviousFile) visualizerPreviousFile(show, platform);
+        if (keys & KeyTempoDown) nudgeFollowedBpm(show.tempo, v.follower, -1.0f, now);
+        if (keys & KeyTempoUp) nudgeFollowedBpm(show.tempo, v.follower, 1.0f, now);
+        if (keys & KeyRestartBeats) restartBeats(show.tempo, now);
+    }
+    return keys & ~(unsigned)(KeySkip | KeyNextFile | KeyPreviousFile | KeyPause | KeyTempoDown | KeyTempoUp | KeyRestartBeats);
+}
+
+VisualizerFrame visualizerStep(Show& show, const Platform& platform, float frameNow, float dt) {
+    Visualizer& v = *show.visualizer;
+    VisualizerFrame frame{visualClock(v, frameNow), dt, v.paused, false};
+    if (v.paused) {
+        show.audio = v.heldAudio;
+        show.beat = update(show.tempo, frame.now);
+        return frame;
+    }
+    musicStep(show, platform, frame.now, frameNow);
+    v.heldAudio = show.audio;
+    frame.redraw = sequenceStep(show, platform, frame.now);
+    return frame;
+}
+
+void stopVisualizer(Show& show, const Platform& platform) {
+    stopPlaying(*show.visualizer, platform);
+    show.visualizer.reset();  // Its sources close with it
+    show.visualizerCalls = nullptr;
+}
+
+void releaseVisualizer(Visualizer* visualizer) { delete visualizer; }
+
+const VisualizerCalls kFrameLoopCalls = {visualizerKeys, visualizerStep, stopVisualizer};
+
 // Everything a visualizer start shares: the show without its music, and the first effect.
 Visualizer& beginVisualizer(Show& show, const Platform& platform) {
+    if (show.visualizer) stopVisualizer(show, platform);
     startSilentShow(show, platform);
-    show.visualizer.reset(new Visualizer);
+    show.visualizer = {new Visualizer, releaseVisualizer};
+    show.visualizerCalls = &kFrameLoopCalls;
     Visualizer& v = *show.visualizer;
     v.plan = makeEffectPlan(show.scenes, 0);
     return v;
@@ -266,8 +311,6 @@ void beginEffects(Show& show, const Platform& platform, const std::string& name)
 }
 
 }  // namespace
-
-void Show::VisualizerRelease::operator()(Visualizer* visualizer) const { delete visualizer; }
 
 bool startVisualizerFiles(Show& show, const Platform& platform, const std::vector<std::string>& paths) {
     Visualizer& v = beginVisualizer(show, platform);
@@ -377,36 +420,3 @@ VisualizerStatus visualizerStatus(const Show& show) {
     return status;
 }
 
-unsigned visualizerKeys(Show& show, const Platform& platform, unsigned keys, float frameNow) {
-    Visualizer& v = *show.visualizer;
-    if (keys & KeyPause) pauseVisualizer(show, platform, !v.paused);
-    const float now = visualClock(v, frameNow);
-    if (show.mode == ShowMode::Show && !v.paused) {
-        if ((keys & KeySkip) && !show.timeline.transitionActive) flyToNextEffect(show, now);
-        if (keys & KeyNextFile) visualizerNextFile(show, platform);
-        if (keys & KeyPreviousFile) visualizerPreviousFile(show, platform);
-        if (keys & KeyTempoDown) nudgeFollowedBpm(show.tempo, v.follower, -1.0f, now);
-        if (keys & KeyTempoUp) nudgeFollowedBpm(show.tempo, v.follower, 1.0f, now);
-        if (keys & KeyRestartBeats) restartBeats(show.tempo, now);
-    }
-    return keys & ~(unsigned)(KeySkip | KeyNextFile | KeyPreviousFile | KeyPause | KeyTempoDown | KeyTempoUp | KeyRestartBeats);
-}
-
-VisualizerFrame visualizerStep(Show& show, const Platform& platform, float frameNow, float dt) {
-    Visualizer& v = *show.visualizer;
-    VisualizerFrame frame{visualClock(v, frameNow), v.paused ? 0.0f : dt, false};
-    if (v.paused) {
-        show.audio = v.heldAudio;
-        show.beat = update(show.tempo, frame.now);
-        return frame;
-    }
-    musicStep(show, platform, frame.now, frameNow);
-    v.heldAudio = show.audio;
-    frame.redraw = sequenceStep(show, platform, frame.now);
-    return frame;
-}
-
-void stopVisualizer(Show& show, const Platform& platform) {
-    stopPlaying(*show.visualizer, platform);
-    show.visualizer.reset();  // Its sources close with it
-}

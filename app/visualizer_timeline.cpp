@@ -4,6 +4,8 @@
 #include <cmath>      // Required for: floorf()
 #include <cstring>    // Required for: strcmp()
 
+#include "scenes/scene_math.h"  // Required for: hash32()
+
 namespace {
 
 // The boot console and the credits open and close the show; the visualizer shows the rest
@@ -19,16 +21,8 @@ bool isEffect(const SceneDesc& scene) {
     return true;
 }
 
-// A well-mixed 32-bit hash of two values (the finaliser of MurmurHash3).
-uint32_t mix(uint32_t a, uint32_t b) {
-    uint32_t h = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u);
-    h ^= h >> 16;
-    h *= 0x85EBCA6Bu;
-    h ^= h >> 13;
-    h *= 0xC2B2AE35u;
-    h ^= h >> 16;
-    return h;
-}
+// A hash of two values (scenes' integer hash, so that the orders are the same everywhere).
+uint32_t mix(uint32_t a, uint32_t b) { return hash32(hash32(a) ^ (b * 0x9E3779B1u)); }
 
 // This round's order: a shuffle of the effects decided by the seed and the round alone.
 void shuffleRound(EffectPlan& plan) {

@@ -530,3 +530,21 @@ TEST(VisualizerFiles, ABadLastFileLeavesTheClosingScreenAfterTheGoodOnes) {
     EXPECT_TRUE(run.status().anyFilePlayed);
     EXPECT_TRUE(run.starts.empty()) << "no flight into an effect nothing plays under";
 }
+
+TEST(VisualizerFiles, SpaceJustBeforeAFileEndsCutsNoneOfItShort) {
+    source_test::TempDir dir;
+    std::vector<std::string> files;
+    for (const char* name : {"a.wav", "b.wav"}) files.push_back(dir.put(name, wavBytes(clickTrack(120.0f, 8.0))));
+    VisualRun run;
+    run.fps = 20.0f;
+    run.fake.now = 1.0f;
+    ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, files));
+    while (run.status().position < 6.5) run.frame();
+    run.frame(KeySkip);  // Its flight lands 0.35 s before the end; the next file's flight follows it
+    while (run.status().fileIndex == 0 && run.fake.now < 20.0f) run.frame();
+    ASSERT_EQ(run.starts.size(), 2u);
+    EXPECT_NEAR(run.starts[0].at, 1.0f + 6.55f + kTransitionSeconds, 0.06f);
+    EXPECT_GE(run.starts[1].at, 1.0f + 8.0f) << "the first file played to its end";
+    EXPECT_LE(run.starts[1].at, 1.0f + 8.0f + kTransitionSeconds);
+    EXPECT_EQ(run.status().title, "b");
+}
