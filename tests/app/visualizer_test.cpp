@@ -15,47 +15,26 @@
 #include "framebuffer/cell_hash.h"
 #include "tests/app/fake_platform.h"
 #include "tests/audio/drum_tracks.h"
+#include "tests/sources/sound_fixtures.h"
 #include "tests/sources/source_test_support.h"
 
 namespace {
 
 constexpr int kRate = 11025;  // Plenty for the beats, and cheap
 
-using drum_tracks::Style;
-
-// A copy the visualizer takes over, as a front end hands it.
-float* handOver(const std::vector<float>& samples) {
-    float* copy = static_cast<float*>(malloc(samples.size() * sizeof(float)));
-    memcpy(copy, samples.data(), samples.size() * sizeof(float));
-    return copy;
-}
-
-// Silence with a click on every beat (a long track that costs little to build).
+// Silence with a click on every beat: a long track that costs little.
 std::vector<float> clickTrack(float bpm, double seconds) {
     std::vector<float> samples((size_t)(seconds * kRate), 0.0f);
-    const double beat = 60.0 / bpm;
-    for (double t = 0.25; t < seconds; t += beat) {
-        const size_t at = (size_t)(t * kRate);
-        for (size_t i = 0; i < 200 && at + i < samples.size(); ++i) samples[at + i] = (i % 8 < 4 ? 0.8f : -0.8f) * (1.0f - i / 200.0f);
+    for (double t = 0.25; t < seconds; t += 60.0 / bpm) {
+        for (size_t i = (size_t)(t * kRate), end = std::min(i + 200, samples.size()); i < end; ++i) samples[i] = (i % 8 < 4) ? 0.8f : -0.8f;
     }
     return samples;
 }
 
-// A 16-bit mono WAV file of these samples.
-std::vector<unsigned char> wavBytes(const std::vector<float>& samples) {
-    std::vector<unsigned char> out;
-    auto put = [&](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back((unsigned char)(v >> (8 * i)));
-    };
-    const uint32_t data = (uint32_t)samples.size() * 2;
-    out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    put(36 + data, 4);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put(16, 4), put(1, 2), put(1, 2), put(kRate, 4), put(kRate * 2, 4), put(2, 2), put(16, 2);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    put(data, 4);
-    for (float s : samples) put((uint32_t)(int16_t)std::lround(std::clamp(s, -1.0f, 1.0f) * 32767.0f), 2);
-    return out;
+// A WAV file of `seconds` with `title` in its tags.
+std::string wavFile(const source_test::TempDir& dir, const char* title, double seconds) {
+    const auto& wav = sound_fixtures::kFormats[0];
+    return dir.put(std::string(title) + ".wav", sound_fixtures::writeFile(wav, 1, (long long)(seconds * wav.rate), title));
 }
 
 // When an effect began: its name, the clock time and the beat position of its first frame.
@@ -63,7 +42,6 @@ struct EffectStart {
     std::string name;
     float at;
     float beatPos;
-    float bpm;
 };
 
 struct VisualRun {
@@ -73,328 +51,107 @@ struct VisualRun {
     float fps = 30.0f;
     std::vector<EffectStart> starts;
 
+    VisualRun() { fake.now = 1.0f; }
     ~VisualRun() { stopShow(show, platform); }
 
-    SoundSource& source() { return show.visualizer->sources[show.visualizer->current]; }
     VisualizerStatus status() const { return visualizerStatus(show); }
-
     void frame(unsigned keys = 0) {
-        // A file's worker decodes on its own thread: wait for what this frame plays
-        if (show.visualizer && source().kind == SourceKind::File) {
-            const long long need = (long long)((show.visualizer->position + 3.0) * kRate);
-            EXPECT_TRUE(source_test::waitUntilReady(source(), need));
+        SoundSource* source = visualizerSource(show);
+        if (source != nullptr && source->kind == SourceKind::File) {  // Its worker decodes on its own thread
+            EXPECT_TRUE(source_test::waitUntilReady(*source, (long long)((status().position + 3.0) * source->sampleRate)));
         }
         fake.now += 1.0f / fps;
         fake.keys = keys;
         const float before = show.timeline.sceneStart;
-        const int scene = show.timeline.currentScene;
         runFrame(show, platform);
-        if (show.mode == ShowMode::Show && (show.timeline.sceneStart != before || show.timeline.currentScene != scene)) {
-            starts.push_back({currentSceneName(show), fake.now, show.beat.beatPos, show.beat.bpm});
+        if (show.mode == ShowMode::Show && show.timeline.sceneStart != before) {
+            starts.push_back({currentSceneName(show), fake.now, show.beat.beatPos});
         }
     }
     void runFor(float seconds) {
-        const float end = fake.now + seconds;
-        while (fake.now < end && show.mode != ShowMode::Finished) frame();
+        for (const float end = fake.now + seconds; fake.now < end && show.mode != ShowMode::Finished;) frame();
     }
     void runUntil(VisualizerMode mode, float limit) {
-        const float end = fake.now + limit;
-        while (fake.now < end && status().mode != mode) frame();
+        for (const float end = fake.now + limit; fake.now < end && status().mode != mode;) frame();
     }
-    void startDecoded(const std::vector<float>& samples, const char* title) {
-        fake.now = 1.0f;
-        ASSERT_TRUE(startVisualizerDecoded(show, platform, handOver(samples), (long long)samples.size(), 1, kRate, title));
-        starts.push_back({currentSceneName(show), fake.now, 0.0f, 0.0f});
+    void startDecoded(const std::vector<float>& samples) {
+        float* copy = static_cast<float*>(malloc(samples.size() * sizeof(float)));  // Taken over
+        memcpy(copy, samples.data(), samples.size() * sizeof(float));
+        ASSERT_TRUE(startVisualizerDecoded(show, platform, copy, (long long)samples.size(), 1, kRate, "track"));
+        starts.push_back({currentSceneName(show), fake.now, 0.0f});
     }
 };
 
-// Distance of a beat position from the nearest bar's first beat, in beats (4 to the bar).
 float offBar(float beatPos) {
     const float into = std::fmod(beatPos, 4.0f);
     return std::min(into, 4.0f - into);
 }
 
-// Every effect change lands on a bar's first beat; each effect is held 15..40 s.
-void expectEffectsOnBars(const VisualRun& run, float bpm) {
-    ASSERT_GE(run.starts.size(), 3u);
-    const float beatsPerFrame = bpm / 60.0f / run.fps;
-    for (size_t i = 1; i < run.starts.size(); ++i) {
+// Every change from `from` on lands on a bar's first beat; each effect is held a whole number of
+// bars, 15..40 s (the first began with the music, not on a planned bar).
+void expectEffectsOnBars(const VisualRun& run, float bpm, size_t from = 1) {
+    ASSERT_GE(run.starts.size(), from + 1);
+    for (size_t i = from; i < run.starts.size(); ++i) {
         const EffectStart& s = run.starts[i];
-        EXPECT_LE(offBar(s.beatPos), beatsPerFrame + 0.1f) << s.name << " at " << s.at << " s, beat " << s.beatPos;
-        if (i >= 2) {  // The first effect began with the music, not on a planned bar
-            const float held = s.at - run.starts[i - 1].at;
-            EXPECT_GE(held, kMinEffectSeconds - 0.1f) << s.name;
-            EXPECT_LE(held, kMaxEffectSeconds + 0.1f) << s.name;
-            // A whole number of bars of the followed tempo
-            const float bars = held * bpm / 240.0f;
-            EXPECT_NEAR(bars, std::round(bars), 0.15f) << s.name << " held " << held << " s";
-        }
+        EXPECT_LE(offBar(s.beatPos), bpm / 60.0f / run.fps + 0.1f) << s.name << " at " << s.at;
+        if (i == from) continue;
+        const float held = s.at - run.starts[i - 1].at, bars = held * bpm / 240.0f;
+        EXPECT_GE(held, kMinEffectSeconds - 0.1f) << s.name;
+        EXPECT_LE(held, kMaxEffectSeconds + 0.1f) << s.name;
+        EXPECT_NEAR(bars, std::round(bars), 0.15f) << s.name << " held " << held << " s";
     }
 }
 
 }  // namespace
 
-TEST(VisualizerTimeline, EffectsChangeOnBarStartsAtSeveralTempos) {
+TEST(VisualizerTimeline, EffectsChangeOnBarStartsAtSeveralTemposAndAfterATempoChange) {
     for (float bpm : {78.0f, 123.0f, 172.0f}) {
         SCOPED_TRACE(bpm);
         VisualRun run;
-        const drum_tracks::Track track = drum_tracks::steadyTrack("steady", Style::FourOnTheFloor, bpm, 100.0, kRate, 7);
-        run.startDecoded(track.samples, "steady");
+        run.startDecoded(drum_tracks::steadyTrack("", drum_tracks::Style::FourOnTheFloor, bpm, 100.0, kRate, 7).samples);
         run.runFor(98.0f);
-        // The bars are those of the tempo followed (a slow track with busy hi-hats may be heard at twice its tempo)
+        // The bars are those of the tempo followed (a slow track with busy hi-hats is heard at twice its tempo)
         const float followed = run.status().bpm;
         EXPECT_NEAR(followed, std::fabs(followed - bpm) < std::fabs(followed - 2.0f * bpm) ? bpm : 2.0f * bpm, 1.5f);
         expectEffectsOnBars(run, followed);
-        // No effect twice in the first round, none of the show's opening or closing
-        std::set<std::string> seen;
-        for (const EffectStart& s : run.starts) {
-            EXPECT_TRUE(seen.insert(s.name).second) << s.name;
-            EXPECT_NE(s.name, "intro_boot");
-            EXPECT_NE(s.name, "end_credits");
-        }
     }
-}
-
-TEST(VisualizerTimeline, ATempoChangeMidFileIsFollowedAndChangesStayOnBars) {
     VisualRun run;
-    const drum_tracks::Track track =
-        drum_tracks::tempoChangeTrack("change", Style::FourOnTheFloor, 100.0f, 140.0f, 60.0, 130.0, kRate, 3);
-    run.startDecoded(track.samples, "change");
+    run.startDecoded(drum_tracks::tempoChangeTrack("", drum_tracks::Style::FourOnTheFloor, 100.0f, 140.0f, 60.0, 130.0, kRate, 3).samples);
     run.runFor(58.0f);
     EXPECT_NEAR(run.status().bpm, 100.0f, 1.5f);
     const size_t before = run.starts.size();
     run.runFor(70.0f);
     EXPECT_NEAR(run.status().bpm, 140.0f, 1.5f);
-    ASSERT_GE(run.starts.size(), before + 2);
-    for (size_t i = before + 1; i < run.starts.size(); ++i) {
-        EXPECT_LE(offBar(run.starts[i].beatPos), 140.0f / 60.0f / run.fps + 0.1f) << run.starts[i].at;
-    }
+    expectEffectsOnBars(run, 140.0f, before + 1);
 }
 
-TEST(VisualizerTimeline, AShortTrackShowsOneEffectThenTheClosingScreenThenBlack) {
-    VisualRun run;
-    run.startDecoded(clickTrack(120.0f, 10.0), "short");
-    const std::string first = run.status().effect;
-    run.runUntil(VisualizerMode::Closing, 20.0f);
-    EXPECT_NEAR(run.fake.now - 1.0f, 10.0f, 0.1f);  // When the music ends
-    EXPECT_EQ(run.starts.size(), 1u) << "one effect only";
-    EXPECT_TRUE(run.status().anyFilePlayed);
-    run.runUntil(VisualizerMode::Finished, 20.0f);
-    EXPECT_NEAR(run.fake.now - 1.0f, 10.0f + kOutroSeconds, 0.1f);
-    run.frame();
-    EXPECT_EQ(run.fake.presented.back().kind, Presentation::Black);
-}
-
-TEST(VisualizerTimeline, TenMinutesRunEveryEffectOnceARoundInANewOrder) {
+TEST(VisualizerTimeline, TenMinutesRunEveryEffectOnceARoundThenTheClosingScreen) {
     VisualRun run;
     run.fps = 10.0f;
-    run.startDecoded(clickTrack(120.0f, 600.0), "long");
+    run.startDecoded(clickTrack(120.0f, 600.0));
     EXPECT_EQ(run.status().length, 600.0);
     run.runUntil(VisualizerMode::Closing, 610.0f);
-    EXPECT_NEAR(run.fake.now - 1.0f, 600.0f, 0.2f);
+    EXPECT_NEAR(run.fake.now, 601.0f, 0.2f);
     const int effects = sceneTable().count - 2;
-    ASSERT_GE((int)run.starts.size(), 2 * effects + 1);
+    ASSERT_GE((int)run.starts.size(), 2 * effects);
     expectEffectsOnBars(run, 120.0f);
     for (size_t round = 0; (round + 1) * effects <= run.starts.size(); ++round) {
         std::set<std::string> names;
         for (int i = 0; i < effects; ++i) names.insert(run.starts[round * effects + i].name);
         EXPECT_EQ((int)names.size(), effects) << "round " << round;
-        if (round > 0) {
-            EXPECT_NE(run.starts[round * effects].name, run.starts[round * effects - 1].name) << "round " << round;
-        }
     }
-    EXPECT_NE(run.starts[0].name + run.starts[1].name, run.starts[effects].name + run.starts[effects + 1].name)
-        << "each round in an order of its own";
 }
 
-TEST(VisualizerFiles, ABadFileInTheMiddleIsSkippedWithItsReason) {
-    source_test::TempDir dir;
-    const std::string a = dir.put("first.wav", wavBytes(clickTrack(120.0f, 6.0)));
-    const std::string bad = dir.put("broken.wav", {'n', 'o', 't', ' ', 'm', 'u', 's', 'i', 'c'});
-    const std::string c = dir.put("third.wav", wavBytes(clickTrack(90.0f, 6.0)));
+TEST(VisualizerTimeline, AShortTrackShowsOneEffectThenTheClosingScreenThenBlack) {
     VisualRun run;
-    run.fake.now = 1.0f;
-    ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, {a, bad, c}));
-    VisualizerStatus s = run.status();
-    EXPECT_EQ(s.kind, SourceKind::File);
-    EXPECT_EQ(s.title, "first");
-    EXPECT_EQ(s.fileIndex, 0);
-    EXPECT_EQ(s.fileCount, 3);
-    EXPECT_TRUE(s.skipped.empty());
-
-    run.runFor(5.5f);
-    EXPECT_EQ(run.status().fileIndex, 0);
-    run.runFor(1.0f);  // The flight into the third file's first effect lands as the first file ends
-    s = run.status();
-    EXPECT_EQ(s.fileIndex, 2);
-    EXPECT_EQ(s.title, "third");
-    EXPECT_EQ(s.skipped.rfind("broken.wav: ", 0), 0u) << s.skipped;
-    EXPECT_GT(s.skipped.size(), strlen("broken.wav: "));
-    EXPECT_NEAR(s.skippedAt, 1.0f + 6.0f - kTransitionSeconds, 0.1f);
-    EXPECT_LT(s.position, 0.6);
-    EXPECT_EQ(run.starts.size(), 1u);
-
-    run.runUntil(VisualizerMode::Closing, 10.0f);
-    EXPECT_NEAR(run.fake.now, 1.0f + 12.0f, 0.2f);
-}
-
-TEST(VisualizerFiles, NothingPlayableFinishesAtOnceAndSaysWhy) {
-    source_test::TempDir dir;
-    const std::string bad = dir.put("noise.mp3", {1, 2, 3});
-    VisualRun run;
-    EXPECT_FALSE(startVisualizerFiles(run.show, run.platform, {bad, dir.file("missing.flac")}));
-    VisualizerStatus s = run.status();
-    EXPECT_EQ(s.mode, VisualizerMode::Finished);
-    EXPECT_FALSE(s.anyFilePlayed);
-    EXPECT_EQ(s.skipped.rfind("missing.flac: ", 0), 0u) << s.skipped;
+    run.startDecoded(clickTrack(120.0f, 10.0));
+    run.runUntil(VisualizerMode::Closing, 20.0f);
+    EXPECT_NEAR(run.fake.now, 11.0f, 0.1f);  // As the music ends
+    EXPECT_EQ(run.starts.size(), 1u) << "one effect only";
+    run.runUntil(VisualizerMode::Finished, 20.0f);
+    EXPECT_NEAR(run.fake.now, 11.0f + kOutroSeconds, 0.1f);
     run.frame();
     EXPECT_EQ(run.fake.presented.back().kind, Presentation::Black);
-
-    VisualRun none;
-    EXPECT_FALSE(startVisualizerFiles(none.show, none.platform, {}));
-    EXPECT_EQ(none.status().mode, VisualizerMode::Finished);
-    EXPECT_FALSE(none.status().skipped.empty());
-}
-
-TEST(VisualizerKeys, SpaceAndTheFileKeysMoveOnWithTheUsualFlight) {
-    source_test::TempDir dir;
-    std::vector<std::string> files;
-    for (const char* name : {"one.wav", "two.wav", "three.wav"}) files.push_back(dir.put(name, wavBytes(clickTrack(120.0f, 30.0))));
-    VisualRun run;
-    run.fake.now = 1.0f;
-    ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, files));
-    run.runFor(3.0f);
-
-    // SPACE: the flight starts this frame, the next effect 1.15 s later; the file plays on
-    const std::string first = run.status().effect;
-    run.frame(KeySkip);
-    EXPECT_TRUE(run.show.timeline.transitionActive);
-    EXPECT_EQ(run.fake.presented.back().kind, Presentation::Focused);
-    run.runFor(kTransitionSeconds + 0.05f);
-    EXPECT_NE(run.status().effect, first);
-    EXPECT_EQ(run.status().fileIndex, 0);
-    EXPECT_GT(run.status().position, 4.0);
-
-    run.frame(KeyNextFile);
-    EXPECT_TRUE(run.show.timeline.transitionActive);
-    run.runFor(kTransitionSeconds + 0.05f);
-    EXPECT_EQ(run.status().fileIndex, 1);
-    EXPECT_EQ(run.status().title, "two");
-    EXPECT_LT(run.status().position, 0.2);
-
-    run.frame(KeyPreviousFile);
-    run.runFor(kTransitionSeconds + 0.05f);
-    EXPECT_EQ(run.status().fileIndex, 0);
-    run.frame(KeyPreviousFile);  // Before the first: the first again, from its start
-    run.runFor(kTransitionSeconds + 0.05f);
-    EXPECT_EQ(run.status().fileIndex, 0);
-    EXPECT_LT(run.status().position, 0.2);
-
-    // Past the last file: the closing screen
-    run.frame(KeyNextFile);
-    run.runFor(kTransitionSeconds + 0.05f);
-    run.frame(KeyNextFile);
-    run.runFor(kTransitionSeconds + 0.05f);
-    EXPECT_EQ(run.status().fileIndex, 2);
-    run.frame(KeyNextFile);
-    EXPECT_EQ(run.status().mode, VisualizerMode::Closing);
-
-    // The show itself ignores the visualizer's keys
-    FakeShow show;
-    show.frameAt(3.0f, KeyNextFile | KeyPause | KeyPreviousFile);
-    EXPECT_FALSE(show.show.timeline.transitionActive);
-    EXPECT_STREQ(show.scene(), "intro_boot");
-}
-
-TEST(VisualizerKeys, PauseHoldsMusicAndPictureAndResumesWhereItStopped) {
-    VisualRun run;
-    run.startDecoded(clickTrack(120.0f, 60.0), "paused");
-    run.runFor(5.0f);
-    run.frame(KeyPause);
-    const VisualizerStatus held = run.status();
-    EXPECT_TRUE(held.paused);
-    const uint64_t cells = cellHash(*run.show.fb);
-    const BeatInfo beat = run.show.beat;
-    run.runFor(20.0f);  // Longer than an effect: nothing moves on
-    EXPECT_EQ(cellHash(*run.show.fb), cells);
-    EXPECT_EQ(run.status().position, held.position);
-    EXPECT_EQ(run.status().effect, held.effect);
-    EXPECT_EQ(run.show.beat.beatPos, beat.beatPos);
-    EXPECT_EQ(run.fake.presented.back().kind, Presentation::Plain);  // Still presented: a front end may redraw
-    run.frame(KeySkip);  // Keys that move on wait for the music
-    EXPECT_FALSE(run.show.timeline.transitionActive);
-
-    run.frame(KeyPause);
-    EXPECT_FALSE(run.status().paused);
-    run.runFor(1.0f);
-    EXPECT_NEAR(run.status().position, held.position + 1.0 + 1.0 / 30.0, 0.05);
-}
-
-TEST(VisualizerLive, LiveSoundThatStopsAndStartsKeepsTheEffectsGoing) {
-    VisualRun run;
-    run.fake.now = 1.0f;
-    LiveRing* ring = startVisualizerLive(run.show, run.platform, kRate, 2, "Monitor of speakers");
-    ASSERT_NE(ring, nullptr);
-    const std::vector<float> clicks = drum_tracks::steadyTrack("live", Style::FourOnTheFloor, 126.0f, 120.0, kRate, 5).samples;
-    size_t pushed = 0;
-    auto playFor = [&](float seconds, bool sound) {
-        const float end = run.fake.now + seconds;
-        while (run.fake.now < end) {
-            // The capture thread's block for this frame, stereo
-            const size_t frames = (size_t)(kRate / run.fps);
-            std::vector<float> block(frames * 2, 0.0f);
-            for (size_t i = 0; sound && i < frames; ++i) block[2 * i] = block[2 * i + 1] = clicks[(pushed + i) % clicks.size()];
-            if (sound) pushed += frames;
-            if (sound) pushLive(*ring, block.data(), (int)frames);
-            run.frame();
-        }
-    };
-    playFor(20.0f, true);
-    VisualizerStatus s = run.status();
-    EXPECT_EQ(s.kind, SourceKind::Live);
-    EXPECT_EQ(s.title, "Monitor of speakers");
-    EXPECT_LT(s.length, 0.0);
-    EXPECT_NEAR(s.bpm, 126.0f, 2.0f);
-    EXPECT_TRUE(run.show.audio.valid);
-    EXPECT_GT(run.show.audio.level, 0.01f);
-
-    const size_t before = run.starts.size();
-    playFor(40.0f, false);
-    EXPECT_EQ(run.status().mode, VisualizerMode::Effects);
-    EXPECT_LT(run.show.audio.level, 0.001f);
-    EXPECT_GT(run.starts.size(), before) << "effects go on over silence";
-
-    playFor(20.0f, true);
-    EXPECT_GT(run.show.audio.level, 0.01f);
-    EXPECT_NEAR(run.status().bpm, 126.0f, 2.0f);
-    EXPECT_EQ(run.status().mode, VisualizerMode::Effects);
-}
-
-// Scenes keep state between frames (simulations, buffers): shown a second time, an effect must
-// start from scratch, drawing cell for cell what it drew the first time.
-TEST(VisualizerTimeline, ARevisitedEffectDrawsAsOnItsFirstVisit) {
-    const SceneTable table = sceneTable();
-    AsciiFramebuffer fb(120, 42, kGridCellWidth, kGridCellHeight, FramebufferBacking::CellsOnly);
-    TempoClock clock = makeTempoClock(kShowTempo);
-    auto visit = [&](const SceneDesc& scene) {
-        uint64_t h = kFnvOffset;
-        for (int frame = 0; frame < 90; ++frame) {
-            const float t = frame / 30.0f;
-            const BeatInfo beat = update(clock, t);
-            const AudioFeatures audio = scriptedMusic(t);
-            fb.clear(kSceneBackground);
-            scene.render(fb, t, kSceneBackground, &beat, &audio);
-            h = cellHash(fb, h);
-        }
-        return h;
-    };
-    for (int row = 0; row < table.count; ++row) {
-        const SceneDesc& scene = table.rows[row];
-        SCOPED_TRACE(scene.name);
-        const uint64_t first = visit(scene);
-        visit(table.rows[(row + 1) % table.count]);
-        EXPECT_EQ(visit(scene), first);
-    }
 }
 
 TEST(VisualizerTimeline, EachRoundShowsEveryEffectOnceInANewOrderNeverOpeningWithTheLastShown) {
@@ -411,8 +168,7 @@ TEST(VisualizerTimeline, EachRoundShowsEveryEffectOnceInANewOrderNeverOpeningWit
             last = order.back();
             const std::set<int> rows(order.begin(), order.end());
             EXPECT_EQ((int)rows.size(), plan.count);
-            EXPECT_EQ(rows.count(0), 0u);                // intro_boot
-            EXPECT_EQ(rows.count(table.count - 1), 0u);  // end_credits
+            EXPECT_EQ(rows.count(0) + rows.count(table.count - 1), 0u) << "no boot console, no credits";
             orders.insert(order);
         }
         EXPECT_GE(orders.size(), 5u) << "seed " << seed;
@@ -423,18 +179,16 @@ TEST(VisualizerTimeline, EachRoundShowsEveryEffectOnceInANewOrderNeverOpeningWit
 
 TEST(VisualizerTimeline, EffectsAreHeldGroupsOfFourBarsWithin15To40Seconds) {
     const SceneDesc& wave = *findScene("wave_scroll");
-    const SceneDesc& cellular = *findScene("cellular");
-    EXPECT_EQ(effectBars(wave, 2.0f), 12);      // 120 bpm: 24 s, three times its time in the show
-    EXPECT_EQ(effectBars(cellular, 2.0f), 16);  // The simulations longer: 32 s
-    EXPECT_EQ(effectBars(wave, 6.0f), 4);       // 40 bpm: 24 s
-    EXPECT_EQ(effectBars(wave, 0.8f), 32);      // 300 bpm: 25.6 s
-    EXPECT_EQ(effectBars(wave, 3.5f), 8);       // 68.6 bpm: 28 s (4 bars would be 14 s)
+    EXPECT_EQ(effectBars(wave, 2.0f), 12);                  // 120 bpm: 24 s, three times its time in the show
+    EXPECT_EQ(effectBars(*findScene("cellular"), 2.0f), 16);  // The simulations longer: 32 s
+    EXPECT_EQ(effectBars(wave, 6.0f), 4);                   // 40 bpm
+    EXPECT_EQ(effectBars(wave, 0.8f), 32);                  // 300 bpm
+    EXPECT_EQ(effectBars(wave, 3.5f), 8);                   // 4 bars would be 14 s
     const SceneTable table = sceneTable();
     for (float bar = 0.8f; bar <= 6.0f; bar += 0.01f) {
         for (int row = 1; row < table.count - 1; ++row) {
             const float held = effectBars(table.rows[row], bar) * bar;
-            EXPECT_GE(held, kMinEffectSeconds) << table.rows[row].name << " " << bar;
-            EXPECT_LE(held, kMaxEffectSeconds) << table.rows[row].name << " " << bar;
+            EXPECT_TRUE(held >= kMinEffectSeconds && held <= kMaxEffectSeconds) << table.rows[row].name << " " << bar;
         }
     }
 }
@@ -442,67 +196,135 @@ TEST(VisualizerTimeline, EffectsAreHeldGroupsOfFourBarsWithin15To40Seconds) {
 TEST(VisualizerTimeline, TheFlightStartsSoThatTheNextEffectBeginsOnTheBar) {
     TempoClock clock = makeTempoClock(kShowTempo);
     setBpm(clock, 120.0f, 0.0f);  // Bars of 2 s
-    auto dueAt = [&](EffectPlan& plan, float from) {
+    EffectPlan plan;
+    auto dueAt = [&](float from, int bars) {
+        holdEffect(plan, update(clock, from), bars);
         for (float t = from; t < 60.0f; t += 1.0f / 64.0f) {
             if (effectDue(plan, update(clock, t))) return t;
         }
         return -1.0f;
     };
-    EffectPlan plan;
-    holdEffect(plan, update(clock, 0.0f), 12);
-    EXPECT_NEAR(dueAt(plan, 0.0f), 24.0f - kTransitionSeconds, 1.0f / 64.0f);
+    EXPECT_NEAR(dueAt(0.0f, 12), 24.0f - kTransitionSeconds, 1.0f / 64.0f);
     EXPECT_NEAR(plan.untilBar, kTransitionSeconds, 1.0f / 64.0f);
-
-    // Begun just before a bar: held from that bar; begun mid-bar: up to the bar after the twelfth
-    holdEffect(plan, update(clock, 1.9f), 12);
-    EXPECT_NEAR(dueAt(plan, 1.9f), 26.0f - kTransitionSeconds, 1.0f / 64.0f);
-    holdEffect(plan, update(clock, 1.0f), 12);
-    EXPECT_NEAR(dueAt(plan, 1.0f), 24.0f - kTransitionSeconds, 1.0f / 64.0f);
-
-    // B restarts the count: the restart begins a new bar, and the bars go on from it
+    EXPECT_NEAR(dueAt(1.9f, 12), 26.0f - kTransitionSeconds, 1.0f / 64.0f);  // Just before a bar: from that bar
+    EXPECT_NEAR(dueAt(1.0f, 12), 24.0f - kTransitionSeconds, 1.0f / 64.0f);  // Mid-bar: from the bar begun
+    // B restarts the count: a new bar begins, and the bars go on from it
     holdEffect(plan, update(clock, 0.0f), 4);
     EXPECT_FALSE(effectDue(plan, update(clock, 3.0f)));
     restartBeats(clock, 3.0f);
-    EXPECT_NEAR(dueAt(plan, 3.0f), 3.0f + 4.0f - kTransitionSeconds, 1.0f / 64.0f);
+    for (float t = 3.0f; t < 7.0f - kTransitionSeconds - 0.02f; t += 0.01f) EXPECT_FALSE(effectDue(plan, update(clock, t))) << t;
+    EXPECT_TRUE(effectDue(plan, update(clock, 7.0f - kTransitionSeconds + 0.01f)));
 }
 
-TEST(VisualizerSound, ThePlatformPlaysTheSourceGivesItsPositionPausesAndStopsIt) {
+// Scenes keep state between frames (simulations, buffers): shown again, an effect must start from
+// scratch and draw cell for cell what it drew the first time.
+TEST(VisualizerTimeline, ARevisitedEffectDrawsAsOnItsFirstVisit) {
+    const SceneTable table = sceneTable();
+    AsciiFramebuffer fb(120, 42, kGridCellWidth, kGridCellHeight, FramebufferBacking::CellsOnly);
+    const TempoClock clock = makeTempoClock(kShowTempo);
+    auto visit = [&](const SceneDesc& scene) {
+        uint64_t h = kFnvOffset;
+        for (float t = 0.0f; t < 3.0f; t += 1.0f / 30.0f) {
+            const BeatInfo beat = update(clock, t);
+            const AudioFeatures audio = scriptedMusic(t);
+            fb.clear(kSceneBackground);
+            scene.render(fb, t, kSceneBackground, &beat, &audio);
+            h = cellHash(fb, h);
+        }
+        return h;
+    };
+    for (int row = 0; row < table.count; ++row) {
+        SCOPED_TRACE(table.rows[row].name);
+        const uint64_t first = visit(table.rows[row]);
+        visit(table.rows[(row + 1) % table.count]);
+        EXPECT_EQ(visit(table.rows[row]), first);
+    }
+}
+
+TEST(VisualizerFiles, BadFilesAreSkippedWithTheirReasonsAsTheirTurnComes) {
+    source_test::TempDir dir;
+    const std::string bad = dir.put("broken.wav", {'n', 'o', 't', ' ', 'm', 'u', 's', 'i', 'c'});
     VisualRun run;
-    run.fake.playsSources = true;
-    run.startDecoded(clickTrack(120.0f, 60.0), "played");
-    EXPECT_EQ(run.fake.sourcesPlayed, 1);
-    run.fake.sourcePosition = 12.5;
-    run.frame();
-    EXPECT_EQ(run.status().position, 12.5);
-    EXPECT_EQ(run.status().length, 60.0);
-    run.frame(KeyPause);
-    run.frame(KeyPause);
-    EXPECT_EQ(run.fake.sourcePauses, (std::vector<bool>{true, false}));
-    run.fake.sourcePosition = 60.0;  // The device played it all: the closing screen
-    run.frame();
+    ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, {bad, wavFile(dir, "First", 6.0), bad, wavFile(dir, "Third", 6.0), bad}));
+    VisualizerStatus s = run.status();
+    EXPECT_EQ(s.kind, SourceKind::File);
+    EXPECT_EQ(s.title, "First");
+    EXPECT_EQ((std::vector<int>{s.fileIndex, s.fileCount}), (std::vector<int>{1, 5}));
+    EXPECT_EQ(s.skipped.rfind("broken.wav: ", 0), 0u) << s.skipped;
+    EXPECT_GT(s.skipped.size(), strlen("broken.wav: "));
+    EXPECT_EQ(s.skippedAt, 1.0f);
+
+    // The flight into the next file's first effect lands as the first file ends
+    run.runFor(6.5f);
+    s = run.status();
+    EXPECT_EQ(s.title, "Third");
+    EXPECT_EQ(s.fileIndex, 3);
+    EXPECT_NEAR(s.skippedAt, 1.0f + 6.0f - kTransitionSeconds, 0.07f);
+    ASSERT_EQ(run.starts.size(), 1u);
+    EXPECT_NEAR(run.starts[0].at, 7.0f, 0.05f);
+    EXPECT_NEAR(s.position, run.fake.now - 7.0f, 0.05f);
+
+    // The last one is bad: no flight, the closing screen as the third ends
+    run.runUntil(VisualizerMode::Closing, 10.0f);
+    EXPECT_NEAR(run.fake.now, 13.0f, 0.1f);
+    EXPECT_EQ(run.starts.size(), 1u);
+    EXPECT_NEAR(run.status().skippedAt, 13.0f - kTransitionSeconds, 0.07f);
+    EXPECT_TRUE(run.status().anyFilePlayed);
+
+    VisualRun nothing;  // Nothing playable: Finished at once, saying why
+    EXPECT_FALSE(startVisualizerFiles(nothing.show, nothing.platform, {bad, dir.file("missing.flac")}));
+    EXPECT_EQ(nothing.status().mode, VisualizerMode::Finished);
+    EXPECT_FALSE(nothing.status().anyFilePlayed);
+    EXPECT_EQ(nothing.status().skipped.rfind("missing.flac: ", 0), 0u) << nothing.status().skipped;
+    nothing.frame();
+    EXPECT_EQ(nothing.fake.presented.back().kind, Presentation::Black);
+    VisualRun none;
+    EXPECT_FALSE(startVisualizerFiles(none.show, none.platform, {}));
+    EXPECT_FALSE(none.status().skipped.empty());
+}
+
+TEST(VisualizerKeys, SpaceAndTheFileKeysMoveOnWithTheUsualFlight) {
+    source_test::TempDir dir;
+    VisualRun run;
+    ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, {wavFile(dir, "one", 30.0), wavFile(dir, "two", 30.0), wavFile(dir, "three", 30.0)}));
+    run.runFor(3.0f);
+    auto press = [&](unsigned key) {
+        run.frame(key);
+        EXPECT_EQ(run.fake.presented.back().kind, Presentation::Focused);
+        run.runFor(kTransitionSeconds + 0.05f);
+    };
+    const std::string first = run.status().effect;
+    press(KeySkip);  // The next effect; the file plays on
+    EXPECT_NE(run.status().effect, first);
+    EXPECT_EQ(run.status().fileIndex, 0);
+    EXPECT_GT(run.status().position, 4.0);
+    press(KeyNextFile);
+    EXPECT_EQ(run.status().title, "two");
+    EXPECT_LT(run.status().position, 0.1);
+    press(KeyPreviousFile);
+    EXPECT_EQ(run.status().fileIndex, 0);
+    run.runFor(2.0f);
+    press(KeyPreviousFile);  // Before the first: the first again, from its start
+    EXPECT_EQ(run.status().fileIndex, 0);
+    EXPECT_LT(run.status().position, 0.1);
+    press(KeyNextFile);
+    press(KeyNextFile);
+    EXPECT_EQ(run.status().fileIndex, 2);
+    run.frame(KeyNextFile);  // Past the last: the closing screen
     EXPECT_EQ(run.status().mode, VisualizerMode::Closing);
-    EXPECT_EQ(run.fake.sourcesStopped, 1);
-    stopShow(run.show, run.platform);
-    EXPECT_EQ(run.fake.sourcesStopped, 1) << "stopped once";
-    EXPECT_EQ(run.show.visualizer, nullptr);
-    EXPECT_EQ(run.show.fb, nullptr);
 
-    // A platform that refuses the source: the position comes from the clock
-    VisualRun clocked;
-    clocked.startDecoded(clickTrack(120.0f, 60.0), "clocked");
-    clocked.runFor(2.0f);
-    EXPECT_NEAR(clocked.status().position, 2.0, 0.05);
-    EXPECT_EQ(clocked.fake.sourcesPlayed, 0);
-    stopShow(clocked.show, clocked.platform);
-    EXPECT_EQ(clocked.fake.sourcesStopped, 0);
+    FakeShow show;  // The show ignores the visualizer's keys
+    show.frameAt(3.0f, KeyNextFile | KeyPause | KeyPreviousFile);
+    EXPECT_FALSE(show.show.timeline.transitionActive);
+    EXPECT_STREQ(show.scene(), "intro_boot");
 }
 
-TEST(VisualizerKeys, TheTempoKeysMoveTheFollowedTempoAndBRestartsTheCount) {
+TEST(VisualizerKeys, PauseHoldsMusicAndPictureAndTheTempoKeysSteerTheFollowedTempo) {
     VisualRun run;
-    run.startDecoded(clickTrack(120.0f, 60.0), "tempo");
+    run.startDecoded(clickTrack(120.0f, 90.0));
     run.runFor(10.0f);
-    ASSERT_NEAR(run.status().bpm, 120.0f, 1.0f);
     const float followed = run.status().bpm;
+    EXPECT_NEAR(followed, 120.0f, 1.0f);
     run.frame(KeyTempoUp);
     EXPECT_NEAR(run.status().bpm, followed + 1.0f, 0.05f);
     run.frame(KeyTempoDown);
@@ -510,41 +332,76 @@ TEST(VisualizerKeys, TheTempoKeysMoveTheFollowedTempoAndBRestartsTheCount) {
     EXPECT_NEAR(run.status().bpm, followed - 1.0f, 0.05f);
     run.frame(KeyRestartBeats);
     EXPECT_LT(run.show.beat.beatPos, 0.1f);
+
+    run.frame(KeyPause);
+    const VisualizerStatus held = run.status();
+    EXPECT_TRUE(held.paused);
+    const uint64_t cells = cellHash(*run.show.fb);
+    const float beatPos = run.show.beat.beatPos;
+    run.runFor(45.0f);  // Longer than any effect: nothing moves on
+    run.frame(KeySkip);  // Keys that move on wait for the music
+    EXPECT_FALSE(run.show.timeline.transitionActive);
+    EXPECT_EQ(cellHash(*run.show.fb), cells);
+    EXPECT_EQ(run.status().position, held.position);
+    EXPECT_EQ(run.status().effect, held.effect);
+    EXPECT_EQ(run.show.beat.beatPos, beatPos);
+    EXPECT_EQ(run.fake.presented.back().kind, Presentation::Plain);  // Still presented: a front end may redraw
+    run.frame(KeyPause);
     run.runFor(10.0f);
+    EXPECT_NEAR(run.status().position, held.position + 10.0 + 1.0 / 30.0, 0.05);
     EXPECT_NEAR(run.status().bpm, 120.0f, 1.0f) << "pulled back to the music";
 }
 
-TEST(VisualizerFiles, ABadLastFileLeavesTheClosingScreenAfterTheGoodOnes) {
-    source_test::TempDir dir;
-    const std::string good = dir.put("good.wav", wavBytes(clickTrack(120.0f, 4.0)));
-    const std::string bad = dir.put("empty.wav", {});
+TEST(VisualizerSound, ThePlatformPlaysTheSourceGivesItsPositionPausesAndStopsIt) {
     VisualRun run;
-    run.fake.now = 1.0f;
-    ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, {bad, good, bad}));
-    EXPECT_EQ(run.status().fileIndex, 1);
-    EXPECT_EQ(run.status().skipped.rfind("empty.wav: ", 0), 0u) << run.status().skipped;
-    EXPECT_NEAR(run.status().skippedAt, 1.0f, 1e-6f);
-    run.runUntil(VisualizerMode::Closing, 10.0f);
-    EXPECT_NEAR(run.fake.now, 1.0f + 4.0f, 0.1f);
-    EXPECT_NEAR(run.status().skippedAt, 1.0f + 4.0f - kTransitionSeconds, 0.1f) << "the last one skipped as its turn came";
-    EXPECT_TRUE(run.status().anyFilePlayed);
-    EXPECT_TRUE(run.starts.empty()) << "no flight into an effect nothing plays under";
+    run.fake.playsSources = true;
+    run.startDecoded(clickTrack(120.0f, 60.0));
+    EXPECT_EQ(run.fake.sourcesPlayed, 1);
+    run.fake.sourcePosition = 12.5;
+    run.frame();
+    EXPECT_EQ(run.status().position, 12.5);
+    run.frame(KeyPause);
+    run.frame(KeyPause);
+    EXPECT_EQ(run.fake.sourcePauses, (std::vector<bool>{true, false}));
+    run.fake.sourcePosition = 60.0;  // The device played it all
+    run.frame();
+    EXPECT_EQ(run.status().mode, VisualizerMode::Closing);
+    stopShow(run.show, run.platform);
+    EXPECT_EQ(run.fake.sourcesStopped, 1);
+    EXPECT_EQ(run.show.visualizer, nullptr);
+
+    VisualRun clocked;  // A platform that plays none: the position comes from the clock
+    clocked.startDecoded(clickTrack(120.0f, 60.0));
+    clocked.runFor(2.0f);
+    EXPECT_NEAR(clocked.status().position, 2.0, 0.05);
 }
 
-TEST(VisualizerFiles, SpaceJustBeforeAFileEndsCutsNoneOfItShort) {
-    source_test::TempDir dir;
-    std::vector<std::string> files;
-    for (const char* name : {"a.wav", "b.wav"}) files.push_back(dir.put(name, wavBytes(clickTrack(120.0f, 8.0))));
+TEST(VisualizerLive, LiveSoundThatStopsAndStartsKeepsTheEffectsGoing) {
     VisualRun run;
-    run.fps = 20.0f;
-    run.fake.now = 1.0f;
-    ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, files));
-    while (run.status().position < 6.5) run.frame();
-    run.frame(KeySkip);  // Its flight lands 0.35 s before the end; the next file's flight follows it
-    while (run.status().fileIndex == 0 && run.fake.now < 20.0f) run.frame();
-    ASSERT_EQ(run.starts.size(), 2u);
-    EXPECT_NEAR(run.starts[0].at, 1.0f + 6.55f + kTransitionSeconds, 0.06f);
-    EXPECT_GE(run.starts[1].at, 1.0f + 8.0f) << "the first file played to its end";
-    EXPECT_LE(run.starts[1].at, 1.0f + 8.0f + kTransitionSeconds);
-    EXPECT_EQ(run.status().title, "b");
+    LiveRing* ring = startVisualizerLive(run.show, run.platform, kRate, 2, "Monitor of speakers");
+    ASSERT_NE(ring, nullptr);
+    const std::vector<float> drums = drum_tracks::steadyTrack("", drum_tracks::Style::FourOnTheFloor, 126.0f, 120.0, kRate, 5).samples;
+    size_t pushed = 0;
+    auto playFor = [&](float seconds, bool sound) {
+        for (const float end = run.fake.now + seconds; run.fake.now < end;) {
+            std::vector<float> block((size_t)(kRate / run.fps) * 2);  // The capture thread's block, stereo
+            for (size_t i = 0; sound && i < block.size(); ++i) block[i] = drums[(pushed + i / 2) % drums.size()];
+            if (sound) pushed += (size_t)pushLive(*ring, block.data(), (int)block.size() / 2);
+            run.frame();
+        }
+    };
+    playFor(20.0f, true);
+    EXPECT_EQ(run.status().kind, SourceKind::Live);
+    EXPECT_EQ(run.status().title, "Monitor of speakers");
+    EXPECT_LT(run.status().length, 0.0);
+    EXPECT_NEAR(run.status().bpm, 126.0f, 2.0f);
+    EXPECT_GT(run.show.audio.level, 0.01f);
+    const size_t before = run.starts.size();
+    playFor(40.0f, false);
+    EXPECT_LT(run.show.audio.level, 0.001f);
+    EXPECT_GT(run.starts.size(), before) << "effects go on over silence";
+    playFor(20.0f, true);
+    EXPECT_GT(run.show.audio.level, 0.01f);
+    EXPECT_NEAR(run.status().bpm, 126.0f, 2.0f);
+    EXPECT_EQ(run.status().mode, VisualizerMode::Effects);
 }
