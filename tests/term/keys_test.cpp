@@ -22,6 +22,8 @@ TEST(TermKeys, BytesBecomeKeysOrQuit) {
         {" []", {KeySkip, KeyTempoDown, KeyTempoUp}, false},
         {"bBvV", {KeyRestartBeats, KeyRestartBeats, KeyColorBoost, KeyColorBoost}, false},
         {"-=+", {KeySmallerCells, KeyLargerCells, KeyLargerCells}, false},
+        {"><pP", {KeyNextFile, KeyPreviousFile, KeyPause, KeyPause}, false},  // As in mpv
+        {"\x1b[<0;3;4M>", {KeyNextFile}, false},  // A mouse report's '<' is not the previous file
         {"xyz\r\t1", {}, false},
         {"q", {}, true}, {"Q", {}, true},
         {"\x03", {}, true},                        // Ctrl-C arrives as a byte in raw mode

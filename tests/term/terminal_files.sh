@@ -7,7 +7,7 @@
 # - the file that is no music is skipped with its reason in the title, and the next one plays;
 # - the damaged MP3's decoder messages never reach the terminal;
 # - after the last file the closing screen runs and the player ends with status 0, the terminal
-#   put back; q ends it at once the same way;
+#   put back; q and Ctrl-C end it at once the same way;
 # - when no file can be played: status 1 and one line on stderr, the terminal put back first.
 #   terminal_files.sh path/to/davur_evi_term
 set -u
@@ -17,14 +17,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/tmux_helpers.sh"  # run_player, title_has
 
 playing_on() { title_has "[a-z_]+$" && ! title_has "paused"; }
 
-# The music: 12 s each from the soundtrack's drums, made once
+# The music: 30 s each from the soundtrack's drums, made once
 music="$work/music"
 mkdir -p "$music"
-clip() { ffmpeg -nostdin -v error -ss 20 -t 12 -i "$root/assets/audio/output.ogg" "$@" || fail "ffmpeg could not make $*"; }
+clip() { ffmpeg -nostdin -v error -ss 20 -t 30 -i "$root/assets/audio/output.ogg" -map_metadata -1 "$@" || fail "ffmpeg could not make $*"; }
 clip -metadata title="First Light" "$music/01 first.flac"
 clip "$music/02 second.wav"
 echo "these are words, not music" >"$music/03 notes.mp3"
-clip -c:a libvorbis -metadata title="Third Wave" "$music/04 third.ogg"
+clip -c:a libvorbis -metadata:s:a:0 title="Third Wave" "$music/04 third.ogg"
 clip -c:a libmp3lame "$music/05 fourth.mp3"
 # A damaged copy of the MP3: a run of bytes from 2 s on overwritten with noise
 cp "$music/05 fourth.mp3" "$work/damaged.mp3"
@@ -48,7 +48,7 @@ wait_for 30 playing_on || fail "p did not play on: '$(title)'"
 tm send-keys -t show '>'
 wait_for 30 title_has "^davur_evi: 02 second - " || fail "> did not move on to the WAV again: '$(title)'"
 tm send-keys -t show '>'
-wait_for 30 title_has "^davur_evi: skipped 03 notes: .+" || fail "the file that is no music was not skipped with its reason: '$(title)'"
+wait_for 30 title_has "^davur_evi: skipped 03 notes\.mp3: .+" || fail "the file that is no music was not skipped with its reason: '$(title)'"
 echo "skipped: $(title)"
 wait_for 30 title_has "^davur_evi: Third Wave - " || fail "the Ogg did not follow the skipped file: '$(title)'"
 tm send-keys -t show '>'
@@ -66,6 +66,12 @@ wait_for 30 title_has "^davur_evi: 02 second - " || fail "> did not move on from
 tm send-keys -t show q
 restored "q"
 grep -qaiE "mpeg|illegal|note:" "$work/bytes" && fail "the decoder's messages reached the terminal: $(grep -aioE '(note:|illegal)[^\r]{0,60}' "$work/bytes" | head -n 2)"
+
+# Ctrl-C while a file plays
+run_player "'$music/02 second.wav'"
+wait_for 60 title_has "^davur_evi: 02 second - " || fail "the WAV did not play alone: '$(title)'"
+tm send-keys -t show C-c
+restored "Ctrl-C"
 
 # Nothing playable: status 1, one line on stderr, the terminal as it was
 run_player "'$music/03 notes.mp3' '$work/no such file.wav'" "$work/err"

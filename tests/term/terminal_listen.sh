@@ -6,12 +6,13 @@
 # - the server stopped: the pictures go on and the title says the server is gone; started again with
 #   the track playing: the sound comes back (--stats counts a second connection and the sound heard);
 # - no sound server at the start: status 1 and one line on stderr, the terminal put back;
-# - q ends it with status 0 and the terminal as it was.
+# - q and SIGTERM end it with status 0 and the terminal as it was.
 #   terminal_listen.sh path/to/davur_evi_term
 set -u
 program=$(realpath "$1")
 root=$(pwd)
 source "$(dirname "${BASH_SOURCE[0]}")/tmux_helpers.sh"  # run_player, title_has, restored, refused
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/music_level.sh"  # music_heard: the default output's monitor
 
 track_pid=
 play_track() {
@@ -31,8 +32,8 @@ picture_moves() {
     [ "$(pane)" != "$before" ]
 }
 # The seconds of sound --stats says were heard, and over how many connections
-heard_seconds() { pane | sed -n 's/.*sound heard: \([0-9.]*\) s over \([0-9]*\) connection.*/\1/p'; }
-heard_connections() { pane | sed -n 's/.*sound heard: \([0-9.]*\) s over \([0-9]*\) connection.*/\2/p'; }
+heard_seconds() { pane | sed -n 's/.*sound heard: *\([0-9.]*\) s over \([0-9]*\) connection.*/\1/p'; }
+heard_connections() { pane | sed -n 's/.*sound heard: *\([0-9.]*\) s over \([0-9]*\) connection.*/\2/p'; }
 
 # The sources, the default output's monitor marked
 "$program" --list-sources >"$work/sources" 2>&1 || fail "--list-sources: $(cat "$work/sources")"
@@ -58,6 +59,7 @@ kill -0 "$(cat "$work/pid")" || fail "the program ended when the sound server st
 start_sound_server || fail "could not start the sound server again"
 play_track
 wait_for 30 eval '! title_has "sound server gone"' || fail "the sound server's return was not noticed: '$(title)'"
+wait_for 30 music_heard || fail "the track does not play on the restarted server"
 sleep 5
 tm send-keys -t show q
 restored "q after the sound server came back"
@@ -67,6 +69,12 @@ awk -v h="$(heard_seconds)" -v before="$before" 'BEGIN { exit !(h > before + 3) 
     fail "--stats: $(heard_seconds) s heard: the sound did not come back (about $before s before the server stopped)"
 echo "$(pane | grep 'sound heard')"
 stop_track
+
+# SIGTERM while listening
+run_player "--listen"
+wait_for 60 title_has "the system's sound" || fail "no title while listening: '$(title)'"
+kill -TERM "$(cat "$work/pid")"
+restored "SIGTERM"
 
 # No sound server at the start
 pulseaudio --kill
