@@ -15,6 +15,18 @@ namespace {
 std::vector<unsigned> pressesOf(KeyReader& r) { return std::vector<unsigned>(r.pending.begin(), r.pending.end()); }
 void feed(KeyReader& r, const std::string& bytes) { feedKeys(r, bytes.data(), bytes.size()); }
 
+const char* lastOf(const std::vector<const char*>& args) { return args.empty() ? "(none)" : args.back(); }
+
+// Parses the arguments after the program's name; true when they were good, as expected, so that
+// the options can be looked at. A refusal comes with a message, an acceptance without one.
+bool parsedAsExpected(std::vector<const char*> args, bool good, TermOptions& o) {
+    args.insert(args.begin(), "davur_evi_term");
+    std::string error;
+    EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), good) << args.back();
+    EXPECT_EQ(error.empty(), good) << error;
+    return good;
+}
+
 }  // namespace
 
 TEST(TermKeys, BytesBecomeKeysOrQuit) {
@@ -118,15 +130,10 @@ TEST(TermOptions, ColourModes) {
         {{"--color", "256"}, false, false, ColourMode::TrueColour},
     };
     for (const auto& c : cases) {
-        std::vector<const char*> args = c.args;
-        args.insert(args.begin(), "davur_evi_term");
         TermOptions o;
-        std::string error;
-        EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), c.good) << args.back();
-        EXPECT_EQ(error.empty(), c.good) << error;
-        if (!c.good) continue;
-        EXPECT_EQ(o.coloursGiven, c.given) << args.back();
-        EXPECT_EQ(o.colours, c.mode) << args.back();
+        if (!parsedAsExpected(c.args, c.good, o)) continue;
+        EXPECT_EQ(o.coloursGiven, c.given) << lastOf(c.args);
+        EXPECT_EQ(o.colours, c.mode) << lastOf(c.args);
     }
 }
 
@@ -152,16 +159,11 @@ TEST(TermOptions, FilesAndListening) {
         {{"--listen", "x"}, false, {}, false, ""},  // A source is given with =, a bare word is a file
     };
     for (const auto& c : cases) {
-        std::vector<const char*> args = c.args;
-        args.insert(args.begin(), "davur_evi_term");
         TermOptions o;
-        std::string error;
-        EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), c.good) << args.back();
-        EXPECT_EQ(error.empty(), c.good) << error;
-        if (!c.good) continue;
-        EXPECT_EQ(o.files, c.files) << args.back();
-        EXPECT_EQ(o.listen, c.listen) << args.back();
-        EXPECT_EQ(o.listenSource, c.source) << args.back();
+        if (!parsedAsExpected(c.args, c.good, o)) continue;
+        EXPECT_EQ(o.files, c.files) << lastOf(c.args);
+        EXPECT_EQ(o.listen, c.listen) << lastOf(c.args);
+        EXPECT_EQ(o.listenSource, c.source) << lastOf(c.args);
         EXPECT_FALSE(o.listSources);
     }
     const char* list[] = {"t", "--list-sources"};
