@@ -179,6 +179,8 @@ int main(int argc, char** argv) {
     stopSoundCapture(capture);
     fe.capture = nullptr;
     const VisualizerStatus status = visualizerStatus(show);
+    SoundSource* playing = visualizer ? visualizerSource(show) : nullptr;
+    if (playing != nullptr) stopPlayer(fe.player, *playing);  // Its stream goes before the device
     const bool soundClosed = closeSoundDevice(fe.sound, show.music);
     stopShow(show, platform);
     restoreTerminal();

@@ -17,21 +17,8 @@ seconds_since() { awk -v from="$1" -v now="$(date +%s.%N)" 'BEGIN { printf "%.1f
 # ENVIRONMENT goes to env(1) ("-u TMUX" unsets); COLORTERM, NO_COLOR and STY are unset unless it sets them.
 start() {
     local environment=${1:-COLORTERM=truecolor} options=${2:-}
-    tm kill-session -t show >/dev/null 2>&1
-    rm -f "$work/pid" "$work/stty.after" "$work/go" "$work/bytes"
-    cat >"$work/run.sh" <<EOF
-cd "$work"
-while [ ! -e go ]; do sleep 0.05; done
-stty -g >stty.before
-env -u COLORTERM -u NO_COLOR -u STY $environment sh -c 'echo \$\$ >pid; exec "\$0" "\$@"' "$program" $options
-echo "EXIT:\$?"
-stty -g >stty.after
-sleep 600
-EOF
     launched=$(date +%s.%N)
-    tm new-session -d -s show -x 120 -y 42 "LANG=C.UTF-8 LC_ALL=C.UTF-8 bash $work/run.sh"
-    tm pipe-pane -o -t show "cat >$work/bytes"
-    touch "$work/go"
+    run_player "$options" "" "-u COLORTERM -u NO_COLOR -u STY $environment"
     wait_for 60 shows "MS-DOS Version 6.22" || fail "the boot screen's text did not appear"
 }
 
@@ -48,18 +35,18 @@ restored() {
 
 
 # The player with ARGUMENTS (shell words, quoted as needed) in a fresh 120 x 42 session, from $work;
-# its stderr goes to the pane unless ERRFILE is given. Returns at once; the bytes the pane receives
-# are kept in $work/bytes.
-#   run_player "ARGUMENTS" [ERRFILE]
+# its stderr goes to the pane unless ERRFILE is given, and ENVIRONMENT goes to env(1). Returns at
+# once; the bytes the pane receives are kept in $work/bytes.
+#   run_player "ARGUMENTS" [ERRFILE] [ENVIRONMENT]
 run_player() {
-    local arguments=$1 err=${2:-}
+    local arguments=$1 err=${2:-} environment=${3:-}
     tm kill-session -t show >/dev/null 2>&1
     rm -f "$work/pid" "$work/stty.after" "$work/go" "$work/bytes"
     cat >"$work/run.sh" <<EOF
 cd "$work"
 while [ ! -e go ]; do sleep 0.05; done
 stty -g >stty.before
-sh -c 'echo \$\$ >pid; exec "\$0" "\$@"' "$program" $arguments ${err:+2>"$err"}
+env $environment sh -c 'echo \$\$ >pid; exec "\$0" "\$@"' "$program" $arguments ${err:+2>"$err"}
 echo "EXIT:\$?"
 stty -g >stty.after
 sleep 600
