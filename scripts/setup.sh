@@ -25,10 +25,11 @@ source "$root/scripts/lib.sh"
 # ---------------------------------------------------------------------------------------------
 
 # Build tools, raylib's desktop dependencies, the TrueType font with block glyphs, the Ogg encoder,
-# libsndfile for the user's own music files (it brings FLAC, Opus, mpg123 and LAME).
+# libsndfile for the user's own music files (it brings FLAC, Opus, mpg123 and LAME), the PulseAudio
+# client library to hear the system's sound.
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev
           libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxi-dev libgl1-mesa-dev
-          libsdl2-dev fonts-dejavu-core libvorbis-dev libogg-dev libsndfile1-dev python3)
+          libsdl2-dev fonts-dejavu-core libvorbis-dev libogg-dev libsndfile1-dev libpulse-dev python3)
 if [ "$want_tests" -eq 1 ]; then
     packages+=(xvfb xauth xdotool x11-utils pulseaudio imagemagick vorbis-tools ffmpeg tmux fonts-dejavu-extra clang-14 libclang-rt-14-dev)
     packages+=(debootstrap pulseaudio-utils)  # The package's test: a fresh Debian root, parec to listen

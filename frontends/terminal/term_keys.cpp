@@ -17,6 +17,9 @@ unsigned showKeyOf(unsigned char c) {
         case 'v': case 'V': return KeyColorBoost;
         case '-': return KeySmallerCells;
         case '=': case '+': return KeyLargerCells;
+        case '>': return KeyNextFile;       // As in mpv
+        case '<': return KeyPreviousFile;
+        case 'p': case 'P': return KeyPause;
         default: return 0;
     }
 }

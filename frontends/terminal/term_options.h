@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "frontends/terminal/term_palette.h"
 
@@ -12,6 +13,10 @@ struct TermOptions {
     bool coloursGiven = false;                    // Otherwise the terminal's own are detected
     ColourMode colours = ColourMode::TrueColour;
     bool stats = false;  // Print the run's figures on exit
+    std::vector<std::string> files;  // Music files and folders to play, in order; none: the show
+    bool listen = false;             // The system's sound instead of music
+    std::string listenSource;        // Its source; empty: the default output's monitor
+    bool listSources = false;        // Print the sound server's sources and exit
     bool help = false;
     bool version = false;
 };

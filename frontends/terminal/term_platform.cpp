@@ -51,6 +51,25 @@ void unloadTrack(void* user, MusicTrack& track) {
     }
 }
 
+// Music files through the audio device; without one the visualizer follows its own clock
+bool playSource(void* user, SoundSource& source, double now) {
+    TermFrontEnd& fe = self(user);
+    return fe.audioDevice && startPlayer(fe.player, source, now);
+}
+double updateSource(void* user, SoundSource& source, double now) {
+    return updatePlayer(self(user).player, source, now);
+}
+void pauseSource(void* user, SoundSource&, bool paused) {
+    SourcePlayer& player = self(user).player;
+    if (!player.loaded) return;
+    if (paused) {
+        PauseAudioStream(player.stream);
+    } else {
+        ResumeAudioStream(player.stream);
+    }
+}
+void stopSource(void* user, SoundSource& source) { stopPlayer(self(user).player, source); }
+
 // The encoder compares with what the terminal shows, so there is nothing to force.
 void noRedraw(void*, AsciiFramebuffer&, bool) {}
 
@@ -66,7 +85,10 @@ void presentFrame(void* user, const AsciiFramebuffer& fb, const Presentation& ho
     composeScreen(fb, how, fe.termCols, fe.termRows, fe.canvas);
     fe.frame.size = 0;
     if (fe.show != nullptr) {
-        const std::string title = showTitle(*fe.show);
+        const std::string title =
+            fe.show->visualizer ? visualizerTitle(visualizerStatus(*fe.show), showClock(user),
+                                                  fe.capture != nullptr && !captureStatus(fe.capture).connected)
+                                : showTitle(*fe.show);
         if (title != fe.title) {
             appendTitle(fe.frame, title.c_str());
             fe.title = title;
@@ -90,7 +112,8 @@ void presentFrame(void* user, const AsciiFramebuffer& fb, const Presentation& ho
 
 Platform termPlatform(TermFrontEnd& fe) {
     return Platform{&fe,       showClock,   frameKeys,   noFullscreen, masterVolume, terminalFramebuffer,
-                    loadTrack, updateTrack, unloadTrack, noRedraw,     presentFrame};
+                    loadTrack, updateTrack, unloadTrack, noRedraw,     presentFrame, playSource,
+                    updateSource, pauseSource, stopSource};
 }
 
 void resizeShow(TermFrontEnd& fe, Show& show, const Platform& platform, int cols, int rows) {
@@ -104,4 +127,18 @@ void resizeShow(TermFrontEnd& fe, Show& show, const Platform& platform, int cols
 std::string showTitle(const Show& show) {
     if (show.mode != ShowMode::Show) return kShowTitle;
     return std::string("davur_evi: ") + currentSceneName(show);
+}
+
+std::string visualizerTitle(const VisualizerStatus& status, float now, bool soundServerGone) {
+    std::string title = kShowTitle;
+    if (status.mode != VisualizerMode::Effects) return title;
+    if (!status.skipped.empty() && now - status.skippedAt < kSkippedTitleSeconds) {
+        return title + ": skipped " + status.skipped;
+    }
+    title += ": " + status.title;
+    if (soundServerGone) title += " (sound server gone)";
+    if (status.bpm > 0.0f) title += " - " + std::to_string((int)(status.bpm + 0.5f)) + " bpm";
+    if (status.effect != nullptr && status.effect[0] != '\0') title += std::string(" - ") + status.effect;
+    if (status.paused) title += " - paused";
+    return title;
 }

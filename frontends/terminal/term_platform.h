@@ -6,7 +6,10 @@
 #include <string>
 
 #include "app/frame_loop.h"
+#include "app/sound_capture.h"
 #include "app/sound_device.h"
+#include "app/visualizer.h"
+#include "audio/source_player.h"
 #include "audio/track_on_clock.h"
 #include "frontends/terminal/term_encoder.h"
 #include "frontends/terminal/term_keys.h"
@@ -22,6 +25,8 @@ struct TermFrontEnd {
     bool audioDevice = false;   // Otherwise the music is analysed on the wall clock, silently
     TrackClock music;           // Without a sound device: the decoded copy on the show's clock
     SoundDevice sound;          // The device, watched: when it is lost the music follows the wall clock too
+    SourcePlayer player;        // Music files, through the device
+    SoundCapture* capture = nullptr;  // --listen: the system's sound
     KeyReader keys;
     TermCanvas canvas;
     TermEncoder encoder;
@@ -40,5 +45,13 @@ Platform termPlatform(TermFrontEnd& fe);
 // moved onto the new grid.
 void resizeShow(TermFrontEnd& fe, Show& show, const Platform& platform, int cols, int rows);
 
+// Seconds a file that could not be played stays named in the title.
+constexpr float kSkippedTitleSeconds = 4.0f;
+
 // The terminal title for the show's state.
 std::string showTitle(const Show& show);
+
+// The terminal title for music of the viewer's own at clock time `now`: "title - N bpm - effect"
+// ("paused" after it), a skipped file and its reason for a few seconds, what is being listened to
+// and whether its sound server is gone.
+std::string visualizerTitle(const VisualizerStatus& status, float now, bool soundServerGone);

@@ -101,7 +101,11 @@ std::string formatStats(const TermStats& s) {
                       100.0 * s.cpuSeconds / s.seconds, s.cpuSeconds);
     }
     if (n > 0 && n < (int)sizeof(text)) {
-        snprintf(text + n, sizeof(text) - (size_t)n, "cells elided:  %.1f %% of %llu\n", elided, s.cellsSeen);
+        n += snprintf(text + n, sizeof(text) - (size_t)n, "cells elided:  %.1f %% of %llu\n", elided, s.cellsSeen);
+    }
+    if (s.soundHeard >= 0.0 && n > 0 && n < (int)sizeof(text)) {
+        snprintf(text + n, sizeof(text) - (size_t)n, "sound heard:   %.1f s over %lld connection%s\n", s.soundHeard,
+                 s.soundConnections, s.soundConnections == 1 ? "" : "s");
     }
     return text;
 }

@@ -31,6 +31,8 @@ struct TermStats {
     ByteTally tally;               // What the bytes were spent on; counted only with --stats
     double cpuSeconds = -1.0;      // The process's user and system time; negative: not measured
     const char* colours = nullptr; // The colour mode's name, when known
+    double soundHeard = -1.0;      // --listen: seconds of sound received; negative: not listening
+    long long soundConnections = 0;  // --listen: connections to the sound server
 };
 
 void recordRender(TermStats& stats, double seconds);

@@ -102,8 +102,9 @@ bool openTerminal(std::string& error) {
     gActive = 1;
     writeAll(STDOUT_FILENO, kEnterSequence, sizeof(kEnterSequence) - 1);
 
-    // Library chatter on stderr would land in the middle of the picture
-    if (isatty(STDERR_FILENO)) {
+    // Library chatter on stderr (a decoder's notes on a damaged file) would land in the middle of
+    // the picture, or, redirected, bury the one line the player prints when it cannot play
+    {
         const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
         gSavedStderr = dup(STDERR_FILENO);
         if (quiet >= 0 && gSavedStderr >= 0) dup2(quiet, STDERR_FILENO);

@@ -9,8 +9,8 @@
 #include "frontends/terminal/term_encoder.h"
 
 // Raw input, an output descriptor of its own that never blocks, the show's screen modes, and the
-// signal handlers; stderr goes quiet while it is the terminal. False (nothing changed) without a
-// terminal on standard input and output.
+// signal handlers; stderr goes quiet until the terminal is put back. False (nothing changed)
+// without a terminal on standard input and output.
 bool openTerminal(std::string& error);
 
 // Leaves the show's screen modes, restores the input mode and stderr. Safe to call more than once

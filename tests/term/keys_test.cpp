@@ -15,6 +15,18 @@ namespace {
 std::vector<unsigned> pressesOf(KeyReader& r) { return std::vector<unsigned>(r.pending.begin(), r.pending.end()); }
 void feed(KeyReader& r, const std::string& bytes) { feedKeys(r, bytes.data(), bytes.size()); }
 
+const char* lastOf(const std::vector<const char*>& args) { return args.empty() ? "(none)" : args.back(); }
+
+// Parses the arguments after the program's name; true when they were good, as expected, so that
+// the options can be looked at. A refusal comes with a message, an acceptance without one.
+bool parsedAsExpected(std::vector<const char*> args, bool good, TermOptions& o) {
+    args.insert(args.begin(), "davur_evi_term");
+    std::string error;
+    EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), good) << args.back();
+    EXPECT_EQ(error.empty(), good) << error;
+    return good;
+}
+
 }  // namespace
 
 TEST(TermKeys, BytesBecomeKeysOrQuit) {
@@ -22,6 +34,8 @@ TEST(TermKeys, BytesBecomeKeysOrQuit) {
         {" []", {KeySkip, KeyTempoDown, KeyTempoUp}, false},
         {"bBvV", {KeyRestartBeats, KeyRestartBeats, KeyColorBoost, KeyColorBoost}, false},
         {"-=+", {KeySmallerCells, KeyLargerCells, KeyLargerCells}, false},
+        {"><pP", {KeyNextFile, KeyPreviousFile, KeyPause, KeyPause}, false},  // As in mpv
+        {"\x1b[<0;3;4M>", {KeyNextFile}, false},  // A mouse report's '<' is not the previous file
         {"xyz\r\t1", {}, false},
         {"q", {}, true}, {"Q", {}, true},
         {"\x03", {}, true},                        // Ctrl-C arrives as a byte in raw mode
@@ -73,7 +87,7 @@ TEST(TermOptions, GoodAndBadCommandLines) {
         {{"--fps", "61"}, {-1, 0, 0}}, {{"--fps", "+30"}, {-1, 0, 0}}, {{"--fps", " 30"}, {-1, 0, 0}},
         {{"--fps", "-30"}, {-1, 0, 0}}, {{"--fps", "30.5"}, {-1, 0, 0}}, {{"--fps", ""}, {-1, 0, 0}},
         {{"--fps=", "30"}, {-1, 0, 0}}, {{"--fps", "60x"}, {-1, 0, 0}},
-        {{"--stat"}, {-1, 0, 0}}, {{"stats"}, {-1, 0, 0}},
+        {{"--stat"}, {-1, 0, 0}}, {{"-stats"}, {-1, 0, 0}},
     };
     for (const auto& c : cases) {
         std::vector<const char*> args = c.first;
@@ -116,14 +130,44 @@ TEST(TermOptions, ColourModes) {
         {{"--color", "256"}, false, false, ColourMode::TrueColour},
     };
     for (const auto& c : cases) {
-        std::vector<const char*> args = c.args;
-        args.insert(args.begin(), "davur_evi_term");
         TermOptions o;
-        std::string error;
-        EXPECT_EQ(parseTermOptions((int)args.size(), args.data(), o, error), c.good) << args.back();
-        EXPECT_EQ(error.empty(), c.good) << error;
-        if (!c.good) continue;
-        EXPECT_EQ(o.coloursGiven, c.given) << args.back();
-        EXPECT_EQ(o.colours, c.mode) << args.back();
+        if (!parsedAsExpected(c.args, c.good, o)) continue;
+        EXPECT_EQ(o.coloursGiven, c.given) << lastOf(c.args);
+        EXPECT_EQ(o.colours, c.mode) << lastOf(c.args);
     }
+}
+
+// Files and folders in order, --listen with or without a source, --list-sources; the two ways of
+// getting sound exclude each other.
+TEST(TermOptions, FilesAndListening) {
+    const struct {
+        std::vector<const char*> args;
+        bool good;
+        std::vector<std::string> files;
+        bool listen;
+        std::string source;
+    } cases[] = {
+        {{"a.flac", "--fps", "30", "music/", "b.mp3"}, true, {"a.flac", "music/", "b.mp3"}, false, ""},
+        {{"--", "--stats", "-x.wav"}, true, {"--stats", "-x.wav"}, false, ""},  // After --, names only
+        {{"stats"}, true, {"stats"}, false, ""},
+        {{"--listen"}, true, {}, true, ""},
+        {{"--listen=alsa_input.usb-mic", "--stats"}, true, {}, true, "alsa_input.usb-mic"},
+        {{"--listen="}, false, {}, false, ""},
+        {{"--listen", "a.wav"}, false, {}, false, ""},
+        {{"a.wav", "--listen=x"}, false, {}, false, ""},
+        {{"--listens"}, false, {}, false, ""},
+        {{"--listen", "x"}, false, {}, false, ""},  // A source is given with =, a bare word is a file
+    };
+    for (const auto& c : cases) {
+        TermOptions o;
+        if (!parsedAsExpected(c.args, c.good, o)) continue;
+        EXPECT_EQ(o.files, c.files) << lastOf(c.args);
+        EXPECT_EQ(o.listen, c.listen) << lastOf(c.args);
+        EXPECT_EQ(o.listenSource, c.source) << lastOf(c.args);
+        EXPECT_FALSE(o.listSources);
+    }
+    const char* list[] = {"t", "--list-sources"};
+    TermOptions o;
+    std::string error;
+    EXPECT_TRUE(parseTermOptions(2, list, o, error) && o.listSources && o.files.empty() && !o.listen);
 }

@@ -77,6 +77,13 @@ TEST(TermStats, TheFiguresIncludeBytesASecondTheirUseAndTheCpuShare) {
     EXPECT_EQ(shorter.find("a frame: "), std::string::npos) << shorter;
     EXPECT_EQ(shorter.find("CPU"), std::string::npos) << shorter;
     EXPECT_NE(shorter.find("cells elided"), std::string::npos) << shorter;
+    EXPECT_EQ(shorter.find("sound heard"), std::string::npos) << shorter;
+    // Listening: the sound received and the connections it came over
+    s.soundHeard = 12.34;
+    s.soundConnections = 2;
+    EXPECT_NE(formatStats(s).find("sound heard:   12.3 s over 2 connections\n"), std::string::npos) << formatStats(s);
+    s.soundConnections = 1;
+    EXPECT_NE(formatStats(s).find("sound heard:   12.3 s over 1 connection\n"), std::string::npos) << formatStats(s);
 }
 
 }  // namespace
