@@ -13,6 +13,11 @@ void resumeAt(ShowClock& clock, double wall) {
     if (wall > clock.pausedAt) clock.heldTotal += wall - clock.pausedAt;
 }
 
+void restartAt(ShowClock& clock, double wall) {
+    clock = ShowClock{};
+    clock.heldTotal = wall;
+}
+
 double readAt(const ShowClock& clock, double wall) {
     const double end = (clock.paused && wall > clock.pausedAt) ? clock.pausedAt : wall;
     return end - clock.heldTotal;
