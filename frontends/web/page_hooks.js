@@ -14,3 +14,13 @@ Module['showState'] = function () {
 Module['sceneCells'] = function () {
   return JSON.parse(UTF8ToString(_davur_evi_scene_cells()));
 };
+
+// The show from its beginning again (the end card's "watch the show again"), from a click handler.
+Module['watchAgain'] = function () {
+  _davur_evi_restart();
+};
+
+// A tap on a touch screen: the next scene, as SPACE.
+Module['tap'] = function () {
+  _davur_evi_tap();
+};

@@ -55,7 +55,13 @@ Platform webPlatform(WebShow& web) {
     p.now = showClock;
     p.toggleFullscreen = fullscreenByThePage;
     // The window platform's own calls find their state in the web show
-    p.keysPressed = [](void* user) { return nextKeyPress(self(user).raylib); };
+    p.keysPressed = [](void* user) {
+        WebShow& web = self(user);
+        const unsigned keys = nextKeyPress(web.raylib);
+        if (keys != 0 || web.taps == 0) return keys;
+        --web.taps;
+        return (unsigned)KeySkip;
+    };
     p.makeFramebuffer = [](void* user, int zoom, bool colorBoost) {
         return framebufferWithSharedFont(self(user).raylib, zoom, colorBoost);
     };

@@ -14,10 +14,13 @@ struct WebShow {
     Platform platform;
     ShowClock clock;
     RaylibPlatformState raylib;  // The window platform's keys and shared font
+    int taps = 0;                // Taps on a touch screen not yet seen by a frame: each skips a scene
+    bool endTold = false;        // The page has been told that the closing screen is over
     unsigned long frames = 0;
 };
 
-// The raylib platform with the show clock of `web` and fullscreen left to the page.
+// The raylib platform with the show clock of `web`, fullscreen left to the page, and the page's
+// taps as presses of SPACE after the keyboard's.
 Platform webPlatform(WebShow& web);
 
 // While the tab is hidden the browser runs no frames and the music is paused; the show's clock

@@ -37,6 +37,7 @@ let server;
 let browser;
 let page;
 let userDataDir;
+let firstScene;  // The scene a show starts with
 const messages = [];  // Console messages and page errors, except the browser notices above
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -56,9 +57,9 @@ async function waitForState(predicate, what) {
 }
 
 // The canvas's pixels from a screenshot, decoded by the page itself.
-async function canvasPixels() {
-  const png = await page.screenshot({ encoding: 'base64' });
-  return page.evaluate(async (png) => {
+async function canvasPixels(from = page) {
+  const png = await from.screenshot({ encoding: 'base64' });
+  return from.evaluate(async (png) => {
     const image = new Image();
     image.src = `data:image/png;base64,${png}`;
     await image.decode();
@@ -70,19 +71,26 @@ async function canvasPixels() {
   }, png);
 }
 
+// Headless Chromium with software WebGL, its profile in `dir`; `extra` flags for a browser that lacks something.
+function launch(dir, extra = []) {
+  return puppeteer.launch({
+    executablePath: kChromium,
+    headless: true,
+    userDataDir: dir,
+    defaultViewport: kViewport,
+    args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',
+           '--no-first-run', '--autoplay-policy=no-user-gesture-required', '--enable-unsafe-swiftshader',
+           `--window-size=${kViewport.width},${kViewport.height}`, ...extra],
+  });
+}
+
+const pageUrl = () => `http://127.0.0.1:${server.address().port}/`;
+
 before(async () => {
   assert.ok(fs.existsSync(path.join(kDist, 'index.html')), `${kDist} has no index.html: run scripts/build-web.sh`);
   server = await serve(kDist);
   userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'davur_evi-chromium-'));
-  browser = await puppeteer.launch({
-    executablePath: kChromium,
-    headless: true,
-    userDataDir,
-    defaultViewport: kViewport,
-    args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           '--no-first-run', '--autoplay-policy=no-user-gesture-required', '--enable-unsafe-swiftshader',
-           `--window-size=${kViewport.width},${kViewport.height}`],
-  });
+  browser = await launch(userDataDir);
   page = await browser.newPage();
   page.on('console', (message) => {
     if (!kBrowserNotices.some((notice) => notice.test(message.text()))) {
@@ -91,7 +99,7 @@ before(async () => {
   });
   page.on('pageerror', (error) => messages.push(`page error: ${error.message}`));
   page.on('requestfailed', (request) => messages.push(`request failed: ${request.url()}`));
-  await page.goto(`http://127.0.0.1:${server.address().port}/`);
+  await page.goto(pageUrl());
 });
 
 after(async () => {
@@ -103,11 +111,11 @@ after(async () => {
 // Every scene on the same script of times, grids, beat and audio, hashed by the same code in both
 // builds (app/scene_cells.cpp): the browser's wasm and the desktop's native code must draw the same
 // cells. The desktop's hashes are computed now, so a change to a scene changes both sides.
-test('every scene draws the same cells in the browser as on the desktop', async () => {
+// Every scene's cells in the page's wasm against the desktop's, computed now, so that a change to a
+// scene changes both sides.
+async function compareSceneCellsWithDesktop() {
   assert.ok(fs.existsSync(kSceneCells), `${kSceneCells} is missing: build the desktop target scene_cells`);
   const desktop = promisify(execFile)(kSceneCells, [], { timeout: 10 * kDeadline });
-  await page.waitForFunction(() => document.getElementById('start').textContent.includes('click'),
-                             { timeout: kDeadline });
   const web = await page.evaluate(() => Module.sceneCells());
   const native = JSON.parse((await desktop).stdout);
   const key = (row) => `${row.scene} ${row.cols}x${row.rows}`;
@@ -118,7 +126,103 @@ test('every scene draws the same cells in the browser as on the desktop', async 
   assert.deepEqual(differing, [], `cells differ between the desktop and the browser:\n${differing.join('\n')}`);
   // Sanity: the scenes really drew, each something of its own
   assert.equal(new Set(native.map((row) => row.hash)).size, native.length, 'two runs hashed alike');
+}
+
+// Every scene on the same script of times, grids, beat and audio, hashed by the same code in both
+// builds (app/scene_cells.cpp): the browser's wasm and the desktop's native code must draw the same
+// cells.
+test('every scene draws the same cells in the browser as on the desktop', async () => {
+  await page.waitForFunction(() => document.getElementById('start').textContent.includes('click'),
+                             { timeout: kDeadline });
+  await compareSceneCellsWithDesktop();
   assert.equal((await state()).started, false, 'the hashes started the show');
+});
+
+// A page of its own on a slow line (half a megabyte a second), on a touch screen.
+test('the download shows its progress; a tap starts the show and the next tap skips a scene', async () => {
+  const touch = await browser.newPage();
+  try {
+    await touch.setViewport({ ...kViewport, hasTouch: true });
+    const cdp = await touch.createCDPSession();
+    await cdp.send('Network.enable');
+    await cdp.send('Network.emulateNetworkConditions',
+                   { offline: false, latency: 0, downloadThroughput: 500_000, uploadThroughput: -1 });
+    // Every percentage the page shows, as it shows it
+    await touch.evaluateOnNewDocument(() => {
+      window.percentsShown = [];
+      new MutationObserver(() => {
+        const found = (document.getElementById('percent')?.textContent || '').match(/(\d+)%/);
+        const shown = window.percentsShown;
+        if (found && shown[shown.length - 1] !== Number(found[1])) shown.push(Number(found[1]));
+      }).observe(document, { subtree: true, childList: true, characterData: true });
+    });
+    await touch.goto(pageUrl(), { waitUntil: 'domcontentloaded' });
+    await touch.waitForFunction(() => document.getElementById('start').textContent.includes('tap'),
+                                { timeout: kDeadline });
+    const prompt = await touch.$eval('#start', (e) => e.textContent);
+    const percents = await touch.evaluate(() => window.percentsShown);
+    assert.match(prompt, /click, tap or press a key to start/);
+    // Rising, through the middle, complete before the prompt
+    assert.ok(percents.length >= 4 && percents.some((p) => p > 10 && p < 90), `progress seen: ${percents}`);
+    assert.deepEqual([...percents].sort((a, b) => a - b), percents, `progress went back: ${percents}`);
+    assert.equal(percents[percents.length - 1], 100, `progress seen: ${percents}`);
+
+    const touchState = () => touch.evaluate(() => Module.showState());
+    const waitForTouchState = async (predicate, what) => {
+      const until = Date.now() + kDeadline;
+      let last;
+      while (Date.now() < until) {
+        last = await touchState();
+        if (predicate(last)) return last;
+        await sleep(100);
+      }
+      assert.fail(`timed out waiting for ${what}; last state ${JSON.stringify(last)}`);
+    };
+    await touch.touchscreen.tap(kViewport.width / 2, kViewport.height / 2);
+    const first = await waitForTouchState((s) => s.started && s.frames >= 5 && !s.transition, 'the show after a tap');
+    assert.equal(first.mode, 'show');
+    await touch.touchscreen.tap(kViewport.width / 3, kViewport.height / 3);
+    const next = await waitForTouchState((s) => s.scene !== first.scene, `a scene after ${first.scene} from a tap`);
+    assert.equal(next.mode, 'show');
+  } finally {
+    await touch.close();
+  }
+});
+
+// What a browser lacks is named before anything large downloads, instead of a failure.
+test('a browser without WebGL 2, or without Web Audio, says so and downloads nothing', async () => {
+  const sentence = async (from) => {
+    const requested = [];
+    from.on('request', (request) => requested.push(new URL(request.url()).pathname));
+    await from.goto(pageUrl());
+    await from.waitForFunction(() => document.getElementById('start').textContent.includes('This browser has no'),
+                               { timeout: kDeadline });
+    await sleep(500);  // Time for any download that should not start
+    assert.deepEqual(requested.filter((p) => /davur_evi\.(js|wasm|data)$/.test(p)), [], 'the show downloaded anyway');
+    return from.$eval('#start', (e) => e.textContent);
+  };
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'davur_evi-chromium-'));
+  const bare = await launch(dir, ['--disable-webgl']);
+  try {
+    const text = await sentence(await bare.newPage());
+    assert.match(text, /no WebGL 2, which draws the picture/);
+    assert.doesNotMatch(text, /Web Audio|WebAssembly/);
+  } finally {
+    await bare.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+  const silent = await browser.newPage();
+  try {
+    await silent.evaluateOnNewDocument(() => {
+      delete window.AudioContext;
+      delete window.webkitAudioContext;
+    });
+    const text = await sentence(silent);
+    assert.match(text, /no Web Audio, which plays the sound/);
+    assert.doesNotMatch(text, /WebGL|WebAssembly/);
+  } finally {
+    await silent.close();
+  }
 });
 
 test('the show waits for a click, then frames advance with the music', async () => {
@@ -138,6 +242,11 @@ test('the show waits for a click, then frames advance with the music', async () 
   await waitForState((s) => s.started && s.frames >= 10 && s.musicTime > 0.5, 'frames and music');
 
   const first = await timedState();
+  firstScene = first.scene;
+  assert.equal(first.source, 'show');
+  assert.equal(first.title, '');
+  assert.equal(first.tempo, 125);
+  assert.equal(first.effect, first.scene);
   await sleep(3000);
   const second = await timedState();
   const pageTime = second.pageTime - first.pageTime;
@@ -194,13 +303,20 @@ test('the canvas fills the page and shows the grid with the letterbox', async ()
   assert.ok(lit > width * height * 0.002, `only ${lit} bright pixels`);
 });
 
-test('a held SPACE moves the show to the next scene', async () => {
-  const before = await state();
+// SPACE held until a frame has seen it (the key acts once per press, on the frame after it goes
+// down), then the next scene, or the closing screen after the last; returns the states around it.
+async function pressSpace() {
+  const before = await waitForState((s) => !s.transition, 'a scene without a transition');
   await page.keyboard.down('Space');
-  // Held until a frame has seen it: the key acts once per press, on the frame after it goes down
   await waitForState((s) => s.frames >= before.frames + 3, 'frames while SPACE is held');
   await page.keyboard.up('Space');
-  const after = await waitForState((s) => s.scene !== before.scene, `a scene after ${before.scene}`);
+  const after = await waitForState((s) => s.scene !== before.scene || s.mode !== before.mode,
+                                   `a scene after ${before.scene}`);
+  return { before, after };
+}
+
+test('a held SPACE moves the show to the next scene', async () => {
+  const { before, after } = await pressSpace();
   assert.notEqual(after.cells, before.cells);
   assert.equal(after.mode, 'show');
 });
@@ -253,6 +369,36 @@ test('a hidden tab pauses the show with the music: no drift when it is shown aga
   assert.ok(Math.abs(drift) <= kMusicLagTolerance, `pictures and sound drifted ${drift} s apart`);
   await waitForState((s) => s.musicTime > hidden.musicTime + 0.2, 'the music going on');
   await other.close();
+});
+
+// After the last scene, the closing screen, then the end card; "watch the show again" plays the
+// show from its beginning as a fresh page does (its clock from 0, the track from its start).
+test('the end card follows the closing screen, and the show plays again from its start', async () => {
+  let last;
+  for (let i = 0; i < 20 && (!last || last.mode === 'show'); ++i) last = (await pressSpace()).after;
+  assert.equal(last.mode, 'outro', 'SPACE did not reach the closing screen');
+  assert.equal(await page.$eval('#endcard', (e) => e.hidden), true, 'the end card came before the end');
+  await page.waitForSelector('#endcard:not([hidden])', { timeout: kDeadline });
+  const ended = await state();
+  assert.equal(ended.mode, 'finished');
+  assert.ok(!ended.musicPlaying, 'the music plays on under the end card');
+  assert.deepEqual(await page.$$eval('#endcard button', (b) => b.map((e) => e.textContent)),
+                   ['watch the show again', 'play your own music']);
+  if (process.env.DAVUR_EVI_END_CARD_PNG) await page.screenshot({ path: process.env.DAVUR_EVI_END_CARD_PNG });
+  // One whole showing later, the wasm still draws every scene as the desktop does
+  await compareSceneCellsWithDesktop();
+
+  const clicked = await timedState();
+  await page.click('#again');
+  assert.equal(await page.$eval('#endcard', (e) => e.hidden), true, 'the end card stayed');
+  const again = await waitForState((s) => s.mode === 'show' && s.frames > ended.frames + 5 && s.musicTime > 0.5,
+                                   'the show again with its music');
+  const since = (await timedState()).pageTime - clicked.pageTime;
+  assert.equal(again.scene, firstScene);
+  assert.equal(again.effect, firstScene);
+  assert.ok(again.clock < since + 0.5, `the show's clock reads ${again.clock} s, ${since} s after the click`);
+  assert.ok(again.musicTime < since + 0.5, `the track is at ${again.musicTime} s, ${since} s after the click`);
+  assert.deepEqual([again.source, again.tempo], ['show', 125]);
 });
 
 test('nothing reaches the console', () => {
