@@ -10,7 +10,7 @@ void presentationPixels(const AsciiFramebuffer& fb, int screenWidth, int screenH
     switch (how.kind) {
         case Presentation::Plain:
             dest = presentRect(texW, texH, screenWidth, screenHeight, 1.0f);
-            presentPixels(fb, frame, screenWidth, screenHeight, &dest, kWindowClear, overlay);
+            presentPixels(fb.image, frame, screenWidth, screenHeight, &dest, kWindowClear, overlay);
             break;
         case Presentation::Focused: {
             const bool drawn = texW > 0 && texH > 0;
@@ -18,11 +18,11 @@ void presentationPixels(const AsciiFramebuffer& fb, int screenWidth, int screenH
                 dest = focusedRect(fb.cols, fb.rows, fb.cellWidth, fb.cellHeight, screenWidth, screenHeight,
                                    how.focusX, how.focusY, how.progress, how.punch);
             }
-            presentPixels(fb, frame, screenWidth, screenHeight, drawn ? &dest : nullptr, kWindowClear, overlay);
+            presentPixels(fb.image, frame, screenWidth, screenHeight, drawn ? &dest : nullptr, kWindowClear, overlay);
             break;
         }
         case Presentation::Black:
-            presentPixels(fb, frame, screenWidth, screenHeight, nullptr, kBlackScreen, overlay);
+            presentPixels(fb.image, frame, screenWidth, screenHeight, nullptr, kBlackScreen, overlay);
             break;
     }
 }

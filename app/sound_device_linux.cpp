@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app/sound_device.h"
-#include "audio/analysis.h"  // Required for: analyseAt()
+#include "audio/music_track.h"  // Required for: analyseAt()
 #include "raylib.h"
 
 namespace {

@@ -2,12 +2,13 @@
 
 #include <cmath>  // Required for: floorf()
 
+#include "math/clamp.h"  // Required for: clampf()
+
 namespace {
 
 constexpr float kMinBpm = 40.0f;
 constexpr float kMaxBpm = 300.0f;
 
-float clampBpm(float bpm) { return bpm > kMaxBpm ? kMaxBpm : (bpm < kMinBpm ? kMinBpm : bpm); }
 int32_t atLeastOne(int32_t v) { return v < 1 ? 1 : v; }
 
 float fraction(float v) {
@@ -22,7 +23,7 @@ TempoClock makeTempoClock(TempoConfig config) {
     config.stepsPerBeat = atLeastOne(config.stepsPerBeat);
     config.beatsPerBar = atLeastOne(config.beatsPerBar);
     config.barsPerPhrase = atLeastOne(config.barsPerPhrase);
-    return TempoClock{config, clampBpm(config.baseBpm), 0.0f, 0.0f};
+    return TempoClock{config, clampf(config.baseBpm, kMinBpm, kMaxBpm), 0.0f, 0.0f};
 }
 
 BeatInfo update(const TempoClock& clock, float now) {
@@ -60,7 +61,7 @@ void nudgeBpm(TempoClock& clock, float delta, float now) { setBpm(clock, clock.b
 void setBpm(TempoClock& clock, float bpm, float now) {
     clock.anchorBeats = clock.anchorBeats + (now - clock.anchorTime) * clock.bpm / 60.0f;
     clock.anchorTime = now;
-    clock.bpm = clampBpm(bpm);
+    clock.bpm = clampf(bpm, kMinBpm, kMaxBpm);
 }
 
 void restartBeats(TempoClock& clock, float now) {

@@ -92,30 +92,28 @@ float bandMean(const std::vector<float>& spectrum, BandBins bins) {
 }
 
 // Moves one band's running peak and smoothed level on by a frame; returns the new level.
-template <class State>
-float followBand(State& track, int band, float mean) {
-    track.bandPeak[band] = std::max(track.bandPeak[band] * kPeakDecay, mean);
-    const float ratio = std::clamp(mean / (track.bandPeak[band] + kPeakFloor), 0.0f, kRatioMax);
+float followBand(AnalysisState& state, int band, float mean) {
+    state.bandPeak[band] = std::max(state.bandPeak[band] * kPeakDecay, mean);
+    const float ratio = std::clamp(mean / (state.bandPeak[band] + kPeakFloor), 0.0f, kRatioMax);
     const float target = std::clamp(showPow(ratio, kLevelCurve), 0.0f, 1.0f);
-    const float rate = target > track.bandLevel[band] ? kAttack : kRelease;
-    track.bandLevel[band] += (target - track.bandLevel[band]) * rate;
-    return track.bandLevel[band];
+    const float rate = target > state.bandLevel[band] ? kAttack : kRelease;
+    state.bandLevel[band] += (target - state.bandLevel[band]) * rate;
+    return state.bandLevel[band];
 }
 
 // Jumps with a quick rise of bass, otherwise decays by 10 % per frame.
-template <class State>
-float followBeat(State& track, float bass) {
-    const float rise = std::clamp(std::max(bass - track.previousBass, 0.0f) * kBeatGain, 0.0f, 1.0f);
-    track.previousBass = bass;
-    const float beat = std::max(rise, track.beatEnvelope * kBeatDecay);
-    track.beatEnvelope = beat;
+float followBeat(AnalysisState& state, float bass) {
+    const float rise = std::clamp(std::max(bass - state.previousBass, 0.0f) * kBeatGain, 0.0f, 1.0f);
+    state.previousBass = bass;
+    const float beat = std::max(rise, state.beatEnvelope * kBeatDecay);
+    state.beatEnvelope = beat;
     return beat;
 }
 
 // The analysis of one frame, the same for the show's track and every other source: `read` gives
 // the mono sample of a frame, `state` is carried from frame to frame.
-template <class State, class Read>
-AudioFeatures measure(State& state, Read read, int sampleRate, int pos, float musicTime, float musicLength) {
+template <class Read>
+AudioFeatures measure(AnalysisState& state, Read read, int sampleRate, int pos, float musicTime, float musicLength) {
     AudioFeatures features;
     features.musicTime = musicTime;
     features.musicLength = musicLength;
@@ -136,7 +134,7 @@ AudioFeatures measure(State& state, Read read, int sampleRate, int pos, float mu
 
 }  // namespace
 
-float sampleAt(const MusicTrack& track, int frame) {
+float sampleAt(const TrackSamples& track, int frame) {
     if (track.samples == nullptr || track.frameCount < 1 || track.channels < 1 || frame < 0) return 0.0f;
     const int wrapped = frame % track.frameCount;
     const float* values = track.samples + (size_t)wrapped * (size_t)track.channels;
@@ -181,8 +179,8 @@ bool fft(std::complex<float>* buffer, int count) {
     return true;
 }
 
-void computeSpectrum(MusicTrack& track, int centreFrame) {
-    spectrumAround(track.spectrum, [&track](int frame) { return sampleAt(track, frame); }, centreFrame);
+void computeSpectrum(AnalysisState& state, const TrackSamples& track, int centreFrame) {
+    spectrumAround(state.spectrum, [&track](int frame) { return sampleAt(track, frame); }, centreFrame);
 }
 
 BandBins bandBins(int band, int sampleRate) {
@@ -194,9 +192,9 @@ BandBins bandBins(int band, int sampleRate) {
     return BandBins{lo, hi};
 }
 
-AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength) {
+AudioFeatures analyseAt(AnalysisState& state, const TrackSamples& track, float musicTime, float musicLength) {
     if (track.samples == nullptr || track.channels < 1 || track.sampleRate < 1) return AudioFeatures{};
-    return measure(track, [&track](int frame) { return sampleAt(track, frame); }, track.sampleRate,
+    return measure(state, [&track](int frame) { return sampleAt(track, frame); }, track.sampleRate,
                    playFrame(track.sampleRate, musicTime), musicTime, musicLength);
 }
 

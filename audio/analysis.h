@@ -1,18 +1,37 @@
 // Per-frame measurements of the music from its decoded copy: the mono signal around the play
 // position, its spectrum, eight self-normalised band levels, bass/mid/treble and a beat pulse.
-// Plain code over the track's samples and analysis state: no audio device, no stream.
+// Plain code over a decoded copy's samples and an analysis state: no audio device, no stream.
 #pragma once
 
 #include <complex>
 #include <vector>
 
 #include "audio/audio_features.h"
-#include "audio/music_track.h"
 
 constexpr int kSpectrumWindow = 1024;              // Frames transformed per analysis
-constexpr int kSpectrumBins = kSpectrumWindow / 2;  // Magnitudes kept in MusicTrack::spectrum
+constexpr int kSpectrumBins = kSpectrumWindow / 2;  // Magnitudes kept in AnalysisState::spectrum
 constexpr int kBandCount = 8;
 constexpr float kInitialBandPeak = 0.001f;          // Every band's running peak after a load
+
+// What the analysis carries from frame to frame, for the show's track and every other source.
+struct AnalysisState {
+    std::vector<float> spectrum;        // 512 magnitudes of the last spectrum
+    float bandPeak[kBandCount] = {};    // Running peak per band
+    float bandLevel[kBandCount] = {};   // Smoothed level per band
+    float previousBass = 0.0f;          // bass of the previous analysed frame
+    float beatEnvelope = 0.0f;          // The decaying beat value
+};
+
+// The state a load gives: peaks at kInitialBandPeak, levels 0, 512 zero magnitudes.
+void resetAnalysis(AnalysisState& state);
+
+// A whole decoded track: frameCount * channels interleaved values [-1..1].
+struct TrackSamples {
+    const float* samples = nullptr;
+    int frameCount = 0;
+    int channels = 0;
+    int sampleRate = 0;
+};
 
 // Bins [lo, hi) of the spectrum that one band averages.
 struct BandBins {
@@ -21,40 +40,27 @@ struct BandBins {
 };
 
 // Mono sample of one frame: the mean of its channels; 0 before the start, wraps past the end.
-float sampleAt(const MusicTrack& track, int frame);
+float sampleAt(const TrackSamples& track, int frame);
 
 // In-place forward, unnormalised radix-2 transform. Sizes that are not a power of two are left
 // untouched and give false.
 bool fft(std::complex<float>* buffer, int count);
 
-// Fills track.spectrum with the 512 magnitudes of the Hann-windowed 1024 frames around centreFrame.
-void computeSpectrum(MusicTrack& track, int centreFrame);
+// Fills state.spectrum with the 512 magnitudes of the Hann-windowed 1024 frames around centreFrame.
+void computeSpectrum(AnalysisState& state, const TrackSamples& track, int centreFrame);
 
 // The spectrum bins that band 0..7 averages at the given sample rate (at least 1).
 BandBins bandBins(int band, int sampleRate);
 
-// The analysis half of update: measures the music at musicTime without touching the stream, so an
-// offline caller can compute the same features at virtual times. A track without samples gives an
-// all-zero record and keeps its state.
-AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength);
+// Measures a decoded track at musicTime, so an offline caller can compute the features the show
+// computes at virtual times. A track without samples gives an all-zero record and keeps the state.
+AudioFeatures analyseAt(AnalysisState& state, const TrackSamples& track, float musicTime, float musicLength);
 
 // The frame at the play position: the float product truncated toward zero, within +-1e9.
 int playFrame(int sampleRate, float musicTime);
 
 // Frames the level sums up to the play position: 80 ms, within [8, 15360].
 int levelFrames(int sampleRate);
-
-// The analysis state of a source other than the show's track (which keeps it in its MusicTrack).
-struct AnalysisState {
-    std::vector<float> spectrum;
-    float bandPeak[kBandCount] = {};
-    float bandLevel[kBandCount] = {};
-    float previousBass = 0.0f;
-    float beatEnvelope = 0.0f;
-};
-
-// The state a load gives: peaks at kInitialBandPeak, levels 0, 512 zero magnitudes.
-void resetAnalysis(AnalysisState& state);
 
 // Mono samples of frames [first, first + count); frames outside read as silence.
 struct MonoWindow {

@@ -4,7 +4,6 @@
 
 #include <cstdlib>  // Required for: free()
 
-#include "audio/analysis.h"       // Required for: analyseAt(), kSpectrumBins, kBandCount
 #include "audio/track_decoder.h"  // Required for: decodeTrackFile()
 
 namespace {
@@ -61,16 +60,6 @@ size_t writeWavHeader(const DecodedTrack& track) {
     return kWavHeaderBytes + dataBytes;
 }
 
-void resetAnalysis(MusicTrack& track) {
-    track.spectrum.assign(kSpectrumBins, 0.0f);
-    for (int b = 0; b < kBandCount; ++b) {
-        track.bandPeak[b] = kInitialBandPeak;
-        track.bandLevel[b] = 0.0f;
-    }
-    track.previousBass = 0.0f;
-    track.beatEnvelope = 0.0f;
-}
-
 // The size of a loaded track's stream image: its WAV header and the decoded copy.
 size_t streamImageBytes(const MusicTrack& track) {
     return kWavHeaderBytes + (size_t)track.frameCount * (size_t)track.channels * sizeof(float);
@@ -90,7 +79,7 @@ void attachSamples(MusicTrack& track, float* samples, int frameCount, int channe
     track.channels = channels < 1 ? 1 : channels;
     // A copy that reports no channels holds no values: it reads as silence rather than past its end.
     track.frameCount = channels < 1 ? 0 : frameCount;
-    resetAnalysis(track);
+    resetAnalysis(track.analysis);
 }
 
 bool load(MusicTrack& track, const char* path) {
@@ -116,7 +105,7 @@ bool load(MusicTrack& track, const char* path) {
     track.sampleRate = decoded.sampleRate;
     track.channels = decoded.channels;
     track.frameCount = decoded.frameCount;
-    resetAnalysis(track);
+    resetAnalysis(track.analysis);
     SetMusicVolume(track.music, kMusicVolume);
     PlayMusicStream(track.music);
     track.ready = true;
@@ -141,7 +130,7 @@ void unload(MusicTrack& track) {
     track.wave = Wave{};
     track.waveLoaded = false;
     // The analysis state stays as it is; the next load resets it.
-    track.spectrum.clear();
+    track.analysis.spectrum.clear();
     track.sampleRate = 0;
     track.channels = 0;
     track.frameCount = 0;
@@ -162,6 +151,14 @@ bool resumeStream(MusicTrack& track, float position) {
     PlayMusicStream(track.music);
     SeekMusicStream(track.music, position);  // After playing, which starts the stream at 0
     return true;
+}
+
+TrackSamples trackSamples(const MusicTrack& track) {
+    return TrackSamples{track.samples, track.frameCount, track.channels, track.sampleRate};
+}
+
+AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength) {
+    return analyseAt(track.analysis, trackSamples(track), musicTime, musicLength);
 }
 
 AudioFeatures update(MusicTrack& track) {

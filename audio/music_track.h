@@ -4,8 +4,7 @@
 // decoder ever reads the file.
 #pragma once
 
-#include <vector>
-
+#include "audio/analysis.h"  // Required for: AnalysisState, TrackSamples
 #include "audio/audio_features.h"
 #include "raylib.h"  // Required for: Music, Wave
 
@@ -15,17 +14,13 @@ struct MusicTrack {
     float* samples = nullptr;     // frameCount * channels interleaved values [-1..1]; owned
     unsigned char* streamImage = nullptr;  // A loaded file: WAV header + the decoded copy that `music`
                                            // plays and `samples` points into; owned instead of `samples`
-    std::vector<float> spectrum;  // 512 magnitudes of the last spectrum
     int sampleRate = 0;
     int channels = 0;
     int frameCount = 0;
     bool ready = false;
     bool musicLoaded = false;
     bool waveLoaded = false;
-    float bandPeak[8] = {};
-    float bandLevel[8] = {};
-    float previousBass = 0.0f;
-    float beatEnvelope = 0.0f;
+    AnalysisState analysis;       // Reset by a load; its spectrum emptied by unload
 
     MusicTrack() = default;
     ~MusicTrack();
@@ -41,6 +36,12 @@ void unload(MusicTrack& track);
 // unload releases it), and resets the analysis state as a load does. The load uses it; so can code
 // that analyses samples of its own without a stream.
 void attachSamples(MusicTrack& track, float* samples, int frameCount, int channels, int sampleRate);
+// The decoded copy as the analysis reads it.
+TrackSamples trackSamples(const MusicTrack& track);
+// The analysis half of update: measures the music at musicTime without touching the stream, so an
+// offline caller can compute the same features at virtual times. A track without samples gives an
+// all-zero record and keeps its state.
+AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength);
 // Once per frame: keeps the stream fed and playing, then analyses the music at the play position.
 AudioFeatures update(MusicTrack& track);
 // The audio device the stream played on was lost and a new one is open: the old stream is released

@@ -2,7 +2,7 @@
 
 #include <cmath>  // Required for: fmod()
 
-#include "audio/analysis.h"       // Required for: analyseAt()
+#include "audio/music_track.h"    // Required for: analyseAt()
 #include "audio/track_decoder.h"  // Required for: decodeTrackFile()
 
 bool loadOnClock(TrackClock& clock, MusicTrack& track, const char* path, double now) {

@@ -77,7 +77,8 @@ AsciiFramebuffer::AsciiFramebuffer(int cols_, int rows_, int cellWidth_, int cel
         loadCellBatch(batch);
         clearTarget(*this);
     } else {
-        initCellPixels(image, *this, sharedFont.fromFile ? &sharedFont.atlas : nullptr, sharedFont.font);
+        initCellPixels(image, cols * cellWidth, rows * cellHeight, background,
+                       sharedFont.fromFile ? &sharedFont.atlas : nullptr, sharedFont.font);
     }
     clear(kSceneBackground);
     drawn = cells;

@@ -1,10 +1,7 @@
 #include "framebuffer/cell_pixels.h"
 
-#include <algorithm>  // Required for: std::fill()
 #include <cmath>    // Required for: floorf(), ceilf()
 #include <cstring>  // Required for: memcpy()
-
-#include "framebuffer/ascii_framebuffer.h"
 
 namespace {
 
@@ -161,17 +158,12 @@ unsigned char blendChannel(unsigned char source, unsigned char destination, unsi
     return (unsigned char)blendPixel(source, alpha, destination);
 }
 
-GlyphPlacement glyphPlacement(const AsciiFramebuffer& fb) {
-    const float size = ((float)fb.cellHeight - 2.0f) * fb.glyphScale;
-    return {size, ((float)fb.cellWidth - size * 0.56f) * 0.5f, ((float)fb.cellHeight - size) * 0.5f};
-}
-
-void initCellPixels(CellPixels& image, const AsciiFramebuffer& fb, const Image* atlas, const Font& font) {
-    image.width = fb.cols * fb.cellWidth;
-    image.height = fb.rows * fb.cellHeight;
-    image.pixels.resize((size_t)image.width * (size_t)image.height);
+void initCellPixels(CellPixels& image, int width, int height, Color fill, const Image* atlas, const Font& font) {
+    image.width = width;
+    image.height = height;
+    image.pixels.resize((size_t)width * (size_t)height);
     image.filled = false;
-    image.fillColor = fb.background;
+    image.fillColor = fill;
     image.atlas = atlas != nullptr && atlas->data != nullptr ? atlas : nullptr;
     image.font = font;
     image.masks.assign(kMaskSlots, GlyphMask{});
@@ -180,54 +172,15 @@ void initCellPixels(CellPixels& image, const AsciiFramebuffer& fb, const Image* 
     image.version = 0;
 }
 
-namespace {
-
-// A new image starts filled with the background colour, as a new render texture is cleared with it.
-// A forced redraw of opaque cells covers every pixel first with its cell's rectangle, so the fill
-// is left out then: the frame loop forces the redraw of every new framebuffer.
-void fillFirst(CellPixels& image, const AsciiFramebuffer& fb, bool force) {
-    if (image.filled) return;
-    image.filled = true;
-    bool covers = force;
-    for (size_t i = 0; covers && i < fb.cells.size(); ++i) covers = fb.cells[i].bg.a == 255;
-    if (!covers) std::fill(image.pixels.begin(), image.pixels.end(), packPixel(image.fillColor));
+void paintCell(CellPixels& image, int x, int y, int width, int height, uint32_t codepoint, Color fg, Color bg,
+               float glyphSize, Vector2 pen) {
+    fillRect(image, x, y, width, height, bg);
+    if (codepoint == kSpace || image.atlas == nullptr) return;
+    const GlyphMask& mask = maskFor(image, codepoint, glyphSize, pen);
+    if (!mask.coverage.empty()) blendMask(image, mask, x, y, fg);
 }
 
-}  // namespace
-
-void redrawPixels(AsciiFramebuffer& fb, bool force) {
-    CellPixels& image = fb.image;
-    if (image.pixels.empty()) return;
-    fillFirst(image, fb, force);
-    const GlyphPlacement glyph = glyphPlacement(fb);
-    // The masks are laid out for the cell at the origin; the quads of other cells cover the same
-    // pixels shifted by whole cells, since their pens lie a quarter pixel or more from any edge.
-    const Vector2 pen = {glyph.offsetX + 0.25f, glyph.offsetY + 0.15f};
-
-    bool drew = false;
-    for (int y = 0; y < fb.rows; ++y) {
-        for (int x = 0; x < fb.cols; ++x) {
-            const size_t i = (size_t)y * (size_t)fb.cols + (size_t)x;
-            const Cell& c = fb.cells[i];
-            if (!force && c == fb.drawn[i]) continue;
-
-            const Color bg = fb.colorBoost ? boosted(image.backgroundColors, c.bg) : c.bg;
-            const Color fg = fb.colorBoost ? boosted(image.glyphColors, c.fg) : c.fg;
-            const int px = fb.cellWidth * x;
-            const int py = fb.cellHeight * y;
-            fillRect(image, px, py, fb.cellWidth, fb.cellHeight, bg);
-            if (c.codepoint != kSpace && image.atlas != nullptr) {
-                const GlyphMask& mask = maskFor(image, c.codepoint, glyph.size, pen);
-                if (!mask.coverage.empty()) blendMask(image, mask, px, py, fg);
-            }
-            fb.drawn[i] = c;
-            drew = true;
-        }
-    }
-    if (drew) image.version += 1;
-}
-
-void presentPixels(const AsciiFramebuffer& fb, PixelFrame& frame, int width, int height, const Rectangle* dest,
+void presentPixels(const CellPixels& image, PixelFrame& frame, int width, int height, const Rectangle* dest,
                    Color clear, unsigned char overlayAlpha) {
     width = width > 0 ? width : 0;
     height = height > 0 ? height : 0;
@@ -236,7 +189,6 @@ void presentPixels(const AsciiFramebuffer& fb, PixelFrame& frame, int width, int
     frame.pixels.resize((size_t)width * (size_t)height);
     if (width == 0 || height == 0) return;
 
-    const CellPixels& image = fb.image;
     const Pixel clearPixel = packPixel(Color{clear.r, clear.g, clear.b, 255});
     const Pixel background = overlayAlpha != 0 ? darken(clearPixel, overlayAlpha) : clearPixel;
     const bool drawImage = dest != nullptr && image.width > 0 && image.height > 0 && !image.pixels.empty();

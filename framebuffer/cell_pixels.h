@@ -1,16 +1,16 @@
 // The cells drawn on the CPU: the same picture the GPU draws into the render texture and then
-// into the window, with no window and no OpenGL. The redraw paints each changed cell's background
-// rectangle and blends its glyph over it, in the GPU's order, into an image that lives as long as
-// the framebuffer; the glyphs are the atlas's own pixels, placed where the GPU's point-sampled
-// quads put them. The presentation scales that image into a frame with the GPU's point sampling,
-// row by row through tables of source columns and rows.
+// into the window, with no window and no OpenGL. A cell is painted as its background rectangle
+// with its glyph blended over it, in the GPU's order, into an image that lives as long as the
+// framebuffer (which cells, is the redraw's choice: cpu_redraw.h); the glyphs are the atlas's own
+// pixels, placed where the GPU's point-sampled quads put them. The presentation scales that image
+// into a frame with the GPU's point sampling, row by row through tables of source columns and rows.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "framebuffer/cell_batch.h"  // Required for: BoostCache
-#include "raylib.h"                   // Required for: Color, Font, Image, Rectangle
+#include "raylib.h"                   // Required for: Color, Font, Image, Rectangle, Vector2
 
 // Pixels are 32-bit values whose bytes are red, green, blue and alpha in memory order.
 typedef uint32_t Pixel;
@@ -35,27 +35,18 @@ struct CellPixels {
     BoostCache glyphColors;
     BoostCache backgroundColors;
     long long version = 0;  // Counts the redraws that changed a pixel
-    bool filled = false;    // The starting fill with the background colour is made (see redrawPixels)
+    bool filled = false;    // The starting fill with the background colour is made (see cpu_redraw.cpp)
     Color fillColor = {};
 };
 
-struct AsciiFramebuffer;
+// Sizes the image to width x height pixels, to be filled with `fill` before its first cell, for
+// an atlas that outlives it (null: no glyphs).
+void initCellPixels(CellPixels& image, int width, int height, Color fill, const Image* atlas, const Font& font);
 
-// Where both redraws put a cell's glyph: its size, and the pen's offset from the cell's corner
-// before the quarter-pixel nudge (the glyph, 0.56 of its size wide, centred in the cell).
-struct GlyphPlacement {
-    float size;
-    float offsetX;
-    float offsetY;
-};
-GlyphPlacement glyphPlacement(const AsciiFramebuffer& fb);
-
-// Sizes the image to the framebuffer's grid, filled with its background colour, for an atlas that
-// outlives it (null: no glyphs).
-void initCellPixels(CellPixels& image, const AsciiFramebuffer& fb, const Image* atlas, const Font& font);
-
-// The CPU's redraw of the cells that differ from what was last drawn (all of them with force).
-void redrawPixels(AsciiFramebuffer& fb, bool force);
+// Paints the cell whose top-left pixel is (x, y): its background rectangle, then its glyph over it
+// (none for a space or without an atlas), a quad of glyphSize with its pen at `pen` in the cell.
+void paintCell(CellPixels& image, int x, int y, int width, int height, uint32_t codepoint, Color fg, Color bg,
+               float glyphSize, Vector2 pen);
 
 // A finished picture: width * height opaque pixels, top row first.
 struct PixelFrame {
@@ -66,10 +57,10 @@ struct PixelFrame {
     std::vector<Pixel> shownRow;  // Scratch: the clear colour, then one image row over it
 };
 
-// Fills the frame with the clear colour, then draws the framebuffer's image into dest as the GPU
-// draws the render texture (point sampling, blended over the clear colour); dest null draws the
-// clear colour alone. Then darkens everything with a black overlay of this alpha (0: none).
-void presentPixels(const AsciiFramebuffer& fb, PixelFrame& frame, int width, int height, const Rectangle* dest,
+// Fills the frame with the clear colour, then draws the image into dest as the GPU draws the
+// render texture (point sampling, blended over the clear colour); dest null draws the clear colour
+// alone. Then darkens everything with a black overlay of this alpha (0: none).
+void presentPixels(const CellPixels& image, PixelFrame& frame, int width, int height, const Rectangle* dest,
                    Color clear, unsigned char overlayAlpha);
 
 // The GPU's blending of a source over a destination channel with the source's alpha: each of

@@ -1,5 +1,7 @@
 #include "framebuffer/font_redraw.h"
 
+#include "framebuffer/cpu_redraw.h"  // Required for: redrawPixels(), glyphPlacement()
+
 namespace {
 
 // The fonts raylib builds with LoadFontEx carry a 3x3 white square at the atlas's bottom-right

@@ -50,7 +50,7 @@ void frameBench(benchmark::State& state, bool doRedraw, bool doPresent, bool fli
             compose(fb, ++n);
             redraw(fb, true);
         }
-        if (doPresent) presentPixels(fb, frame, kWidth, kHeight, &view, kClear, 0);
+        if (doPresent) presentPixels(fb.image, frame, kWidth, kHeight, &view, kClear, 0);
         benchmark::DoNotOptimize(frame.pixels.data());
     }
     state.counters["frames/s"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);

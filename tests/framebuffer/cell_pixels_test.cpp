@@ -136,7 +136,7 @@ TEST(CpuRedraw, TranslucentGlyphBlendsOverItsRectangleAndThenOverTheClearColour)
     EXPECT_GE(countInCell(*fb, 4, 4, Color{128, 0, 127, 191}), 100);
     PixelFrame frame;
     const Rectangle view = presentRect(360, 252, 360, 252, 1.0f);
-    presentPixels(*fb, frame, 360, 252, &view, kClear, 0);
+    presentPixels(fb->image, frame, 360, 252, &view, kClear, 0);
     int shown = 0;
     for (int y = 72; y < 90; ++y) {
         for (int x = 40; x < 50; ++x) shown += frameAt(frame, x, y) == Color{97, 2, 98, 255} ? 1 : 0;
@@ -166,14 +166,14 @@ TEST(CpuPresent, LetterboxedAtWholePixelsAndMagnifiedByPointSampling) {
     redraw(*fb, false);
     PixelFrame frame;
     Rectangle view = presentRect(360, 252, 800, 252, 1.0f);  // (220, 0, 360, 252)
-    presentPixels(*fb, frame, 800, 252, &view, kClear, 0);
+    presentPixels(fb->image, frame, 800, 252, &view, kClear, 0);
     EXPECT_TRUE(sameColor(frameAt(frame, 219, 0), kClear));
     EXPECT_TRUE(sameColor(frameAt(frame, 220, 0), kRed));
     EXPECT_TRUE(sameColor(frameAt(frame, 579, 251), kGreen));
     EXPECT_TRUE(sameColor(frameAt(frame, 580, 251), kClear));
 
     view = presentRect(360, 252, 720, 504, 1.0f);  // Twice the size: each pixel a 2x2 block
-    presentPixels(*fb, frame, 720, 504, &view, kClear, 0);
+    presentPixels(fb->image, frame, 720, 504, &view, kClear, 0);
     EXPECT_TRUE(sameColor(frameAt(frame, 19, 35), kRed));
     EXPECT_TRUE(sameColor(frameAt(frame, 20, 36), kSceneBackground));
     EXPECT_TRUE(sameColor(frameAt(frame, 700, 468), kGreen));
@@ -185,15 +185,15 @@ TEST(CpuPresent, OverlayDarkensEverythingAndBlackHasNoPicture) {
     redraw(*fb, true);
     PixelFrame frame;
     const Rectangle view = presentRect(360, 252, 800, 252, 1.0f);
-    presentPixels(*fb, frame, 800, 252, &view, kClear, 128);
+    presentPixels(fb->image, frame, 800, 252, &view, kClear, 128);
     EXPECT_TRUE(sameColor(frameAt(frame, 0, 0), Color{2, 3, 6, 255}));      // The clear colour times 127/255
     EXPECT_TRUE(sameColor(frameAt(frame, 400, 100), Color{4, 5, 7, 255}));  // The scene background
-    presentPixels(*fb, frame, 800, 252, &view, kClear, 255);
+    presentPixels(fb->image, frame, 800, 252, &view, kClear, 255);
     EXPECT_TRUE(sameColor(frameAt(frame, 400, 100), Color{0, 0, 0, 255}));
-    presentPixels(*fb, frame, 64, 32, nullptr, Color{0, 0, 0, 255}, 0);
+    presentPixels(fb->image, frame, 64, 32, nullptr, Color{0, 0, 0, 255}, 0);
     ASSERT_EQ(frame.pixels.size(), 64u * 32u);
     for (Pixel p : frame.pixels) ASSERT_EQ(p, packPixel(Color{0, 0, 0, 255}));
-    presentPixels(*fb, frame, 0, 0, &view, kClear, 0);  // No window: nothing to draw
+    presentPixels(fb->image, frame, 0, 0, &view, kClear, 0);  // No window: nothing to draw
     EXPECT_TRUE(frame.pixels.empty());
 }
 
@@ -203,12 +203,12 @@ TEST(CpuPresent, FlightEndsOnTheFocusCell) {
     auto fb = cpuFramebuffer(120, 42);
     PixelFrame frame;
     const Rectangle start = presentRect(1200, 756, 480, 270, 1.0f);
-    presentPixels(*fb, frame, 480, 270, &start, kClear, 0);
+    presentPixels(fb->image, frame, 480, 270, &start, kClear, 0);
     EXPECT_TRUE(sameColor(frameAt(frame, 240, 135), kSceneBackground));
     fb->setCell(60, 21, 32, kRed, kRed);
     redraw(*fb, false);
     const Rectangle end = focusedRect(120, 42, 10, 18, 480, 270, 60, 21, 1.0f, 0.0f);
-    presentPixels(*fb, frame, 480, 270, &end, kClear, 0);
+    presentPixels(fb->image, frame, 480, 270, &end, kClear, 0);
     EXPECT_TRUE(sameColor(frameAt(frame, 240, 135), kRed));
     EXPECT_TRUE(sameColor(frameAt(frame, 239, 0), kRed));  // 648 pixels high: taller than the window
     EXPECT_TRUE(sameColor(frameAt(frame, 0, 135), kSceneBackground));  // 360 wide: its neighbours beside it
