@@ -18,6 +18,13 @@ void restartAt(ShowClock& clock, double wall) {
     clock.heldTotal = wall;
 }
 
+void releaseMusic(ShowClock& clock) {
+    clock.anchored = false;
+    clock.musicLead = 0.0;
+    clock.musicLoops = 0.0;
+    clock.lastMusic = -1.0;
+}
+
 double readAt(const ShowClock& clock, double wall) {
     const double end = (clock.paused && wall > clock.pausedAt) ? clock.pausedAt : wall;
     return end - clock.heldTotal;

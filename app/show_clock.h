@@ -28,6 +28,10 @@ void resumeAt(ShowClock& clock, double wall);
 // fresh page's is when the page opens, so that the second showing gets the same times as the first.
 void restartAt(ShowClock& clock, double wall);
 
+// Music that stopped (a microphone that went quiet) and may come back with readings of its own:
+// the next reading anchors afresh instead of holding the show back to where the old ones were.
+void releaseMusic(ShowClock& clock);
+
 // The show's time at this wall-clock time: the wall clock less every wait; while paused, the time at
 // which the pause began.
 double readAt(const ShowClock& clock, double wall);

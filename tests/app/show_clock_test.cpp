@@ -64,3 +64,19 @@ TEST(ShowClock, ARestartBeginsAtZeroWithNothingOfTheFirstShowingLeft) {
     EXPECT_DOUBLE_EQ(frameTime(clock, 140.5, true, 0.5, kTrack), 0.5);
     EXPECT_DOUBLE_EQ(frameTime(clock, 141.0, true, 1.0, kTrack), 1.0);
 }
+
+// A microphone that stops for a while: released, its next readings anchor afresh, so the show is
+// held only for lateness after it came back, never for the time it was away.
+TEST(ShowClock, ReleasedMusicAnchorsAfreshWhenItComesBack) {
+    constexpr double kLive = 1e12;  // Never loops
+    ShowClock clock, held;
+    for (ShowClock* c : {&clock, &held}) {
+        frameTime(*c, 10.0, true, 0.0, kLive);  // Lead 10
+        frameTime(*c, 11.0, true, 1.0, kLive);
+    }
+    releaseMusic(clock);
+    EXPECT_DOUBLE_EQ(frameTime(clock, 15.0, false, 0.0, 0.0), 15.0);  // Away: the show goes on
+    EXPECT_DOUBLE_EQ(frameTime(clock, 16.0, true, 1.1, kLive), 16.0);  // Back: lead 14.9 from now on
+    EXPECT_DOUBLE_EQ(frameTime(clock, 17.0, true, 1.9, kLive), 16.8);  // Late again: held to it
+    EXPECT_DOUBLE_EQ(frameTime(held, 16.0, true, 1.1, kLive), 11.1) << "without the release the show waits";
+}
