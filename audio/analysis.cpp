@@ -134,7 +134,7 @@ AudioFeatures measure(AnalysisState& state, Read read, int sampleRate, int pos, 
 
 }  // namespace
 
-float sampleAt(const TrackSamples& track, int frame) {
+float sampleAt(const DecodedSamples& track, int frame) {
     if (track.samples == nullptr || track.frameCount < 1 || track.channels < 1 || frame < 0) return 0.0f;
     const int wrapped = frame % track.frameCount;
     const float* values = track.samples + (size_t)wrapped * (size_t)track.channels;
@@ -179,7 +179,7 @@ bool fft(std::complex<float>* buffer, int count) {
     return true;
 }
 
-void computeSpectrum(AnalysisState& state, const TrackSamples& track, int centreFrame) {
+void computeSpectrum(AnalysisState& state, const DecodedSamples& track, int centreFrame) {
     spectrumAround(state.spectrum, [&track](int frame) { return sampleAt(track, frame); }, centreFrame);
 }
 
@@ -192,7 +192,7 @@ BandBins bandBins(int band, int sampleRate) {
     return BandBins{lo, hi};
 }
 
-AudioFeatures analyseAt(AnalysisState& state, const TrackSamples& track, float musicTime, float musicLength) {
+AudioFeatures analyseAt(AnalysisState& state, const DecodedSamples& track, float musicTime, float musicLength) {
     if (track.samples == nullptr || track.channels < 1 || track.sampleRate < 1) return AudioFeatures{};
     return measure(state, [&track](int frame) { return sampleAt(track, frame); }, track.sampleRate,
                    playFrame(track.sampleRate, musicTime), musicTime, musicLength);

@@ -26,7 +26,7 @@ struct AnalysisState {
 void resetAnalysis(AnalysisState& state);
 
 // A whole decoded track: frameCount * channels interleaved values [-1..1].
-struct TrackSamples {
+struct DecodedSamples {
     const float* samples = nullptr;
     int frameCount = 0;
     int channels = 0;
@@ -40,21 +40,21 @@ struct BandBins {
 };
 
 // Mono sample of one frame: the mean of its channels; 0 before the start, wraps past the end.
-float sampleAt(const TrackSamples& track, int frame);
+float sampleAt(const DecodedSamples& track, int frame);
 
 // In-place forward, unnormalised radix-2 transform. Sizes that are not a power of two are left
 // untouched and give false.
 bool fft(std::complex<float>* buffer, int count);
 
 // Fills state.spectrum with the 512 magnitudes of the Hann-windowed 1024 frames around centreFrame.
-void computeSpectrum(AnalysisState& state, const TrackSamples& track, int centreFrame);
+void computeSpectrum(AnalysisState& state, const DecodedSamples& track, int centreFrame);
 
 // The spectrum bins that band 0..7 averages at the given sample rate (at least 1).
 BandBins bandBins(int band, int sampleRate);
 
 // Measures a decoded track at musicTime, so an offline caller can compute the features the show
 // computes at virtual times. A track without samples gives an all-zero record and keeps the state.
-AudioFeatures analyseAt(AnalysisState& state, const TrackSamples& track, float musicTime, float musicLength);
+AudioFeatures analyseAt(AnalysisState& state, const DecodedSamples& track, float musicTime, float musicLength);
 
 // The frame at the play position: the float product truncated toward zero, within +-1e9.
 int playFrame(int sampleRate, float musicTime);

@@ -4,7 +4,9 @@
 // decoder ever reads the file.
 #pragma once
 
-#include "audio/analysis.h"  // Required for: AnalysisState, TrackSamples
+#include <vector>
+
+#include "audio/analysis.h"  // Required for: AnalysisState, DecodedSamples, kBandCount
 #include "audio/audio_features.h"
 #include "raylib.h"  // Required for: Music, Wave
 
@@ -14,13 +16,17 @@ struct MusicTrack {
     float* samples = nullptr;     // frameCount * channels interleaved values [-1..1]; owned
     unsigned char* streamImage = nullptr;  // A loaded file: WAV header + the decoded copy that `music`
                                            // plays and `samples` points into; owned instead of `samples`
+    std::vector<float> spectrum;  // 512 magnitudes of the last spectrum
     int sampleRate = 0;
     int channels = 0;
     int frameCount = 0;
     bool ready = false;
     bool musicLoaded = false;
     bool waveLoaded = false;
-    AnalysisState analysis;       // Reset by a load; its spectrum emptied by unload
+    float bandPeak[kBandCount] = {};
+    float bandLevel[kBandCount] = {};
+    float previousBass = 0.0f;
+    float beatEnvelope = 0.0f;
 
     MusicTrack() = default;
     ~MusicTrack();
@@ -37,7 +43,7 @@ void unload(MusicTrack& track);
 // that analyses samples of its own without a stream.
 void attachSamples(MusicTrack& track, float* samples, int frameCount, int channels, int sampleRate);
 // The decoded copy as the analysis reads it.
-TrackSamples trackSamples(const MusicTrack& track);
+DecodedSamples decodedSamples(const MusicTrack& track);
 // The analysis half of update: measures the music at musicTime without touching the stream, so an
 // offline caller can compute the same features at virtual times. A track without samples gives an
 // all-zero record and keeps its state.
