@@ -13,6 +13,18 @@ void resumeAt(ShowClock& clock, double wall) {
     if (wall > clock.pausedAt) clock.heldTotal += wall - clock.pausedAt;
 }
 
+void restartAt(ShowClock& clock, double wall) {
+    clock = ShowClock{};
+    clock.heldTotal = wall;
+}
+
+void releaseMusic(ShowClock& clock) {
+    clock.anchored = false;
+    clock.musicLead = 0.0;
+    clock.musicLoops = 0.0;
+    clock.lastMusic = -1.0;
+}
+
 double readAt(const ShowClock& clock, double wall) {
     const double end = (clock.paused && wall > clock.pausedAt) ? clock.pausedAt : wall;
     return end - clock.heldTotal;

@@ -24,6 +24,14 @@ constexpr double kMusicLagTolerance = 2.0 * 2048.0 / 44100.0;
 void pauseAt(ShowClock& clock, double wall);
 void resumeAt(ShowClock& clock, double wall);
 
+// The clock as new for a show started again from its beginning: its time is 0 at `wall`, as a
+// fresh page's is when the page opens, so that the second showing gets the same times as the first.
+void restartAt(ShowClock& clock, double wall);
+
+// Music that stopped (a microphone that went quiet) and may come back with readings of its own:
+// the next reading anchors afresh instead of holding the show back to where the old ones were.
+void releaseMusic(ShowClock& clock);
+
 // The show's time at this wall-clock time: the wall clock less every wait; while paused, the time at
 // which the pause began.
 double readAt(const ShowClock& clock, double wall);

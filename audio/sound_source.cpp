@@ -53,9 +53,13 @@ void appendToWindow(std::vector<float>& window, const float* mono, int count) {
 
 AudioFeatures analyseLive(SoundSource& source, double clock) {
     const int rate = source.sampleRate;
+    // Everything since the last call is taken (a slow frame brings many windows' worth, and the
+    // caller's beat tracker hears them all); the window keeps the newest
     const int room = (int)source.liveTaken.size();
     const long long received = takeLiveMono(*source.live, source.liveTaken.data(), room);
-    appendToWindow(source.window, source.liveTaken.data(), (int)std::min<long long>(received, room));
+    const int kept = (int)std::min<long long>(received, room);
+    const int fresh = std::min(kept, (int)source.window.size());
+    appendToWindow(source.window, source.liveTaken.data() + (kept - fresh), fresh);
     source.liveEnd += received;
 
     // What the clock says should have come in and did not is silence, past a little slack for the
@@ -136,7 +140,7 @@ bool openLiveSource(SoundSource& source, int sampleRate, int channels) {
     source.live = new LiveRing;
     initLiveRing(*source.live, channels, (long long)(kLiveRingSeconds * sampleRate));
     startAnalysis(source);
-    source.liveTaken.assign(source.window.size(), 0.0f);
+    source.liveTaken.assign((size_t)source.live->capacity, 0.0f);  // All the ring can hold
     return true;
 }
 

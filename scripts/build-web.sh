@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the show for web browsers into dist/web/: index.html, davur_evi.js, davur_evi.wasm and
+# Builds the show for web browsers into dist/web/: index.html, page.js, davur_evi.js, davur_evi.wasm and
 # davur_evi.data (the soundtrack and the font), LICENSE.txt and THIRD_PARTY_NOTICES.txt, ready to
 # copy to any static web host.
 #
@@ -97,7 +97,7 @@ cmake --build "$build" --target davur_evi -j "$(nproc)" >/dev/null || die "the b
 
 rm -rf "$out"
 mkdir -p "$out"
-for f in index.html davur_evi.js davur_evi.wasm davur_evi.data; do
+for f in index.html page.js davur_evi.js davur_evi.wasm davur_evi.data; do
     [ -f "$build/frontends/web/$f" ] || die "the build made no $f"
     cp "$build/frontends/web/$f" "$out/$f"
 done

@@ -48,3 +48,35 @@ TEST(ShowClock, MusicThatFellBehindHoldsTheShowAlsoAcrossTheLoop) {
     EXPECT_DOUBLE_EQ(frameTime(looped, 103.0, true, 1.0, kTrack), 103.0);  // 121 s of music: on time
     EXPECT_DOUBLE_EQ(frameTime(looped, 106.0, true, 2.0, kTrack), 104.0);  // Behind after the loop: held
 }
+
+// The show started again after its end: time from 0 at the restart, and nothing of the first
+// showing left (its pause, its waits, its music anchor, its last frame).
+TEST(ShowClock, ARestartBeginsAtZeroWithNothingOfTheFirstShowingLeft) {
+    ShowClock clock;
+    frameTime(clock, 10.0, true, 4.0, kTrack);
+    frameTime(clock, 12.5, true, 4.8, kTrack);  // Held: 2 s waited for the music
+    pauseAt(clock, 130.0);
+    restartAt(clock, 140.0);
+    EXPECT_FALSE(clock.paused);
+    EXPECT_DOUBLE_EQ(readAt(clock, 140.0), 0.0);
+    EXPECT_DOUBLE_EQ(readAt(clock, 141.5), 1.5);
+    // The new track's music from 0 anchors afresh: on time, not held to the old lead
+    EXPECT_DOUBLE_EQ(frameTime(clock, 140.5, true, 0.5, kTrack), 0.5);
+    EXPECT_DOUBLE_EQ(frameTime(clock, 141.0, true, 1.0, kTrack), 1.0);
+}
+
+// A microphone that stops for a while: released, its next readings anchor afresh, so the show is
+// held only for lateness after it came back, never for the time it was away.
+TEST(ShowClock, ReleasedMusicAnchorsAfreshWhenItComesBack) {
+    constexpr double kLive = 1e12;  // Never loops
+    ShowClock clock, held;
+    for (ShowClock* c : {&clock, &held}) {
+        frameTime(*c, 10.0, true, 0.0, kLive);  // Lead 10
+        frameTime(*c, 11.0, true, 1.0, kLive);
+    }
+    releaseMusic(clock);
+    EXPECT_DOUBLE_EQ(frameTime(clock, 15.0, false, 0.0, 0.0), 15.0);  // Away: the show goes on
+    EXPECT_DOUBLE_EQ(frameTime(clock, 16.0, true, 1.1, kLive), 16.0);  // Back: lead 14.9 from now on
+    EXPECT_DOUBLE_EQ(frameTime(clock, 17.0, true, 1.9, kLive), 16.8);  // Late again: held to it
+    EXPECT_DOUBLE_EQ(frameTime(held, 16.0, true, 1.1, kLive), 11.1) << "without the release the show waits";
+}

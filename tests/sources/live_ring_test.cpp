@@ -101,3 +101,21 @@ TEST(LiveRing, AStalledProducerReadsAsSilenceAndSoundComesBackWithIt) {
     EXPECT_GT(later.level, 0.3f);
     EXPECT_GT(later.musicTime, 62500.0f);
 }
+
+// Frames that come slowly (a browser's software-drawn page may run a few a second): everything
+// pushed since the last analysis is handed on for the beat tracker, not just a window's worth,
+// and the analysis window ends with the newest frame.
+TEST(LiveRing, AnAnalysisAfterASlowFrameTakesEveryFrameSinceTheLastOne) {
+    constexpr int kRate = 48000;
+    SoundSource live;
+    ASSERT_TRUE(openLiveSource(live, kRate, 1));
+    std::vector<float> ramp(kRate / 4);  // A quarter of a second: many windows
+    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = (float)i / (float)ramp.size();
+    ASSERT_GT(ramp.size(), live.window.size());
+    ASSERT_EQ(pushLive(*live.live, ramp.data(), (int)ramp.size()), (int)ramp.size());
+    analyseSource(live, 0.25);
+    ASSERT_GE(live.liveTaken.size(), ramp.size());
+    for (size_t i = 0; i < ramp.size(); ++i) ASSERT_EQ(live.liveTaken[i], ramp[i]) << "frame " << i;
+    EXPECT_EQ(live.window.back(), ramp.back());
+    EXPECT_EQ(live.window.front(), ramp[ramp.size() - live.window.size()]);
+}

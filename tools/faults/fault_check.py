@@ -10,7 +10,8 @@ REF is a commit (the faults themselves always come from faults.txt beside this s
 list can be run on an older suite); without it, the working tree's tracked files as they are now.
 The suite is the native one that scripts/test.sh ends with: every test without a window first
 (stopping at the first failure), then, if those all pass, the window, terminal and end-to-end
-tests under scripts/headless.sh. Each fault's result goes to the output file (a table, one row
+tests under scripts/headless.sh. A fault marked `suite: web` (the web page's own code) runs
+scripts/test-web.sh instead. Each fault's result goes to the output file (a table, one row
 per fault) as soon as it is known, and a summary ends the run.
 """
 
@@ -26,11 +27,13 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 FAULTS_FILE = os.path.join(HERE, "faults.txt")
+SUITES = ("native", "web")
 
 
 def read_faults(path):
-    """faults.txt: blocks of `id: ...`, `file: ...`, `what: ...`, then `- old` / `+ new` lines
-    (several of each make multi-line texts); a blank line or the next id ends a block."""
+    """faults.txt: blocks of `id: ...`, `file: ...`, `what: ...`, an optional `suite: web`, then
+    `- old` / `+ new` lines (several of each make multi-line texts); a blank line or the next id
+    ends a block."""
     faults, current = [], None
     with open(path, encoding="utf-8") as f:
         for number, line in enumerate(f, 1):
@@ -39,11 +42,13 @@ def read_faults(path):
                 continue
             key, _, value = line.partition(": ")
             if key == "id":
-                current = {"id": value, "old": [], "new": [], "line": number}
+                current = {"id": value, "old": [], "new": [], "line": number, "suite": "native"}
                 faults.append(current)
             elif current is None:
                 sys.exit(f"{path}:{number}: text before the first id")
             elif key in ("file", "what"):
+                current[key] = value
+            elif key == "suite" and value in SUITES:
                 current[key] = value
             elif line.startswith("- ") or line == "-":
                 current["old"].append(line[2:])
@@ -135,6 +140,9 @@ def first_failure(log):
                 r"Test\s+#\d+: (\S+) \.+\*?\*?\*?(Failed|Exception|Timeout|Not Run|SEGFAULT)", line)
             if m:
                 return m.group(1)
+            m = re.search(r"^not ok \d+ - (.+)", line)  # node's test runner (the web suite)
+            if m:
+                return m.group(1)
             m = re.search(r"^\(program (\S+) failed\)", line)
             if m:
                 return f"{m.group(1)} (crashed or timed out)"
@@ -183,6 +191,15 @@ def run_suite(scratch, build, log):
     if run(["bash", headless] + ctest + ["-L", LATE_LABELS], scratch, log) != 0:
         return "window"
     return 0
+
+
+def run_web_suite(scratch, log):
+    """0 when scripts/test-web.sh passes in the scratch tree (it builds the page there), else "web"."""
+    return 0 if run(["bash", os.path.join(scratch, "scripts", "test-web.sh")], scratch, log, timeout=3600) == 0 else "web"
+
+
+def run_fault_suite(suite, scratch, build, log):
+    return run_web_suite(scratch, log) if suite == "web" else run_suite(scratch, build, log)
 
 
 def build_tree(scratch, build, log, target=None):
@@ -238,10 +255,12 @@ def main():
         with open(args.out, encoding="utf-8") as table:
             done = [line.rstrip("\n").split("\t") for line in table if line.strip() and not line.startswith(("#", "fault\t"))]
     else:
-        log = os.path.join(logs, "baseline.log")
-        open(log, "w").close()
-        if run_suite(scratch, build, log) != 0:
-            sys.exit(f"the suite fails without any fault; see {log}")
+        # Only the suites the chosen faults need
+        for suite in sorted({f["suite"] for f in faults}):
+            log = os.path.join(logs, f"baseline-{suite}.log")
+            open(log, "w").close()
+            if run_fault_suite(suite, scratch, build, log) != 0:
+                sys.exit(f"the {suite} suite fails without any fault; see {log}")
 
     done_ids = {row[0] for row in done}
     caught = sum(row[1] == "caught" for row in done if row[0] in {f["id"] for f in faults})
@@ -264,7 +283,7 @@ def main():
             else:
                 with open(path, "w", encoding="utf-8") as dst:
                     dst.write(text)
-                stage = run_suite(scratch, build, log)
+                stage = run_fault_suite(f["suite"], scratch, build, log)
                 if stage == "build":
                     result, test = "does not build", "-"  # A fault to mend, not a catch
                 else:
