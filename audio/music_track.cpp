@@ -60,6 +60,35 @@ size_t writeWavHeader(const DecodedTrack& track) {
     return kWavHeaderBytes + dataBytes;
 }
 
+// The track keeps the analysis state in fields of its own; the analysis works on its record.
+AnalysisState takeAnalysis(MusicTrack& track) {
+    AnalysisState state;
+    state.spectrum.swap(track.spectrum);
+    for (int b = 0; b < kBandCount; ++b) {
+        state.bandPeak[b] = track.bandPeak[b];
+        state.bandLevel[b] = track.bandLevel[b];
+    }
+    state.previousBass = track.previousBass;
+    state.beatEnvelope = track.beatEnvelope;
+    return state;
+}
+
+void keepAnalysis(MusicTrack& track, AnalysisState& state) {
+    track.spectrum.swap(state.spectrum);
+    for (int b = 0; b < kBandCount; ++b) {
+        track.bandPeak[b] = state.bandPeak[b];
+        track.bandLevel[b] = state.bandLevel[b];
+    }
+    track.previousBass = state.previousBass;
+    track.beatEnvelope = state.beatEnvelope;
+}
+
+void resetTrackAnalysis(MusicTrack& track) {
+    AnalysisState state;
+    resetAnalysis(state);
+    keepAnalysis(track, state);
+}
+
 // The size of a loaded track's stream image: its WAV header and the decoded copy.
 size_t streamImageBytes(const MusicTrack& track) {
     return kWavHeaderBytes + (size_t)track.frameCount * (size_t)track.channels * sizeof(float);
@@ -79,7 +108,7 @@ void attachSamples(MusicTrack& track, float* samples, int frameCount, int channe
     track.channels = channels < 1 ? 1 : channels;
     // A copy that reports no channels holds no values: it reads as silence rather than past its end.
     track.frameCount = channels < 1 ? 0 : frameCount;
-    resetAnalysis(track.analysis);
+    resetTrackAnalysis(track);
 }
 
 bool load(MusicTrack& track, const char* path) {
@@ -105,7 +134,7 @@ bool load(MusicTrack& track, const char* path) {
     track.sampleRate = decoded.sampleRate;
     track.channels = decoded.channels;
     track.frameCount = decoded.frameCount;
-    resetAnalysis(track.analysis);
+    resetTrackAnalysis(track);
     SetMusicVolume(track.music, kMusicVolume);
     PlayMusicStream(track.music);
     track.ready = true;
@@ -130,7 +159,7 @@ void unload(MusicTrack& track) {
     track.wave = Wave{};
     track.waveLoaded = false;
     // The analysis state stays as it is; the next load resets it.
-    track.analysis.spectrum.clear();
+    track.spectrum.clear();
     track.sampleRate = 0;
     track.channels = 0;
     track.frameCount = 0;
@@ -158,7 +187,10 @@ DecodedSamples decodedSamples(const MusicTrack& track) {
 }
 
 AudioFeatures analyseAt(MusicTrack& track, float musicTime, float musicLength) {
-    return analyseAt(track.analysis, decodedSamples(track), musicTime, musicLength);
+    AnalysisState state = takeAnalysis(track);
+    const AudioFeatures features = analyseAt(state, decodedSamples(track), musicTime, musicLength);
+    keepAnalysis(track, state);
+    return features;
 }
 
 AudioFeatures update(MusicTrack& track) {

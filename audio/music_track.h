@@ -4,7 +4,9 @@
 // decoder ever reads the file.
 #pragma once
 
-#include "audio/analysis.h"  // Required for: AnalysisState, DecodedSamples
+#include <vector>
+
+#include "audio/analysis.h"  // Required for: AnalysisState, DecodedSamples, kBandCount
 #include "audio/audio_features.h"
 #include "raylib.h"  // Required for: Music, Wave
 
@@ -14,13 +16,17 @@ struct MusicTrack {
     float* samples = nullptr;     // frameCount * channels interleaved values [-1..1]; owned
     unsigned char* streamImage = nullptr;  // A loaded file: WAV header + the decoded copy that `music`
                                            // plays and `samples` points into; owned instead of `samples`
+    std::vector<float> spectrum;  // 512 magnitudes of the last spectrum
     int sampleRate = 0;
     int channels = 0;
     int frameCount = 0;
     bool ready = false;
     bool musicLoaded = false;
     bool waveLoaded = false;
-    AnalysisState analysis;       // Reset by a load; its spectrum emptied by unload
+    float bandPeak[kBandCount] = {};
+    float bandLevel[kBandCount] = {};
+    float previousBass = 0.0f;
+    float beatEnvelope = 0.0f;
 
     MusicTrack() = default;
     ~MusicTrack();

@@ -131,7 +131,7 @@ TEST_F(CraftedTrackTest, EveryCraftedFileIsRefusedOrLoadsWithExactlyWhatItHolds)
             for (long long i = 0; i < values; ++i) ASSERT_TRUE(std::fabs(track.samples[i]) <= 1.0f) << i;
             EXPECT_TRUE(update(track).valid);  // Records in range whatever the bytes: the fuzz target's
         } else {
-            EXPECT_TRUE(track.samples == nullptr && track.analysis.spectrum.empty() && track.frameCount == 0);
+            EXPECT_TRUE(track.samples == nullptr && track.spectrum.empty() && track.frameCount == 0);
             expectSilentRecord(update(track));
         }
         TrackClock clock;  // The tools' load without a stream takes the same files
@@ -166,13 +166,13 @@ TEST_F(CraftedTrackTest, BadPathsAndPrefixesAreRefusedAndAnotherCopyOrAFailedLoa
     attachSignal(track, tone(340.0f, 0.7f, 1.0f), 1);
     EXPECT_FALSE(track.ready || track.musicLoaded || track.waveLoaded || track.streamImage != nullptr);
     expectSilentRecord(update(track));  // No stream to play, and the analysis state untouched
-    EXPECT_TRUE(track.analysis.spectrum[7] == 0.0f && track.analysis.bandPeak[0] == 0.001f);
+    EXPECT_TRUE(track.spectrum[7] == 0.0f && track.bandPeak[0] == 0.001f);
 
     // A load resets the analysis; a failed load after a good one leaves nothing behind
     analyseAt(track, 0.5f, 1.0f);
-    ASSERT_GT(track.analysis.bandLevel[3], 0.1f);
+    ASSERT_GT(track.bandLevel[3], 0.1f);
     ASSERT_TRUE(load(track, path.c_str()));
-    EXPECT_TRUE(track.analysis.bandPeak[3] == 0.001f && track.analysis.bandLevel[3] == 0.0f && track.analysis.beatEnvelope == 0.0f);
+    EXPECT_TRUE(track.bandPeak[3] == 0.001f && track.bandLevel[3] == 0.0f && track.beatEnvelope == 0.0f);
     EXPECT_FALSE(load(track, dir.file("missing.ogg").c_str()));
     EXPECT_TRUE(track.samples == nullptr && !track.ready && track.music.ctxData == nullptr && track.wave.data == nullptr);
     unload(track);  // Nothing left to unload: harmless
