@@ -1,6 +1,7 @@
 #include "app/frame_loop.h"
 
 #include "app/outro.h"
+#include "app/visualizer_frame.h"
 #include "math/clamp.h"
 
 namespace {
@@ -11,6 +12,7 @@ constexpr int kMaxPressesPerFrame = 64;
 // Keys act in this order; returns true when the frame must redraw every cell.
 bool applyKeys(Show& show, const Platform& platform, unsigned keys, float now) {
     bool force = false;
+    if (show.visualizer) keys = show.visualizerCalls->keys(show, platform, keys, now);
     if ((keys & KeySkip) && !show.timeline.transitionActive) {
         advanceShow(show.timeline, show.mode, show.scenes, show.fb->cols, show.fb->rows, now);
     }
@@ -54,11 +56,19 @@ bool applyKeyPresses(Show& show, const Platform& platform, float now) {
 
 void showFrame(Show& show, const Platform& platform, float now, float dt) {
     bool forceRedraw = applyKeyPresses(show, platform, now);
-    show.beat = update(show.tempo, now);
-    show.audio = platform.updateMusic(platform.user, show.music);
-    platform.setMasterVolume(platform.user, 1.0f);
-    if (applyZoom(show, platform, dt)) forceRedraw = true;
-    if (timelineStep(show.timeline, show.mode, show.scenes, show.fb->cols, show.fb->rows, now)) forceRedraw = true;
+    if (show.visualizer) {
+        // Its own clock, music, tempo and sequence
+        const VisualizerFrame frame = show.visualizerCalls->step(show, platform, now, dt);
+        now = frame.now;
+        if (frame.redraw) forceRedraw = true;
+        if (!frame.held && applyZoom(show, platform, frame.dt)) forceRedraw = true;
+    } else {
+        show.beat = update(show.tempo, now);
+        show.audio = platform.updateMusic(platform.user, show.music);
+        platform.setMasterVolume(platform.user, 1.0f);
+        if (applyZoom(show, platform, dt)) forceRedraw = true;
+        if (timelineStep(show.timeline, show.mode, show.scenes, show.fb->cols, show.fb->rows, now)) forceRedraw = true;
+    }
 
     // Taken after the timeline step, so a scene that became current this frame starts at 0
     const float sceneTime = now - show.timeline.sceneStart;
@@ -118,13 +128,18 @@ std::unique_ptr<AsciiFramebuffer> makeFramebuffer(int zoom, bool colorBoost, con
     return fb;
 }
 
-void startShow(Show& show, const Platform& platform) {
+namespace {
+
+// The framebuffer and the tempo clock, before any music loads.
+void startPicture(Show& show, const Platform& platform) {
     show.colorBoost = true;
     show.fb = platform.makeFramebuffer(platform.user, 0, show.colorBoost);
     show.tempo = makeTempoClock(kShowTempo);
-    platform.loadMusic(platform.user, show.music, kMusicPath);  // A failed load just leaves the show silent
-    show.scenes = sceneTable();
+}
 
+// The scene table and the clock read that starts the first scene, once the music is in place.
+void startSequence(Show& show, const Platform& platform) {
+    show.scenes = sceneTable();
     const float t0 = platform.now(platform.user);
     show.prevNow = t0;
     show.timeline = ShowTimeline{};
@@ -134,12 +149,26 @@ void startShow(Show& show, const Platform& platform) {
     show.mode = ShowMode::Show;
 }
 
+}  // namespace
+
+void startShow(Show& show, const Platform& platform) {
+    startPicture(show, platform);
+    platform.loadMusic(platform.user, show.music, kMusicPath);  // A failed load just leaves the show silent
+    startSequence(show, platform);
+}
+
+void startSilentShow(Show& show, const Platform& platform) {
+    startPicture(show, platform);
+    startSequence(show, platform);
+}
+
 void replaceFramebuffer(Show& show, const Platform& platform) {
     show.fb = platform.makeFramebuffer(platform.user, show.zoom.zoomLevel, show.colorBoost);  // The old one goes here
     if (show.timeline.transitionActive) reanchorTransition(show.timeline, show.scenes, show.fb->cols, show.fb->rows);
 }
 
 void stopShow(Show& show, const Platform& platform) {
+    if (show.visualizer) show.visualizerCalls->stop(show, platform);
     platform.unloadMusic(platform.user, show.music);
     show.fb.reset();
 }

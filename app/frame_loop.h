@@ -16,6 +16,10 @@
 #include "framebuffer/font_loading.h"
 #include "scenes/scene.h"
 
+struct SoundSource;  // audio/sound_source.h
+struct Visualizer;        // app/visualizer.h
+struct VisualizerCalls;   // app/visualizer_frame.h
+
 // The viewer's keys, one bit each; a key acts once per press.
 enum ShowKey : unsigned {
     KeySkip = 1u << 0,          // SPACE
@@ -27,6 +31,10 @@ enum ShowKey : unsigned {
     KeyRestartBeats = 1u << 6,  // B
     KeySmallerCells = 1u << 7,  // - or keypad -
     KeyLargerCells = 1u << 8,   // = or keypad +
+    // The visualizer's (app/visualizer.h); the show ignores them
+    KeyNextFile = 1u << 9,
+    KeyPreviousFile = 1u << 10,
+    KeyPause = 1u << 11,
 };
 
 // How the window shows this frame.
@@ -54,6 +62,13 @@ struct Platform {
     void (*unloadMusic)(void* user, MusicTrack& track);
     void (*redraw)(void* user, AsciiFramebuffer& fb, bool force);
     void (*present)(void* user, const AsciiFramebuffer& fb, const Presentation& how);
+    // The visualizer's music (app/visualizer.h), one source at a time. Null where the front end plays
+    // none (no device, or it reads the frames itself): the play position is then the visualizer's
+    // clock time since the source started.
+    bool (*playSource)(void* user, SoundSource& source, double now) = nullptr;      // From its first frame
+    double (*updateSource)(void* user, SoundSource& source, double now) = nullptr;  // Per frame: seconds played
+    void (*pauseSource)(void* user, SoundSource& source, bool paused) = nullptr;
+    void (*stopSource)(void* user, SoundSource& source) = nullptr;
 };
 
 constexpr const char* kMusicPath = "assets/audio/output.ogg";
@@ -79,6 +94,10 @@ struct Show {
     ShowTimeline timeline;
     ZoomSpring zoom;
     float prevNow = 0.0f;
+    // Music of the viewer's own instead of the show's sequence (app/visualizer.h); null in the show.
+    // The frame loop reaches it through the calls its start set.
+    std::unique_ptr<Visualizer, void (*)(Visualizer*)> visualizer{nullptr, nullptr};
+    const VisualizerCalls* visualizerCalls = nullptr;
 };
 
 // A framebuffer for a zoom level: the base grid of 120 x 42 cells of 10 x 18 pixels scaled by the
@@ -92,6 +111,9 @@ std::unique_ptr<AsciiFramebuffer> makeFramebuffer(int zoom, bool colorBoost, con
 // tempo clock, the music, the scene table, and the clock read that starts the first scene.
 void startShow(Show& show, const Platform& platform);
 
+// The same without the show's music: for the visualizer (app/visualizer.h), which brings its own.
+void startSilentShow(Show& show, const Platform& platform);
+
 // One displayed frame, in the mode the show is in.
 void runFrame(Show& show, const Platform& platform);
 
@@ -99,9 +121,9 @@ void runFrame(Show& show, const Platform& platform);
 // end's screen changed size. A running transition goes on flying into the same place.
 void replaceFramebuffer(Show& show, const Platform& platform);
 
-// Everything startShow took, given back before the audio device and the window close: the music,
-// then the framebuffer (its render texture and font need the window). Safe after the closing
-// screen released the music, and more than once.
+// Everything startShow took, given back before the audio device and the window close: the music
+// (and a visualizer with its sources), then the framebuffer (its render texture and font need the
+// window). Safe after the closing screen released the music, and more than once.
 void stopShow(Show& show, const Platform& platform);
 
 // The name of the scene being rendered.

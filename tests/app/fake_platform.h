@@ -1,5 +1,6 @@
 // A platform for driving the frame loop in tests: the test sets the clock and the keys of each
-// frame; framebuffers are cells only; what would reach the window is recorded. No music loads.
+// frame; framebuffers are cells only; what would reach the window is recorded. No music loads, and
+// the visualizer's sources play only where a test says so.
 #pragma once
 
 #include <deque>
@@ -17,6 +18,11 @@ struct FakePlatform {
     std::vector<float> volumes;
     std::vector<bool> redrawForces;
     std::vector<Presentation> presented;
+    // The visualizer's music: refused unless the test says the platform plays it
+    bool playsSources = false;
+    double sourcePosition = 0.0;  // What the "device" has played
+    int sourcesPlayed = 0, sourcesStopped = 0;
+    std::vector<bool> sourcePauses;
 
     Platform platform() {
         Platform p;
@@ -38,6 +44,10 @@ struct FakePlatform {
         p.unloadMusic = [](void* u, MusicTrack&) { ++self(u).musicUnloads; };
         p.redraw = [](void* u, AsciiFramebuffer&, bool force) { self(u).redrawForces.push_back(force); };
         p.present = [](void* u, const AsciiFramebuffer&, const Presentation& how) { self(u).presented.push_back(how); };
+        p.playSource = [](void* u, SoundSource&, double) { return self(u).playsSources && ++self(u).sourcesPlayed > 0; };
+        p.updateSource = [](void* u, SoundSource&, double) { return self(u).sourcePosition; };
+        p.pauseSource = [](void* u, SoundSource&, bool paused) { self(u).sourcePauses.push_back(paused); };
+        p.stopSource = [](void* u, SoundSource&) { ++self(u).sourcesStopped; };
         return p;
     }
     static FakePlatform& self(void* u) { return *static_cast<FakePlatform*>(u); }
