@@ -65,12 +65,19 @@ void frameSound(VideoSound& sound, Show& show, long long frame, int fps, std::ve
                    pcm.data());
 }
 
-// The frames the video will have, as far as it is known: the music left of the file playing, and
-// the closing screen (files still to come add theirs when they begin).
-long long expectedFrames(const VisualizerStatus& status, long long frame, int fps) {
-    const double left = status.length >= 0.0 && status.length > status.position ? status.length - status.position : 0.0;
-    const double closing = status.mode == VisualizerMode::Effects ? (double)kOutroSeconds : 0.0;
-    return frame + (long long)((left + closing) * fps);
+// The frames the video will have, as far as it is known: the music left of the file playing and
+// the closing screen, or what is left of the closing screen (files still to come add theirs when
+// they begin).
+long long expectedFrames(const Show& show, long long frame, int fps) {
+    const VisualizerStatus status = visualizerStatus(show);
+    const double now = (double)frame / fps;
+    double left = 0.0;
+    if (show.mode == ShowMode::Outro) {
+        left = (double)show.timeline.outroStart + (double)kOutroSeconds - now;
+    } else if (show.mode == ShowMode::Show) {
+        left = (status.length > status.position ? status.length - status.position : 0.0) + (double)kOutroSeconds;
+    }
+    return frame + (long long)(left > 0.0 ? left * fps : 0.0);
 }
 
 // The sound written while capturing, handed to the muxer a second at a time.
@@ -138,7 +145,7 @@ bool captureTracks(const CaptureOptions& o, const std::string& ffmpeg, std::stri
     }
 
     const long long limit = (long long)(kMaxShowSeconds * o.fps);
-    ProgressMeter progress = startProgress(expectedFrames(visualizerStatus(show), 0, o.fps), o.fps);
+    ProgressMeter progress = startProgress(expectedFrames(show, 0, o.fps), o.fps);
     markCaptureStart(progress);
     std::string skipped;
     std::vector<float> pcm;
@@ -162,7 +169,7 @@ bool captureTracks(const CaptureOptions& o, const std::string& ffmpeg, std::stri
             abandonProgress(progress);
             fprintf(stderr, "davur_evi_capture: skipped %s\n", skipped.c_str());
         }
-        progress.total = expectedFrames(status, cap.frame, o.fps);
+        progress.total = expectedFrames(show, cap.frame, o.fps);
         showProgress(progress, cap.frame);
     }
     if (ok && !visualizerStatus(show).anyFilePlayed) {
