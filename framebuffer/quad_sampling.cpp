@@ -1,6 +1,6 @@
 #include "framebuffer/quad_sampling.h"
 
-#include <cmath>    // Required for: fmaf(), floorf()
+#include <cmath>    // Required for: fmaf(), floorf(), lrintf(), ceil()
 #include <cstdint>  // Required for: int64_t
 
 namespace {
@@ -40,10 +40,23 @@ int texelOf(float coord, int texels) {
     return t < 0 ? 0 : (t >= texels ? texels - 1 : t);
 }
 
-// A position through the projection (rounded product, then sum) and the viewport (fused).
+// The rasteriser's generated code fuses a multiply and an add where the processor can (x86 with
+// FMA, as every machine with AVX2 has; ARM always), and rounds the product first where it cannot.
+bool fusedMultiplyAdd() {
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool fused = __builtin_cpu_supports("fma");
+    return fused;
+#else
+    return true;
+#endif
+}
+
+float mulAdd(float a, float b, float c) { return fusedMultiplyAdd() ? fmaf(a, b, c) : a * b + c; }
+
+// A position through the projection (rounded product, then sum) and the viewport.
 float toWindow(float p, float scale, float offset, float size) {
     const float ndc = p * scale + offset;
-    return fmaf(ndc, size * 0.5f, size * 0.5f);
+    return mulAdd(ndc, size * 0.5f, size * 0.5f);
 }
 
 int snapped(float p) { return (int)lrintf((p - kPixelCentre) * kSubpixels); }
@@ -76,8 +89,8 @@ void sampleQuad(QuadSampling& q, int width, int height, Rectangle dest, int texW
     q.columnsAbove.assign((size_t)width, -1);
     for (int x = 0; x < width; ++x) {
         if (!inside(x, dest.x, dest.width)) continue;
-        q.columnsBelow[(size_t)x] = texelOf(fmaf(uBelow.dadx, (float)x, uBelow.a0), texW);
-        q.columnsAbove[(size_t)x] = texelOf(fmaf(uAbove.dadx, (float)x, uAbove.a0), texW);
+        q.columnsBelow[(size_t)x] = texelOf(mulAdd(uBelow.dadx, (float)x, uBelow.a0), texW);
+        q.columnsAbove[(size_t)x] = texelOf(mulAdd(uAbove.dadx, (float)x, uAbove.a0), texW);
     }
     q.rowsBelow.assign((size_t)height, -1);
     q.rowsAbove.assign((size_t)height, -1);
@@ -87,8 +100,8 @@ void sampleQuad(QuadSampling& q, int width, int height, Rectangle dest, int texW
     for (int y = 0; y < height; ++y) {
         const float row = (float)(height - 1 - y);  // The target's rows counted from the bottom
         if (inside(y, dest.y, dest.height)) {
-            q.rowsBelow[(size_t)y] = texH - 1 - texelOf(fmaf(vBelow.dady, row, vBelow.a0), texH);
-            q.rowsAbove[(size_t)y] = texH - 1 - texelOf(fmaf(vAbove.dady, row, vAbove.a0), texH);
+            q.rowsBelow[(size_t)y] = texH - 1 - texelOf(mulAdd(vBelow.dady, row, vBelow.a0), texH);
+            q.rowsAbove[(size_t)y] = texH - 1 - texelOf(mulAdd(vAbove.dady, row, vAbove.a0), texH);
         }
         // Pixel centres with dx * (py - y0) - dy * (px - x0) >= 0 lie on the top-right side
         const int64_t py = (int64_t)(height - 1 - y) * (int64_t)kSubpixels;
