@@ -110,3 +110,9 @@ void releaseFramesBefore(FileStream& stream, long long frame) {
 }
 
 long long ringFrames(const FileStream& stream) { return stream.capacity; }
+
+bool decodingSettled(const FileStream& stream) {
+    if (stream.finished.load(std::memory_order_acquire)) return true;
+    const long long decoded = stream.decoded.load(std::memory_order_acquire);
+    return stream.capacity - (decoded - stream.floor.load(std::memory_order_acquire)) < kDecodeBlock;
+}

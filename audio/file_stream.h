@@ -29,3 +29,7 @@ const float* heldFrame(const FileStream& stream, long long frame, long long deco
 // Nothing before `frame` will be read again: the worker may decode over it.
 void releaseFramesBefore(FileStream& stream, long long frame);
 long long ringFrames(const FileStream& stream);
+// The worker decodes no further until a reader releases frames: it reached the end, or the ring
+// is full. What is decoded then depends on the reads alone, not on how fast the worker ran (for a
+// front end on a virtual clock, which waits for it).
+bool decodingSettled(const FileStream& stream);

@@ -15,3 +15,4 @@ bool decodingFinished(const FileStream&, bool& damaged) {
 const float* heldFrame(const FileStream&, long long, long long) { return nullptr; }
 void releaseFramesBefore(FileStream&, long long) {}
 long long ringFrames(const FileStream&) { return 0; }
+bool decodingSettled(const FileStream&) { return true; }

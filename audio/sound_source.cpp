@@ -172,6 +172,10 @@ long long framesReady(const SoundSource& source) {
     }
 }
 
+bool decodingSettled(const SoundSource& source) {
+    return source.kind != SourceKind::File || source.file == nullptr || decodingSettled(*source.file);
+}
+
 bool decodingDone(SoundSource& source) {
     if (source.kind == SourceKind::Decoded) return true;
     bool damaged = false;

@@ -64,6 +64,11 @@ long long framesReady(const SoundSource& source);
 // length is then known.
 bool decodingDone(SoundSource& source);
 
+// A file's worker has decoded all it can until frames are released (the end, or its ring full);
+// other kinds always. A front end on a virtual clock waits for it before each frame, so that what
+// the frame reads does not depend on the worker's speed.
+bool decodingSettled(const SoundSource& source);
+
 // Nothing before `frame` will be read again (nor before the player's next frame, while one plays):
 // a file's worker may decode over it. The analysis and the player call it; frames before it then
 // read as silence.

@@ -139,17 +139,24 @@ inline Pixel overClear(Pixel p, Pixel clear) {
 // Under the black overlay: only the destination's product is left
 Pixel darken(Pixel p, unsigned char overlayAlpha) { return scalePixel(p, 255u - overlayAlpha) | kOpaque; }
 
-// The image's column (or row) under each frame pixel's centre, -1 outside dest; flipped as the
-// render texture is drawn with a negative source height (its rows are stored bottom first). A
-// centre that falls exactly on the edge between two texels takes the one before it, as the GPU
-// does with the window's fitted view; the position is worked in double, where such edges are exact.
-int sourceIndex(int pixel, float start, float size, int texels, bool flipped) {
-    const float centre = (float)pixel + 0.5f;
-    if (!(centre >= start && centre < start + size)) return -1;
-    const double along = flipped ? (double)start + (double)size - (double)centre : (double)centre - (double)start;
-    int index = (int)ceil(along * (double)texels / (double)size) - 1;
-    index = index < 0 ? 0 : (index >= texels ? texels - 1 : index);
-    return flipped ? texels - 1 - index : index;
+// One frame row made of an image row for each of the quad's two triangles, point-sampled through
+// the columns of each: the row below the diagonal up to `first`, the row above it from there.
+void sampleRow(const CellPixels& image, const QuadSampling& q, int rowBelow, int rowAbove, int first, Pixel clear,
+               Pixel* shownBelow, Pixel* shownAbove, Pixel* out, int width) {
+    const int rows[2] = {rowBelow, rowAbove};
+    Pixel* shown[2] = {shownBelow, shownAbove};
+    for (int half = 0; half < 2; ++half) {  // Each image row over the clear colour once
+        if (half == 1 && rowAbove == rowBelow) {
+            shown[1] = shown[0];
+            break;
+        }
+        const Pixel* source = &image.pixels[(size_t)rows[half] * (size_t)image.width];
+        for (int i = 0; i < image.width; ++i) shown[half][i] = overClear(source[i], clear);
+        shown[half][-1] = clear;  // Outside the image
+    }
+    const int split = first < width ? first : width;
+    for (int i = 0; i < split; ++i) out[i] = shown[0][q.columnsBelow[(size_t)i]];
+    for (int i = split; i < width; ++i) out[i] = shown[1][q.columnsAbove[(size_t)i]];
 }
 
 }  // namespace
@@ -197,34 +204,44 @@ void presentPixels(const CellPixels& image, PixelFrame& frame, int width, int he
         return;
     }
 
-    frame.columns.resize((size_t)width);
-    frame.shownRow.resize((size_t)image.width + 1);
-    for (int i = 0; i < width; ++i) frame.columns[(size_t)i] = sourceIndex(i, dest->x, dest->width, image.width, false);
+    // Which texel each pixel shows is the GPU's choice, edges between texels included
+    QuadSampling& q = frame.sampling;
+    sampleQuad(q, width, height, *dest, image.width, image.height);
+    // Columns left of c where the triangles pick different texels: a frame row can repeat the one
+    // above when its image rows are the same and the diagonal moved over none of those columns
+    frame.differing.resize((size_t)width + 1);
+    frame.differing[0] = 0;
+    for (int i = 0; i < width; ++i) {
+        frame.differing[(size_t)i + 1] = frame.differing[(size_t)i] + (q.columnsBelow[(size_t)i] != q.columnsAbove[(size_t)i]);
+    }
+    const size_t shownSize = (size_t)image.width + 1;
+    frame.shownRow.resize(2 * shownSize);
+    Pixel* shownBelow = frame.shownRow.data() + 1;  // [-1]: outside the image
+    Pixel* shownAbove = frame.shownRow.data() + shownSize + 1;
 
-    int previous = -2;  // The image row the frame row above was made of
+    int previousBelow = -2, previousAbove = -2, previousFirst = 0;  // What the frame row above was made of
     for (int y = 0; y < height; ++y) {
         Pixel* out = &frame.pixels[(size_t)y * (size_t)width];
-        const int row = sourceIndex(y, dest->y, dest->height, image.height, true);
-        if (y > 0 && row == previous) {
+        const int rowBelow = q.rowsBelow[(size_t)y], rowAbove = q.rowsAbove[(size_t)y];
+        const int first = q.firstAbove[(size_t)y] < width ? q.firstAbove[(size_t)y] : width;
+        const int lo = first < previousFirst ? first : previousFirst, hi = first < previousFirst ? previousFirst : first;
+        const bool sameHalves = rowBelow == rowAbove && frame.differing[(size_t)hi] == frame.differing[(size_t)lo];
+        if (y > 0 && rowBelow == previousBelow && rowAbove == previousAbove && (first == previousFirst || sameHalves)) {
             memcpy(out, out - width, (size_t)width * sizeof(Pixel));
             continue;
         }
-        previous = row;
-        if (row < 0) {
+        previousBelow = rowBelow;
+        previousAbove = rowAbove;
+        previousFirst = first;
+        if (rowBelow < 0) {
             for (int i = 0; i < width; ++i) out[i] = background;
             continue;
         }
-        const int* columns = frame.columns.data();
         if (!image.filled) {  // Not redrawn yet: what the starting fill would show
             const Pixel fill = overClear(packPixel(image.fillColor), clearPixel);
-            for (int i = 0; i < width; ++i) out[i] = columns[i] < 0 ? clearPixel : fill;
+            for (int i = 0; i < width; ++i) out[i] = q.columnsBelow[(size_t)i] < 0 ? clearPixel : fill;
         } else {
-            // The row over the clear colour first, then point-sampled: no branch per frame pixel
-            const Pixel* source = &image.pixels[(size_t)row * (size_t)image.width];
-            Pixel* shown = frame.shownRow.data() + 1;  // shown[-1]: outside the image
-            for (int i = 0; i < image.width; ++i) shown[i] = overClear(source[i], clearPixel);
-            shown[-1] = clearPixel;
-            for (int i = 0; i < width; ++i) out[i] = shown[columns[i]];
+            sampleRow(image, q, rowBelow, rowAbove, first, clearPixel, shownBelow, shownAbove, out, width);
         }
         if (overlayAlpha != 0) {
             for (int i = 0; i < width; ++i) out[i] = darken(out[i], overlayAlpha);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framebuffer/cell_batch.h"  // Required for: BoostCache
+#include "framebuffer/quad_sampling.h"
 #include "raylib.h"                   // Required for: Color, Font, Image, Rectangle, Vector2
 
 // Pixels are 32-bit values whose bytes are red, green, blue and alpha in memory order.
@@ -53,8 +54,9 @@ struct PixelFrame {
     int width = 0;
     int height = 0;
     std::vector<Pixel> pixels;
-    std::vector<int> columns;  // Scratch: each frame column's image column, -1 outside the image
-    std::vector<Pixel> shownRow;  // Scratch: the clear colour, then one image row over it
+    QuadSampling sampling;       // Scratch: the image column and row under each frame pixel
+    std::vector<int> differing;  // Scratch: columns where the quad's two triangles sample apart
+    std::vector<Pixel> shownRow;  // Scratch: the clear colour, then an image row over it, twice
 };
 
 // Fills the frame with the clear colour, then draws the image into dest as the GPU draws the

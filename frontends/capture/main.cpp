@@ -3,7 +3,8 @@
 // Runs the show's own frame loop on a virtual clock at a fixed frame rate, with scripted keys and
 // the soundtrack analysed from its decoded copy, and writes every frame as the window would show
 // it: to PNG files, or through ffmpeg to an H.264 video with the soundtrack muxed in sync. Or one
-// scene at one moment, to its render texture as a PNG and its cells as text. See --help.
+// scene at one moment, to its render texture as a PNG and its cells as text. Or a music video: the
+// visualizer to the user's own files, with their sound. See --help.
 //
 // It draws through OpenGL in a hidden window (without a display, scripts/capture.sh runs it under
 // a private Xvfb), or with --renderer cpu in memory, with no window at all.
@@ -23,6 +24,7 @@
 #include "frontends/capture/scene_capture.h"
 #include "frontends/capture/show_capture.h"
 #include "frontends/capture/stop_signals.h"
+#include "frontends/capture/track_capture.h"
 
 namespace {
 
@@ -61,7 +63,12 @@ bool checkOutputs(const CaptureOptions& o, std::string& ffmpeg, std::string& err
 }
 
 bool run(const CaptureOptions& o, const std::string& ffmpeg, std::string& error) {
-    return o.mode == CaptureMode::Scene ? captureScene(o, error) : captureShow(o, ffmpeg, error);
+    switch (o.mode) {
+        case CaptureMode::Scene: return captureScene(o, error);
+        case CaptureMode::Tracks: return captureTracks(o, ffmpeg, error);
+        case CaptureMode::Show: break;
+    }
+    return captureShow(o, ffmpeg, error);
 }
 
 }  // namespace

@@ -29,6 +29,8 @@ const KeyName kKeyNames[] = {
 
 // Options that only make sense in one of the two modes
 const char* const kShowOnly[] = {"--from", "--to", "--key", "--video", "--music"};
+// Options of the show that a music video has no use for
+const char* const kNotForTracks[] = {"--from", "--to", "--key", "--music"};
 
 struct VideoFormat {
     const char* extension;  // Lower case, with the dot
@@ -173,6 +175,14 @@ bool applyOption(const std::string& name, const std::string& value, CaptureOptio
             return false;
         }
         o.renderer = value == "cpu" ? Renderer::Cpu : Renderer::Gl;
+        o.rendererGiven = true;
+    } else if (name == "--track") {
+        if (value.empty()) {
+            error = "--track needs a file name";
+            return false;
+        }
+        o.mode = CaptureMode::Tracks;
+        o.trackPaths.push_back(value);
     } else if (name == "--from" || name == "--to") {
         if (!parseNumber(value, v, 0.0, kMaxShowSeconds)) {
             error = name + " wants seconds within 0..86400, not '" + value + "'";
@@ -254,7 +264,22 @@ const char* firstGiven(const char* const (&names)[N], const std::set<std::string
     return nullptr;
 }
 
-bool checkMode(const CaptureOptions& o, const std::set<std::string>& seen, std::string& error) {
+bool checkMode(CaptureOptions& o, const std::set<std::string>& seen, std::string& error) {
+    if (seen.count("--scene") != 0 && seen.count("--track") != 0) {
+        error = "--scene and --track are two different captures: give one";
+        return false;
+    }
+    if (o.mode == CaptureMode::Tracks) {
+        if (const char* misplaced = firstGiven(kNotForTracks, seen)) {
+            error = std::string(misplaced) + " is for the show, not for --track";
+            return false;
+        }
+        if (const char* misplaced = firstGiven(kSceneOnly, seen)) {
+            error = std::string(misplaced) + " needs --scene";
+            return false;
+        }
+        if (!o.rendererGiven) o.renderer = Renderer::Cpu;  // No display needed
+    }
     const bool scene = o.mode == CaptureMode::Scene;
     if (const char* misplaced = scene ? firstGiven(kShowOnly, seen) : firstGiven(kSceneOnly, seen)) {
         error = std::string(misplaced) + (scene ? " is for the show, not for --scene" : " needs --scene");
@@ -338,7 +363,7 @@ ParseResult parseOptions(int argc, const char* const* argv) {
             result.error = "unexpected argument '" + name + "' (see --help)";
             return result;
         }
-        if (name != "--key" && !seen.insert(name).second) {
+        if (name != "--key" && name != "--track" && !seen.insert(name).second) {
             result.error = name + " is given twice";
             return result;
         }
@@ -365,6 +390,12 @@ const char* usageText() {
            "    --music FILE      the soundtrack (assets/audio/output.ogg here, else beside the program or\n"
            "                      in its ../share/davur_evi/; when not given and missing: a silent show)\n"
            "\n"
+           "A music video: the visualizer to your own music, then the closing screen:\n"
+           "  davur_evi_capture --track song.flac --video song.mp4\n"
+           "    --track FILE      a music file (WAV, FLAC, Ogg Vorbis or Opus, MP3, AIFF...); repeat it\n"
+           "                      for more, played in order into one video with their sound\n"
+           "    --video, --png, --fps and --size as for the show; drawn on the CPU unless --renderer gl\n"
+           "\n"
            "One scene:\n"
            "  davur_evi_capture --scene cube --time 3.5 --png cube.png --cells cube.txt\n"
            "    --scene NAME      intro_boot wave_scroll plasma_storm cellular dual_fluid goo_bounce\n"
@@ -377,8 +408,8 @@ const char* usageText() {
            "    --cells FILE      one line per cell, row by row: x y codepoint r,g,b,a r,g,b,a\n"
            "\n"
            "Drawing:\n"
-           "    --renderer gl|cpu gl (the default): OpenGL in a hidden window, which needs a display;\n"
-           "                      cpu: the same pictures drawn in memory, with no display, faster\n"
+           "    --renderer gl|cpu gl (the show's default): OpenGL in a hidden window, which needs a display;\n"
+           "                      cpu (--track's default): the same pictures in memory, no display, faster\n"
            "\n"
            "Outputs:\n"
            "    --overwrite       replace existing files, and the frames already in a --png folder;\n"

@@ -17,7 +17,8 @@ constexpr int kMaxHeight = 4320;
 constexpr double kMaxShowSeconds = 86400.0;  // A --to beyond the show keeps capturing black frames
 constexpr double kMaxSceneSeconds = 3600.0;
 
-enum class CaptureMode { Show, Scene };
+// The show; one scene at one moment; or a music video: the visualizer to files of the user's own.
+enum class CaptureMode { Show, Scene, Tracks };
 
 // Who draws the cells: OpenGL in a hidden window, or the CPU with no window at all.
 enum class Renderer { Gl, Cpu };
@@ -38,6 +39,7 @@ struct CaptureOptions {
     int height = kShowWindowHeight;
     bool sizeGiven = false;      // ...only when given, otherwise the render texture as it is
     Renderer renderer = Renderer::Gl;
+    bool rendererGiven = false;  // A music video draws on the CPU unless told otherwise
 
     // Show mode
     double from = 0.0;           // Seconds of show time
@@ -47,6 +49,9 @@ struct CaptureOptions {
     std::string videoPath;       // H.264 and AAC through ffmpeg
     std::string musicPath = "assets/audio/output.ogg";  // As the show opens it: relative to here
     bool musicGiven = false;     // Named by --music: then it must be there
+
+    // Music video mode (also --png, --video, --fps, --size)
+    std::vector<std::string> trackPaths;  // Played in order, then the closing screen
 
     // Scene mode
     std::string sceneName;

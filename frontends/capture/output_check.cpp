@@ -24,34 +24,34 @@ bool isFolder(const std::string& path) {
 }
 
 // A music file named on the command line must be there, a file, readable and not empty; the
-// default one may be missing (the show runs silent).
-bool checkMusic(const CaptureOptions& o, std::vector<NamedFile>& inputs, std::string& error) {
-    const std::string& path = o.musicPath;
+// show's default one may be missing (the show runs silent).
+bool checkInput(const char* option, const std::string& path, bool required, std::vector<NamedFile>& inputs,
+                std::string& error) {
     struct stat st = {};
     if (stat(path.c_str(), &st) != 0) {
-        if (!o.musicGiven) return true;
-        error = "--music " + path + ": " + systemError(errno);
+        if (!required) return true;
+        error = std::string(option) + " " + path + ": " + systemError(errno);
         return false;
     }
-    if (o.musicGiven) {
+    if (required) {
         if (!S_ISREG(st.st_mode)) {
-            error = "--music " + path + " is not a file";
+            error = std::string(option) + " " + path + " is not a file";
             return false;
         }
         if (st.st_size == 0) {
-            error = "--music " + path + " is empty";
+            error = std::string(option) + " " + path + " is empty";
             return false;
         }
         const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            error = "--music " + path + ": " + systemError(errno);
+            error = std::string(option) + " " + path + ": " + systemError(errno);
             return false;
         }
         close(fd);
     }
-    NamedFile music{"--music", path, {}};
-    if (!identify(path, music.id, error)) return false;
-    inputs.push_back(music);
+    NamedFile input{option, path, {}};
+    if (!identify(path, input.id, error)) return false;
+    inputs.push_back(input);
     return true;
 }
 
@@ -108,9 +108,12 @@ bool checkFrameFolder(const CaptureOptions& o, const std::vector<NamedFile>& inp
 }  // namespace
 
 bool checkFiles(const CaptureOptions& o, std::string& error) {
-    const bool show = o.mode == CaptureMode::Show;
+    const bool show = o.mode != CaptureMode::Scene;  // The show or a music video: frames and a video
     std::vector<NamedFile> inputs;
-    if (show && !checkMusic(o, inputs, error)) return false;
+    if (o.mode == CaptureMode::Show && !checkInput("--music", o.musicPath, o.musicGiven, inputs, error)) return false;
+    for (const std::string& track : o.trackPaths) {
+        if (!checkInput("--track", track, true, inputs, error)) return false;
+    }
 
     std::vector<NamedFile> outputs;
     if (show && !o.videoPath.empty()) outputs.push_back({"--video", o.videoPath, {}});
@@ -134,7 +137,7 @@ bool checkFiles(const CaptureOptions& o, std::string& error) {
 }
 
 bool prepareFrameFolder(const CaptureOptions& o, std::string& error) {
-    if (o.mode != CaptureMode::Show || o.pngDir.empty()) return true;
+    if (o.mode == CaptureMode::Scene || o.pngDir.empty()) return true;
     std::error_code ec;
     std::filesystem::create_directories(o.pngDir, ec);
     if (!isFolder(o.pngDir)) {

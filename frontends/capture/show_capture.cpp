@@ -114,17 +114,6 @@ bool nextSecondOfSound(void* user, std::vector<float>& samples) {
     return true;
 }
 
-// Hands a captured frame to the outputs asked for.
-bool writeFrame(const CaptureOptions& o, VideoWriter& video, long long frame, const unsigned char* pixels,
-                std::string& error) {
-    // The folder held no frames when the capture started: a frame file found in place now was put
-    // there by something else, and is not replaced
-    if (!o.pngDir.empty() && !writePng(framePath(o.pngDir, frame), pixels, o.width, o.height, false, error)) {
-        return false;
-    }
-    return o.videoPath.empty() || writeVideoFrame(video, pixels, error);
-}
-
 std::string secondsText(double seconds) {
     char text[32];
     snprintf(text, sizeof(text), "%.2f s", seconds);
@@ -132,6 +121,16 @@ std::string secondsText(double seconds) {
 }
 
 }  // namespace
+
+bool writeCapturedFrame(const CaptureOptions& o, VideoWriter& video, long long frame, const unsigned char* pixels,
+                        std::string& error) {
+    // The folder held no frames when the capture started: a frame file found in place now was put
+    // there by something else, and is not replaced
+    if (!o.pngDir.empty() && !writePng(framePath(o.pngDir, frame), pixels, o.width, o.height, false, error)) {
+        return false;
+    }
+    return o.videoPath.empty() || writeVideoFrame(video, pixels, error);
+}
 
 void openShowCapture(ShowCapture& cap, const CaptureOptions& options) {
     cap.fps = options.fps;
@@ -219,7 +218,7 @@ bool captureShow(const CaptureOptions& o, const std::string& ffmpeg, std::string
         const bool capture = frame >= first;
         if (frame == first) markCaptureStart(progress);
         runCapturedFrame(cap, show, platform, capture);
-        if (capture) ok = writeFrame(o, video, frame, capturedPixels(cap), error);
+        if (capture) ok = writeCapturedFrame(o, video, frame, capturedPixels(cap), error);
         showProgress(progress, cap.frame);
         if (toEnd && show.mode == ShowMode::Finished) break;
     }

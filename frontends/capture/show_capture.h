@@ -17,6 +17,7 @@
 #include "frontends/capture/audio_mix.h"
 #include "frontends/capture/options.h"
 #include "frontends/capture/show_schedule.h"
+#include "frontends/capture/video_writer.h"
 
 struct ShowCapture {
     int fps = kShowTargetFps;
@@ -39,6 +40,7 @@ struct ShowCapture {
     bool redrawPending = true;         // Frames that were not captured skipped their redraw
     std::vector<unsigned char> pixels; // Gl: the last frame read back: RGBA, top row first
     PixelFrame picture;                // Cpu: the last frame made, the same layout
+    double sourceStart = 0.0;          // A music video: the clock time its file began
 };
 
 // The last captured frame's RGBA pixels, top row first, from either renderer.
@@ -57,6 +59,11 @@ void runCapturedFrame(ShowCapture& cap, Show& show, const Platform& platform, bo
 
 // The decoded track the soundtrack is mixed from (empty when the show is silent).
 TrackSamples captureTrack(const ShowCapture& cap);
+
+// Hands a captured frame to the outputs asked for: a PNG in the frame folder (never replacing one
+// that appeared there since the capture began), and the video.
+bool writeCapturedFrame(const CaptureOptions& o, VideoWriter& video, long long frame, const unsigned char* pixels,
+                        std::string& error);
 
 // The whole capture of show mode: PNG files and/or a video. False with a one-line error.
 bool captureShow(const CaptureOptions& options, const std::string& ffmpeg, std::string& error);

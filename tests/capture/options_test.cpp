@@ -69,6 +69,12 @@ TEST(CaptureOptions, GoodCommandLinesSetWhatTheyName) {
         good(args);
     }
     EXPECT_EQ(keyFromName("F11") | keyFromName("right_bracket"), (unsigned)(KeyFullscreen | KeyTempoUp));
+    // A music video: --track repeats, in order; the CPU draws it unless gl is asked for
+    o = good({"--track", "a.flac", "--video", "v.mp4", "--track=b c.mp3", "--size", "1280x720"});
+    EXPECT_EQ(std::make_tuple(o.mode, o.renderer, o.fps, o.width), std::make_tuple(CaptureMode::Tracks, Renderer::Cpu, 60, 1280));
+    EXPECT_EQ(o.trackPaths, (std::vector<std::string>{"a.flac", "b c.mp3"}));
+    EXPECT_EQ(good({"--renderer", "gl", "--track", "a.wav", "--png", "d"}).renderer, Renderer::Gl);
+    EXPECT_EQ(good({"--video", "v.mp4"}).renderer, Renderer::Gl) << "the show keeps OpenGL";
 }
 
 TEST(CaptureOptions, EveryBadCommandLineIsRefusedWithOneLine) {
@@ -99,6 +105,15 @@ TEST(CaptureOptions, EveryBadCommandLineIsRefusedWithOneLine) {
     }
     for (const auto& o : scene) bad.push_back({"--scene", "cube", "--png", "p", o.first, o.second});
     bad.push_back({"--png", "d", "--from", "5", "--to", "5"});
+    // A music video takes files, one output at least, and none of the show's timing or music
+    for (const Args& args : std::vector<Args>{{"--track", "a.wav"}, {"--track", "", "--video", "v.mp4"},
+                                              {"--track", "a.wav", "--video", "v.mp4", "--music", "m.ogg"},
+                                              {"--track", "a.wav", "--video", "v.mp4", "--key", "1:SPACE"},
+                                              {"--track", "a.wav", "--video", "v.mp4", "--to", "5"},
+                                              {"--track", "a.wav", "--scene", "cube", "--png", "p"},
+                                              {"--track", "a.wav", "--png", "d", "--grid", "80x30"}}) {
+        bad.push_back(args);
+    }
     for (const Args& args : bad) {
         const ParseResult r = parse(args);
         EXPECT_FALSE(r.ok) << joined(args);

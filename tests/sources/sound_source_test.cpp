@@ -127,3 +127,28 @@ TEST(SoundSources, DecodedTracksAndLiveFormatsAreCheckedAndAClosedSourceIsSilent
     closeSource(source);
     EXPECT_FALSE(analyseSource(source, 0.0).valid);
 }
+
+// What a file's worker has decoded once it settles depends only on what was released: the whole
+// ring from the start, then whole blocks past each release; at the end, everything.
+TEST(SoundSources, AFileSettlesWhereItsReleasesLetItWhateverTheWorkersSpeed) {
+    constexpr int kLongRate = 8000;
+    constexpr long long kBlock = 4096;  // The worker's decoding step
+    const long long frames = 120LL * kLongRate;
+    const Format wav{"wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, kLongRate};
+    TempDir dir;
+    SoundSource file;
+    ASSERT_TRUE(openFileSource(file, dir.put("settle.wav", writeFile(wav, 1, frames)).c_str()));
+    const long long ring = bufferFrames(file);
+    ASSERT_TRUE(waitFor([&] { return decodingSettled(file); }));
+    EXPECT_EQ(framesReady(file), ring);
+    releaseBefore(file, 10000);  // Room for 10000 frames: two more whole blocks fit, a third does not
+    ASSERT_TRUE(waitFor([&] { return decodingSettled(file); }));
+    EXPECT_EQ(framesReady(file), ring + 2 * kBlock);
+    EXPECT_FALSE(decodingDone(file));
+    releaseBefore(file, frames);
+    ASSERT_TRUE(waitFor([&] { return decodingSettled(file); }));
+    EXPECT_TRUE(decodingDone(file));
+    EXPECT_EQ(framesReady(file), frames);
+    SoundSource decoded;  // Other kinds have nothing to wait for
+    EXPECT_TRUE(decodingSettled(decoded));
+}
