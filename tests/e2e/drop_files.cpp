@@ -8,11 +8,14 @@
 #include <sys/select.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+
+#include "find_window.h"
 
 namespace {
 
@@ -28,28 +31,6 @@ Atoms internAtoms(Display* display) {
     return {atom("XdndAware"),   atom("XdndEnter"),    atom("XdndPosition"),   atom("XdndStatus"),
             atom("XdndDrop"),    atom("XdndFinished"), atom("XdndLeave"),      atom("XdndSelection"),
             atom("XdndActionCopy"), atom("text/uri-list"), atom("TARGETS")};
-}
-
-bool hasTitle(Display* display, Window window, const char* title) {
-    char* name = nullptr;
-    if (!XFetchName(display, window, &name) || name == nullptr) return false;
-    const bool match = strcmp(name, title) == 0;
-    XFree(name);
-    return match;
-}
-
-// The first window with the title, depth first from `window`.
-Window findByTitle(Display* display, Window window, const char* title) {
-    if (hasTitle(display, window, title)) return window;
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && found == 0; ++i) found = findByTitle(display, children[i], title);
-        if (children != nullptr) XFree(children);
-    }
-    return found;
 }
 
 // The XDND version the window announces, 0 when it takes no drops.
