@@ -55,6 +55,7 @@ bool applyKeyPresses(Show& show, const Platform& platform, float now) {
 }
 
 void showFrame(Show& show, const Platform& platform, float now, float dt) {
+    const float clockNow = now;  // The frame clock, which a notice keeps to
     bool forceRedraw = applyKeyPresses(show, platform, now);
     if (show.visualizer) {
         // Its own clock, music, tempo and sequence
@@ -74,6 +75,7 @@ void showFrame(Show& show, const Platform& platform, float now, float dt) {
     const float sceneTime = now - show.timeline.sceneStart;
     show.fb->clear(kSceneBackground);
     show.scenes.rows[show.timeline.currentScene].render(*show.fb, sceneTime, kSceneBackground, &show.beat, &show.audio);
+    drawNotice(*show.fb, show.notice, clockNow);
     platform.redraw(platform.user, *show.fb, show.redrawAll || forceRedraw);
 
     Presentation how;
@@ -98,6 +100,7 @@ void outroFrame(Show& show, const Platform& platform, float now) {
     platform.setMasterVolume(platform.user, 1.0f - fade);
 
     drawOutro(*show.fb, now, fade, show.audio);
+    drawNotice(*show.fb, show.notice, now);
     platform.redraw(platform.user, *show.fb, true);
 
     Presentation how;

@@ -6,7 +6,10 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "app/notice.h"
 #include "app/tempo_clock.h"
 #include "app/timeline.h"
 #include "app/zoom.h"
@@ -69,6 +72,9 @@ struct Platform {
     double (*updateSource)(void* user, SoundSource& source, double now) = nullptr;  // Per frame: seconds played
     void (*pauseSource)(void* user, SoundSource& source, bool paused) = nullptr;
     void (*stopSource)(void* user, SoundSource& source) = nullptr;
+    // Files dropped onto the window since the last call, added to `paths` in the order the system
+    // gave them (app/dropped_files.h takes them). Null where nothing can be dropped.
+    void (*droppedFiles)(void* user, std::vector<std::string>& paths) = nullptr;
 };
 
 constexpr const char* kMusicPath = "assets/audio/output.ogg";
@@ -98,6 +104,8 @@ struct Show {
     // The frame loop reaches it through the calls its start set.
     std::unique_ptr<Visualizer, void (*)(Visualizer*)> visualizer{nullptr, nullptr};
     const VisualizerCalls* visualizerCalls = nullptr;
+    Notice notice;              // Over the picture for a while: a dropped file that cannot be played
+    float noticedSkipAt = 0.0f;  // The visualizer's last skipped file already in a notice (its time)
 };
 
 // A framebuffer for a zoom level: the base grid of 120 x 42 cells of 10 x 18 pixels scaled by the

@@ -1,9 +1,11 @@
 // davur_evi: a real-time audio-visual demo in text mode.
 //
-// Opens a full-screen window, plays the music and runs the show until the window is closed.
-// Takes no arguments and prints nothing.
+// Opens a full-screen window, plays the music and runs the show until the window is closed; music
+// files dropped onto the window play in the visualizer. Takes no arguments and prints nothing.
 #include <csignal>  // Required for: signal(), SIGTERM, SIGINT
+#include <string>
 
+#include "app/dropped_files.h"
 #include "app/frame_loop.h"
 #include "app/quiet_audio.h"
 #include "app/raylib_platform.h"
@@ -49,9 +51,14 @@ int main() {
 
     // Main loop
     //--------------------------------------------------------------------------------------
+    std::string title = kShowTitle;
     while (!WindowShouldClose() && !gStopRequested) {
         if (!windowStillThere()) _exit(kWindowLostStatus);
+        takeDroppedFiles(show, platform);  // Music dropped onto the window plays in the visualizer
         runFrame(show, platform);
+        const std::string playing = windowTitle(show);
+        if (playing != title) SetWindowTitle(playing.c_str());
+        title = playing;
     }
 
     // De-Initialization: the music before the audio device, the framebuffer and its font before

@@ -51,6 +51,14 @@ AudioFeatures updateWatchedTrack(void* user, MusicTrack& track) {
 void unloadWatchedTrack(void* user, MusicTrack& track) { unloadSound(self(user).sound, track); }
 void redrawCells(void*, AsciiFramebuffer& fb, bool force) { redraw(fb, force); }
 
+// What raylib gathered of a drop on the window since the last frame
+void takeDrops(void*, std::vector<std::string>& paths) {
+    if (!IsFileDropped()) return;
+    const FilePathList dropped = LoadDroppedFiles();
+    for (unsigned i = 0; i < dropped.count; ++i) paths.push_back(dropped.paths[i]);
+    UnloadDroppedFiles(dropped);
+}
+
 void presentFrame(void*, const AsciiFramebuffer& fb, const Presentation& how) {
     BeginDrawing();
     drawPresentation(fb, GetScreenWidth(), GetScreenHeight(), how);
@@ -103,6 +111,7 @@ Platform windowPlatform(RaylibPlatformState& state) {
     platform.setMasterVolume = setWatchedVolume;
     platform.updateMusic = updateWatchedTrack;
     platform.unloadMusic = unloadWatchedTrack;
+    platform.droppedFiles = takeDrops;
     return platform;
 }
 

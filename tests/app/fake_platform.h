@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <initializer_list>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct FakePlatform {
     double sourcePosition = 0.0;  // What the "device" has played
     int sourcesPlayed = 0, sourcesStopped = 0;
     std::vector<bool> sourcePauses;
+    std::vector<std::string> drops;  // Dropped onto the "window" before the next frame
 
     Platform platform() {
         Platform p;
@@ -48,6 +50,9 @@ struct FakePlatform {
         p.updateSource = [](void* u, SoundSource&, double) { return self(u).sourcePosition; };
         p.pauseSource = [](void* u, SoundSource&, bool paused) { self(u).sourcePauses.push_back(paused); };
         p.stopSource = [](void* u, SoundSource&) { ++self(u).sourcesStopped; };
+        p.droppedFiles = [](void* u, std::vector<std::string>& paths) {
+            for (std::string& path : std::exchange(self(u).drops, {})) paths.push_back(path);
+        };
         return p;
     }
     static FakePlatform& self(void* u) { return *static_cast<FakePlatform*>(u); }
