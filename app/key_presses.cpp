@@ -15,6 +15,8 @@ const KeyBinding kKeys[] = {
     {KEY_V, KeyColorBoost},         {KEY_LEFT_BRACKET, KeyTempoDown},  {KEY_RIGHT_BRACKET, KeyTempoUp},
     {KEY_B, KeyRestartBeats},       {KEY_MINUS, KeySmallerCells},      {KEY_KP_SUBTRACT, KeySmallerCells},
     {KEY_EQUAL, KeyLargerCells},    {KEY_KP_ADD, KeyLargerCells},
+    // The visualizer's, as in mpv: > and < (the keys they share on most layouts), p; the show ignores them
+    {KEY_PERIOD, KeyNextFile},      {KEY_COMMA, KeyPreviousFile},      {KEY_P, KeyPause},
 };
 constexpr int kKeyCount = (int)(sizeof(kKeys) / sizeof(kKeys[0]));
 

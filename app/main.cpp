@@ -10,6 +10,7 @@
 #include "app/quiet_audio.h"
 #include "app/raylib_platform.h"
 #include "app/sound_device.h"
+#include "app/visualizer.h"
 #include "app/window_watch.h"
 #include "raylib.h"
 
@@ -64,6 +65,7 @@ int main() {
     // De-Initialization: the music before the audio device, the framebuffer and its font before
     // the window. An audio backend stuck on a lost device is left behind once the window is closed.
     //--------------------------------------------------------------------------------------
+    if (SoundSource* playing = visualizerSource(show)) stopPlayer(platformState.player, *playing);  // Before its device
     const bool soundClosed = closeSoundDevice(platformState.sound, show.music);
     stopShow(show, platform);
     closeRaylibPlatform(platformState);

@@ -51,6 +51,14 @@ AudioFeatures updateWatchedTrack(void* user, MusicTrack& track) {
 void unloadWatchedTrack(void* user, MusicTrack& track) { unloadSound(self(user).sound, track); }
 void redrawCells(void*, AsciiFramebuffer& fb, bool force) { redraw(fb, force); }
 
+// Music dropped onto the window, through the same device
+bool playSource(void* user, SoundSource& source, double now) { return startPlayer(self(user).player, source, now); }
+double updateSource(void* user, SoundSource& source, double now) {
+    return updatePlayer(self(user).player, source, now);
+}
+void pauseSource(void* user, SoundSource&, bool paused) { pausePlayer(self(user).player, paused); }
+void stopSource(void* user, SoundSource& source) { stopPlayer(self(user).player, source); }
+
 // What raylib gathered of a drop on the window since the last frame
 void takeDrops(void*, std::vector<std::string>& paths) {
     if (!IsFileDropped()) return;
@@ -112,6 +120,10 @@ Platform windowPlatform(RaylibPlatformState& state) {
     platform.updateMusic = updateWatchedTrack;
     platform.unloadMusic = unloadWatchedTrack;
     platform.droppedFiles = takeDrops;
+    platform.playSource = playSource;
+    platform.updateSource = updateSource;
+    platform.pauseSource = pauseSource;
+    platform.stopSource = stopSource;
     return platform;
 }
 

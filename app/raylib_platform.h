@@ -4,13 +4,15 @@
 #include "app/frame_loop.h"
 #include "app/key_presses.h"
 #include "app/sound_device.h"
+#include "audio/source_player.h"
 #include "framebuffer/font_loading.h"
 
 // What the window platform keeps between frames: the glyph font, loaded with the first
 // framebuffer and shared by every later one, this frame's key presses, and the window program's
-// sound device.
+// sound device with the visualizer's music on it.
 struct RaylibPlatformState {
     SoundDevice sound;
+    SourcePlayer player;
     GlyphFont font;
     bool fontLoaded = false;
     KeyPresses presses;
@@ -20,7 +22,7 @@ struct RaylibPlatformState {
 
 Platform raylibPlatform(RaylibPlatformState& state);
 // The same with the music through the state's sound device, which the program opened with
-// openSoundDevice: the window program's platform.
+// openSoundDevice, and the visualizer's music played on it: the window program's platform.
 Platform windowPlatform(RaylibPlatformState& state);
 
 // Two of its calls, for a platform built on this one whose user pointer is its own: the next key

@@ -54,6 +54,15 @@ bool playerFinished(const SourcePlayer& player, SoundSource& source) {
            player.fed >= source.frameCount + 2LL * player.blockFrames;
 }
 
+void pausePlayer(SourcePlayer& player, bool paused) {
+    if (!player.loaded) return;
+    if (paused) {
+        PauseAudioStream(player.stream);
+    } else {
+        ResumeAudioStream(player.stream);
+    }
+}
+
 void stopPlayer(SourcePlayer& player, SoundSource& source) {
     if (player.loaded) {
         StopAudioStream(player.stream);

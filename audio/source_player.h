@@ -28,5 +28,8 @@ double updatePlayer(SourcePlayer& player, SoundSource& source, double now);
 // True when every frame of a file or track has been played (the next one may follow).
 bool playerFinished(const SourcePlayer& player, SoundSource& source);
 
+// Holds the stream where it is, or lets it go on; nothing when nothing plays.
+void pausePlayer(SourcePlayer& player, bool paused);
+
 // Stops and releases the stream; safe when nothing plays.
 void stopPlayer(SourcePlayer& player, SoundSource& source);

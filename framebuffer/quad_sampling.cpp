@@ -3,6 +3,10 @@
 #include <cmath>    // Required for: fmaf(), floorf(), lrintf(), ceil()
 #include <cstdint>  // Required for: int64_t
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>  // Required for: __get_cpuid(), bit_FMA, bit_OSXSAVE
+#endif
+
 namespace {
 
 constexpr float kPixelCentre = 0.5f;
@@ -42,9 +46,13 @@ int texelOf(float coord, int texels) {
 
 // The rasteriser's generated code fuses a multiply and an add where the processor can (x86 with
 // FMA, as every machine with AVX2 has; ARM always), and rounds the product first where it cannot.
+// Asked of the processor itself (cpuid), not through the compiler's runtime library.
 bool fusedMultiplyAdd() {
 #if defined(__x86_64__) || defined(__i386__)
-    static const bool fused = __builtin_cpu_supports("fma");
+    static const bool fused = [] {
+        unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+        return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_FMA) != 0 && (ecx & bit_OSXSAVE) != 0;
+    }();
     return fused;
 #else
     return true;

@@ -59,15 +59,7 @@ bool playSource(void* user, SoundSource& source, double now) {
 double updateSource(void* user, SoundSource& source, double now) {
     return updatePlayer(self(user).player, source, now);
 }
-void pauseSource(void* user, SoundSource&, bool paused) {
-    SourcePlayer& player = self(user).player;
-    if (!player.loaded) return;
-    if (paused) {
-        PauseAudioStream(player.stream);
-    } else {
-        ResumeAudioStream(player.stream);
-    }
-}
+void pauseSource(void* user, SoundSource&, bool paused) { pausePlayer(self(user).player, paused); }
 void stopSource(void* user, SoundSource& source) { stopPlayer(self(user).player, source); }
 
 // The encoder compares with what the terminal shows, so there is nothing to force.

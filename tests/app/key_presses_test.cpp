@@ -22,6 +22,8 @@ TEST(KeyPresses, QueueOrderFirstThenWhatOnlyIsKeyPressedSaw) {
         {"a press the queue lost comes after the queued ones", {KEY_F11}, {KEY_F11, KEY_RIGHT_BRACKET},
          {KeyFullscreen, KeyTempoUp}},
         {"both keypad and main-row zoom keys", {KEY_KP_SUBTRACT, KEY_LEFT_BRACKET}, {}, {KeySmallerCells, KeyTempoDown}},
+        {"the visualizer's file keys and pause", {KEY_PERIOD, KEY_COMMA, KEY_P}, {},
+         {KeyNextFile, KeyPreviousFile, KeyPause}},
     };
     for (const Case& c : cases) {
         const KeyPresses p = collectKeyPresses(c.queued.data(), (int)c.queued.size(), c.pressedNow.data(),

@@ -55,6 +55,14 @@ notice_shown() {
 title_has() { xdotool getwindowname "$window" 2>/dev/null | grep -q -- "$1"; }
 wait_until 60 notice_shown || fail "no notice about the file that is not music"
 wait_until 60 title_has "a first" || fail "the first file in name order is not playing (title: $(xdotool getwindowname "$window"))"
+# The dropped music is heard (the show's own track stopped with the drop); P holds it and lets it go on
+music_loud() { [ "$(music_level)" -gt 100 ]; }
+music_silent() { [ "$(music_level)" -le 100 ]; }
+wait_until 30 music_loud || fail "the dropped music is not heard"
+press p
+wait_until 30 music_silent || fail "P did not pause the dropped music"
+press p
+wait_until 30 music_loud || fail "the dropped music did not go on after a second P"
 notice_gone() { ! notice_shown; }
 wait_until 60 notice_gone || fail "the notice stayed"
 wait_until 120 title_has "b second" || fail "the second file never followed (title: $(xdotool getwindowname "$window"))"
@@ -64,4 +72,4 @@ xdotool keydown Escape
 expect_clean_exit 30 "ESC while the dropped music plays"
 xdotool keyup Escape 2>/dev/null
 rm -f "$out" "$err"
-echo "drop music: name order, notice, title: ok"
+echo "drop music: name order, notice, title, sound and pause: ok"
