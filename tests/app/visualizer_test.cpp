@@ -59,6 +59,11 @@ struct VisualRun {
         SoundSource* source = visualizerSource(show);
         if (source != nullptr && source->kind == SourceKind::File) {  // Its worker decodes on its own thread
             EXPECT_TRUE(source_test::waitUntilReady(*source, (long long)((status().position + 3.0) * source->sampleRate)));
+            SoundSource& ahead = show.visualizer->ahead;  // And the ahead pass's reading, what a frame reads of it
+            if (ahead.kind == SourceKind::File) {
+                const double seconds = std::min(kAheadSecondsPerFrame, (double)bufferFrames(ahead) / ahead.sampleRate / 2.0);
+                EXPECT_TRUE(source_test::waitUntilReady(ahead, show.visualizer->onsetFrames + (long long)(seconds * ahead.sampleRate)));
+            }
         }
         fake.now += 1.0f / fps;
         fake.keys = keys;
@@ -281,6 +286,17 @@ TEST(VisualizerFiles, BadFilesAreSkippedWithTheirReasonsAsTheirTurnComes) {
     VisualRun none;
     EXPECT_FALSE(startVisualizerFiles(none.show, none.platform, {}));
     EXPECT_FALSE(none.status().skipped.empty());
+}
+
+TEST(VisualizerFiles, TheGridOfALongFileIsReadySecondsIntoItWithoutHoldingItsSamples) {
+    source_test::TempDir dir;
+    VisualRun run;
+    ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, {wavFile(dir, "long", 240.0)}));
+    const Visualizer& v = *run.show.visualizer;
+    EXPECT_LT(bufferFrames(v.ahead), 60LL * v.ahead.sampleRate);
+    for (int i = 0; i < 30 * 4 && !v.gridReady; ++i) run.frame();
+    EXPECT_TRUE(v.gridReady) << "after " << run.status().position << " s of 240";
+    EXPECT_EQ(v.ahead.kind, SourceKind::None) << "its reading closed once read";
 }
 
 TEST(VisualizerKeys, SpaceAndTheFileKeysMoveOnWithTheUsualFlight) {
