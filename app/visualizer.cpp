@@ -224,12 +224,29 @@ bool sequenceStep(Show& show, const Platform& platform, float now) {
     return false;
 }
 
+// SPACE: the next effect; near a file's end (where that flight would land with less than another
+// flight's time of the file left, so its end would bring a second flight and then silence), straight
+// into the next file's first effect.
+void skipEffect(Show& show, const Platform& platform, float now) {
+    Visualizer& v = *show.visualizer;
+    const double left = musicLeft(v);
+    if (left >= 0.0 && left <= 2.0 * kTransitionSeconds && !v.noNextFile) {
+        const int next = openFileFrom(v, platform, v.fileIndex + 1, 1, 1 - v.current);
+        if (next >= 0) {
+            flyToFile(show, next, now);
+            return;
+        }
+        v.noNextFile = true;
+    }
+    flyToNextEffect(show, now);
+}
+
 unsigned visualizerKeys(Show& show, const Platform& platform, unsigned keys, float frameNow) {
     Visualizer& v = *show.visualizer;
     if (keys & KeyPause) pauseVisualizer(show, platform, !v.paused);
     const float now = visualClock(v, frameNow);
     if (show.mode == ShowMode::Show && !v.paused) {
-        if ((keys & KeySkip) && !show.timeline.transitionActive) flyToNextEffect(show, now);
+        if ((keys & KeySkip) && !show.timeline.transitionActive) skipEffect(show, platform, now);
         if (keys & KeyNextFile) visualizerNextFile(show, platform);
         if (keys & KeyPreviousFile) visualizerPreviousFile(show, platform);
         if (keys & KeyTempoDown) nudgeFollowedBpm(show.tempo, v.follower, -1.0f, now);

@@ -299,6 +299,23 @@ TEST(VisualizerFiles, TheGridOfALongFileIsReadySecondsIntoItWithoutHoldingItsSam
     EXPECT_EQ(v.ahead.kind, SourceKind::None) << "its reading closed once read";
 }
 
+TEST(VisualizerKeys, SpaceNearAFilesEndFliesOnceStraightIntoTheNextFile) {
+    source_test::TempDir dir;
+    for (float left : {2.2f, 1.3f}) {
+        VisualRun run;
+        ASSERT_TRUE(startVisualizerFiles(run.show, run.platform, {wavFile(dir, "one", 12.0), wavFile(dir, "two", 12.0)}));
+        run.runFor(12.0f - left);
+        run.frame(KeySkip);
+        const float pressed = run.fake.now;
+        run.runFor(kTransitionSeconds + 0.1f);
+        EXPECT_EQ(run.status().title, "two") << left;
+        EXPECT_NEAR(run.status().position, run.fake.now - pressed - kTransitionSeconds, 0.07) << "no silence";
+        run.runFor(3.0f);
+        ASSERT_EQ(run.starts.size(), 1u) << "one flight";
+        EXPECT_NEAR(run.starts[0].at, pressed + kTransitionSeconds, 0.05f);
+    }
+}
+
 TEST(VisualizerKeys, SpaceAndTheFileKeysMoveOnWithTheUsualFlight) {
     source_test::TempDir dir;
     VisualRun run;
