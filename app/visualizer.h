@@ -111,6 +111,8 @@ LiveRing* startVisualizerLive(Show& show, const Platform& platform, int sampleRa
 
 // The next or previous file of the list, with the usual transition (the same as KeyNextFile and
 // KeyPreviousFile). Past the last file comes the closing screen; before the first, the first again.
+// A decoded track or live sound has no list (status.fileCount 1 or 0): they do nothing then, and a
+// front end may hide those keys.
 void visualizerNextFile(Show& show, const Platform& platform);
 void visualizerPreviousFile(Show& show, const Platform& platform);
 

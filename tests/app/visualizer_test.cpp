@@ -407,6 +407,9 @@ TEST(VisualizerSound, ThePlatformPlaysTheSourceGivesItsPositionPausesAndStopsIt)
     clocked.startDecoded(clickTrack(120.0f, 60.0));
     clocked.runFor(2.0f);
     EXPECT_NEAR(clocked.status().position, 2.0, 0.05);
+    EXPECT_EQ(clocked.status().fileCount, 1);  // No list: the file keys do nothing
+    clocked.frame(KeyNextFile | KeyPreviousFile);
+    EXPECT_FALSE(clocked.show.timeline.transitionActive);
 }
 
 TEST(VisualizerLive, LiveSoundThatStopsAndStartsKeepsTheEffectsGoing) {
@@ -427,6 +430,7 @@ TEST(VisualizerLive, LiveSoundThatStopsAndStartsKeepsTheEffectsGoing) {
     EXPECT_EQ(run.status().kind, SourceKind::Live);
     EXPECT_EQ(run.status().title, "Monitor of speakers");
     EXPECT_LT(run.status().length, 0.0);
+    EXPECT_EQ(run.status().fileCount, 0);
     EXPECT_NEAR(run.status().bpm, 126.0f, 2.0f);
     EXPECT_GT(run.show.audio.level, 0.01f);
     const size_t before = run.starts.size();
