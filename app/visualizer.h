@@ -88,7 +88,7 @@ struct Visualizer {
 // The ahead pass over the source playing (a file: a second reading of it; a decoded track: its
 // samples), from its start. The frame loop calls it as a source begins, then aheadPassStep once a
 // frame, which reads at most kAheadSecondsPerFrame of music and is true once the grid is ready.
-constexpr double kAheadSecondsPerFrame = 4.0;
+constexpr double kAheadSecondsPerFrame = 1.0;
 void startAheadPass(Visualizer& v);
 bool aheadPassStep(Visualizer& v);
 
