@@ -59,8 +59,8 @@ struct VisualRun {
         SoundSource* source = visualizerSource(show);
         if (source == nullptr || source->kind != SourceKind::File) return;
         EXPECT_TRUE(source_test::waitUntilReady(*source, (long long)((status().position + 3.0) * source->sampleRate)));
-        SoundSource& ahead = show.visualizer->ahead;
-        if (ahead.kind != SourceKind::File) return;
+        SoundSource& ahead = show.visualizer->ahead;  // Its worker decodes on over what the pass read
+        if (ahead.kind != SourceKind::File || framesReady(ahead) < show.visualizer->onsetFrames) return;
         const double seconds = std::min(kAheadSecondsPerFrame, (double)bufferFrames(ahead) / ahead.sampleRate / 2.0);
         EXPECT_TRUE(source_test::waitUntilReady(ahead, show.visualizer->onsetFrames + (long long)(seconds * ahead.sampleRate)));
     }
