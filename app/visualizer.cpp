@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr double kAheadSecondsPerFrame = 10.0;   // The ahead pass reads at most this much music a frame
 constexpr double kTrackedSecondsPerFrame = 2.0;  // The live tracker catches up at most this much a frame
 constexpr int kReadBlock = 4096;                 // Frames read at a time
 constexpr double kShortestTail = 6.0;            // An effect change leaving less of a file waits for its end
@@ -58,11 +57,7 @@ void beginSource(Show& show, const Platform& platform, float now) {
     SoundSource& source = playing(v);
     v.sourceStart = now;
     v.position = 0.0;
-    v.onsetDetector = makeOnsetDetector(source.sampleRate);
-    v.onsets.clear();
-    v.onsetFrames = 0;
-    v.gridReady = false;
-    v.grid = BeatGrid{};
+    startAheadPass(v);
     v.tracker = makeLiveBeatTracker(source.sampleRate);
     v.trackedFrames = 0;
     v.noNextFile = false;
@@ -128,25 +123,6 @@ double musicLeft(Visualizer& v) {
     return std::max((double)source.frameCount / source.sampleRate - v.position, 0.0);
 }
 
-// The ahead pass over the whole file, a bounded stretch per frame as it is decoded; the grid once
-// every frame was read.
-void readAhead(Visualizer& v) {
-    SoundSource& source = playing(v);
-    if (v.gridReady || (source.kind != SourceKind::File && source.kind != SourceKind::Decoded)) return;
-    const long long ready = framesReady(source);
-    const long long until = std::min(ready, v.onsetFrames + (long long)(kAheadSecondsPerFrame * source.sampleRate));
-    while (v.onsetFrames < until) {
-        const int count = (int)std::min<long long>(kReadBlock, until - v.onsetFrames);
-        pushSamples(v.onsetDetector, readMono(v, source, v.onsetFrames, count), count, v.onsets);
-        v.onsetFrames += count;
-    }
-    if (decodingDone(source) && v.onsetFrames >= source.frameCount) {
-        v.grid = beatGridFromOnsets(v.onsets, 1.0 / onsetValueRate(v.onsetDetector));
-        v.gridReady = true;
-        v.onsets = std::vector<float>();
-    }
-}
-
 // The live tracker hears a file's frames up to the play position, until the grid is there.
 void trackPlayedFrames(Visualizer& v) {
     SoundSource& source = playing(v);
@@ -197,7 +173,7 @@ void musicStep(Show& show, const Platform& platform, float now, float frameNow) 
         show.audio = analyseLiveSound(v, v.position);
         musicTime = (double)v.trackedFrames / source.sampleRate;
     } else {
-        readAhead(v);
+        aheadPassStep(v);
         trackPlayedFrames(v);
         show.audio = analyseSource(source, v.position);
         if (!v.gridReady) musicTime = (double)v.trackedFrames / source.sampleRate;
@@ -248,12 +224,29 @@ bool sequenceStep(Show& show, const Platform& platform, float now) {
     return false;
 }
 
+// SPACE: the next effect; near a file's end (where that flight would land with less than another
+// flight's time of the file left, so its end would bring a second flight and then silence), straight
+// into the next file's first effect.
+void skipEffect(Show& show, const Platform& platform, float now) {
+    Visualizer& v = *show.visualizer;
+    const double left = musicLeft(v);
+    if (left >= 0.0 && left <= 2.0 * kTransitionSeconds && !v.noNextFile) {
+        const int next = openFileFrom(v, platform, v.fileIndex + 1, 1, 1 - v.current);
+        if (next >= 0) {
+            flyToFile(show, next, now);
+            return;
+        }
+        v.noNextFile = true;
+    }
+    flyToNextEffect(show, now);
+}
+
 unsigned visualizerKeys(Show& show, const Platform& platform, unsigned keys, float frameNow) {
     Visualizer& v = *show.visualizer;
     if (keys & KeyPause) pauseVisualizer(show, platform, !v.paused);
     const float now = visualClock(v, frameNow);
     if (show.mode == ShowMode::Show && !v.paused) {
-        if ((keys & KeySkip) && !show.timeline.transitionActive) flyToNextEffect(show, now);
+        if ((keys & KeySkip) && !show.timeline.transitionActive) skipEffect(show, platform, now);
         if (keys & KeyNextFile) visualizerNextFile(show, platform);
         if (keys & KeyPreviousFile) visualizerPreviousFile(show, platform);
         if (keys & KeyTempoDown) nudgeFollowedBpm(show.tempo, v.follower, -1.0f, now);
@@ -311,6 +304,36 @@ void beginEffects(Show& show, const Platform& platform, const std::string& name)
 }
 
 }  // namespace
+
+void startAheadPass(Visualizer& v) {
+    SoundSource& source = playing(v);
+    closeSource(v.ahead);
+    if (source.kind == SourceKind::File) openFileSource(v.ahead, v.files[(size_t)v.fileIndex].c_str());
+    v.onsetDetector = makeOnsetDetector(source.sampleRate);
+    v.onsets.clear();
+    v.onsetFrames = 0;
+    v.gridReady = false;
+    v.grid = BeatGrid{};
+}
+
+bool aheadPassStep(Visualizer& v) {
+    SoundSource& source = playing(v).kind == SourceKind::File ? v.ahead : playing(v);
+    if (v.gridReady || (source.kind != SourceKind::File && source.kind != SourceKind::Decoded)) return v.gridReady;
+    const long long until = std::min(framesReady(source), v.onsetFrames + (long long)(kAheadSecondsPerFrame * source.sampleRate));
+    while (v.onsetFrames < until) {
+        const int count = (int)std::min<long long>(kReadBlock, until - v.onsetFrames);
+        pushSamples(v.onsetDetector, readMono(v, source, v.onsetFrames, count), count, v.onsets);
+        v.onsetFrames += count;
+    }
+    releaseBefore(source, v.onsetFrames);  // Its worker decodes on over what was read
+    if (decodingDone(source) && v.onsetFrames >= source.frameCount) {
+        v.grid = beatGridFromOnsets(v.onsets, 1.0 / onsetValueRate(v.onsetDetector));
+        v.gridReady = true;
+        v.onsets = std::vector<float>();
+        closeSource(v.ahead);
+    }
+    return v.gridReady;
+}
 
 bool startVisualizerFiles(Show& show, const Platform& platform, const std::vector<std::string>& paths) {
     Visualizer& v = beginVisualizer(show, platform);

@@ -67,7 +67,10 @@ struct Visualizer {
     double position = 0.0;         // Seconds of music played, as of the last frame
 
     // Tempo: the ahead pass's grid once the whole file was read; until then (and for live sound) the
-    // live tracker on the frames as they play
+    // live tracker on the frames as they play. The ahead pass reads a file through a reading of its
+    // own, as fast as its worker decodes, so the grid comes a few seconds into the file; it keeps
+    // only the onsets, never the file's samples.
+    SoundSource ahead;
     OnsetDetector onsetDetector;
     std::vector<float> onsets;
     long long onsetFrames = 0;     // Frames the ahead pass has read
@@ -81,6 +84,13 @@ struct Visualizer {
     EffectPlan plan;
     AudioFeatures heldAudio;       // What the picture shows while paused
 };
+
+// The ahead pass over the source playing (a file: a second reading of it; a decoded track: its
+// samples), from its start. The frame loop calls it as a source begins, then aheadPassStep once a
+// frame, which reads at most kAheadSecondsPerFrame of music and is true once the grid is ready.
+constexpr double kAheadSecondsPerFrame = 1.0;
+void startAheadPass(Visualizer& v);
+bool aheadPassStep(Visualizer& v);
 
 // Starts the visualizer on `paths`, played in order (call it where startShow would be called). A
 // file that cannot be opened is skipped when its turn comes, its "name: reason" kept in the
@@ -101,6 +111,8 @@ LiveRing* startVisualizerLive(Show& show, const Platform& platform, int sampleRa
 
 // The next or previous file of the list, with the usual transition (the same as KeyNextFile and
 // KeyPreviousFile). Past the last file comes the closing screen; before the first, the first again.
+// A decoded track or live sound has no list (status.fileCount 1 or 0): they do nothing then, and a
+// front end may hide those keys.
 void visualizerNextFile(Show& show, const Platform& platform);
 void visualizerPreviousFile(Show& show, const Platform& platform);
 

@@ -8,56 +8,18 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <map>
-#include <random>
 #include <string>
 #include <thread>
 
 #include "audio/sound_file.h"
 #include "audio/sound_source.h"
-#include "tests/sources/sound_fixtures.h"
+#include "bench/sources/music_files.h"
 
-using namespace sound_fixtures;
+using namespace bench_music;
 
 namespace {
 
 constexpr int kBlock = 4096;
-
-// A scratch folder for the run's files, removed at exit.
-struct Scratch {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("davur_evi_source_bench_" + std::to_string(std::random_device()()));
-    std::map<std::string, std::string> files;
-    Scratch() { std::filesystem::create_directory(dir); }
-    ~Scratch() { std::filesystem::remove_all(dir); }
-};
-
-Scratch& scratch() {
-    static Scratch s;
-    return s;
-}
-
-// A file of `minutes` minutes of the test music (one minute of it, repeated), written once.
-const std::string& musicFile(const Format& format, int minutes) {
-    const std::string key = std::string(format.name) + "_" + std::to_string(minutes);
-    auto found = scratch().files.find(key);
-    if (found != scratch().files.end()) return found->second;
-    const std::string path = (scratch().dir / (key + "." + format.name)).string();
-    SF_INFO info = {};
-    info.samplerate = format.rate;
-    info.channels = 2;
-    info.format = format.format;
-    SNDFILE* sf = sf_open(path.c_str(), SFM_WRITE, &info);
-    const std::vector<float> minute = music(2, format.rate, 60LL * format.rate);
-    for (int m = 0; sf != nullptr && m < minutes; ++m) {
-        for (long long at = 0; at < 60LL * format.rate; at += kBlock) {
-            sf_writef_float(sf, &minute[(size_t)(at * 2)], std::min<long long>(kBlock, 60LL * format.rate - at));
-        }
-    }
-    if (sf != nullptr) sf_close(sf);
-    return scratch().files[key] = path;
-}
 
 long residentKilobytes() {
     FILE* status = fopen("/proc/self/status", "r");
@@ -75,12 +37,6 @@ long residentKilobytes() {
 double heapMegabytes() {
     const struct mallinfo2 info = mallinfo2();
     return (double)(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
-}
-
-void waitFor(SoundSource& source, long long frames) {
-    while (framesReady(source) < frames && !decodingDone(source)) {
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
 }
 
 // One minute of music decoded, in each format (libsndfile's open and reading, as the worker does).
