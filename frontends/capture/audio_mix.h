@@ -5,18 +5,12 @@
 
 #include <vector>
 
-// The decoded track: frameCount * channels interleaved values.
-struct TrackSamples {
-    const float* data = nullptr;
-    long long frameCount = 0;
-    int channels = 0;
-    int sampleRate = 0;
-};
+#include "audio/analysis.h"  // Required for: DecodedSamples
 
 // The first audio frame of video frame `frame` (the audio runs at the track's sample rate).
 long long audioFrameOf(long long frame, int fps, int sampleRate);
 
 // Interleaved samples for video frames [firstFrame, firstFrame + frames). frameGains[i] is the
 // volume of video frame i, from the show's start; frames past its end play at the last gain.
-std::vector<float> mixShowAudio(const TrackSamples& track, const std::vector<float>& frameGains, int fps,
+std::vector<float> mixShowAudio(const DecodedSamples& track, const std::vector<float>& frameGains, int fps,
                                 long long firstFrame, long long frames);

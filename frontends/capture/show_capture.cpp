@@ -52,7 +52,7 @@ bool loadDecodedTrack(void* user, MusicTrack& track, const char*) {
         cap.mixSamples = static_cast<float*>(malloc(values * sizeof(float)));
         if (cap.mixSamples == nullptr) return false;
         memcpy(cap.mixSamples, track.samples, values * sizeof(float));
-        cap.mix = TrackSamples{cap.mixSamples, (long long)track.frameCount, track.channels, track.sampleRate};
+        cap.mix = DecodedSamples{cap.mixSamples, track.frameCount, track.channels, track.sampleRate};
     }
     return true;
 }
@@ -98,7 +98,7 @@ std::string framePath(const std::string& dir, long long frame) {
 
 // The captured range's sound, a second of frames at a time.
 struct SoundCursor {
-    TrackSamples track;
+    DecodedSamples track;
     const std::vector<float>* frameGains;
     int fps;
     long long frame;  // The next video frame whose sound is wanted
@@ -149,7 +149,7 @@ void closeShowCapture(ShowCapture& cap) {
     cap.canvas = RenderTexture2D{};
     free(cap.mixSamples);
     cap.mixSamples = nullptr;
-    cap.mix = TrackSamples{};
+    cap.mix = DecodedSamples{};
 }
 
 const unsigned char* capturedPixels(const ShowCapture& cap) {
@@ -169,8 +169,8 @@ void runCapturedFrame(ShowCapture& cap, Show& show, const Platform& platform, bo
     ++cap.frame;
 }
 
-TrackSamples captureTrack(const ShowCapture& cap) {
-    if (cap.mixSamples == nullptr) return TrackSamples{nullptr, 0, kSilentChannels, kSilentRate};
+DecodedSamples captureTrack(const ShowCapture& cap) {
+    if (cap.mixSamples == nullptr) return DecodedSamples{nullptr, 0, kSilentChannels, kSilentRate};
     return cap.mix;
 }
 

@@ -29,7 +29,7 @@ struct ShowCapture {
 
     TrackClock music;                  // The show's track on the capture's clock
     float* mixSamples = nullptr;       // A copy for the soundtrack; the show's track has its own
-    TrackSamples mix;                  // What mixSamples holds
+    DecodedSamples mix;                  // What mixSamples holds
     float volume = 1.0f;               // The master volume last set
     std::vector<float> frameGains;     // Per frame run: the volume the music played at, 0 when none
 
@@ -58,7 +58,7 @@ Platform capturePlatform(ShowCapture& cap);
 void runCapturedFrame(ShowCapture& cap, Show& show, const Platform& platform, bool capture);
 
 // The decoded track the soundtrack is mixed from (empty when the show is silent).
-TrackSamples captureTrack(const ShowCapture& cap);
+DecodedSamples captureTrack(const ShowCapture& cap);
 
 // Hands a captured frame to the outputs asked for: a PNG in the frame folder (never replacing one
 // that appeared there since the capture began), and the video.

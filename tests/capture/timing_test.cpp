@@ -101,18 +101,18 @@ TEST(SceneRun, RendersEveryFrameFromZeroAndTheLastExactlyAtTheTimeWithItsBeat) {
 TEST(ShowAudio, FollowsTheTrackAcrossItsEndAndCutsFramesAtExactBoundaries) {
     std::vector<float> data;
     for (int i = 0; i < 1000; ++i) data.insert(data.end(), {(float)i / 1000.0f, -(float)i / 1000.0f});
-    const TrackSamples ramp{data.data(), 1000, 2, 100};
+    const DecodedSamples ramp{data.data(), 1000, 2, 100};
     std::vector<float> out = mixShowAudio(ramp, std::vector<float>(200, 1.0f), 10, 90, 20);
     ASSERT_EQ(out.size(), 200u * 2u);
     EXPECT_EQ(std::make_tuple(out[1], out[2 * 99], out[2 * 100]), std::make_tuple(-0.9f, 0.999f, 0.0f));
     out = mixShowAudio(ramp, {1.0f, 0.5f, 0.0f, 0.25f}, 10, 0, 5);  // Frames 0..4 at their volumes
     EXPECT_EQ(std::make_tuple(out[2 * 9], out[2 * 10], out[2 * 29], out[2 * 49 + 1]),
               std::make_tuple(0.009f, 0.010f * 0.5f, 0.0f, -0.049f * 0.25f));
-    EXPECT_EQ(mixShowAudio(TrackSamples{nullptr, 0, 2, 48000}, {1.0f}, 60, 30, 60), std::vector<float>(96000, 0.0f));
+    EXPECT_EQ(mixShowAudio(DecodedSamples{nullptr, 0, 2, 48000}, {1.0f}, 60, 30, 60), std::vector<float>(96000, 0.0f));
 
     data.resize(88200);
     for (size_t i = 0; i < data.size(); ++i) data[i] = (float)i;
-    const TrackSamples track{data.data(), 88200, 1, 44100};
+    const DecodedSamples track{data.data(), 88200, 1, 44100};
     std::vector<float> gains(48, 1.0f);
     std::vector<float> joined = mixShowAudio(track, gains, 24, 0, 7);
     const std::vector<float> rest = mixShowAudio(track, gains, 24, 7, 41);
