@@ -1,7 +1,8 @@
 #include "framebuffer/quad_sampling.h"
 
-#include <cmath>    // Required for: fmaf(), floorf(), lrintf(), ceil()
-#include <cstdint>  // Required for: int64_t
+#include <cmath>    // Required for: floorf(), lrintf(), ceil(), nextafter()
+#include <cstdint>  // Required for: int64_t, uint64_t
+#include <cstring>  // Required for: memcpy()
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>  // Required for: __get_cpuid(), bit_FMA, bit_OSXSAVE
@@ -59,7 +60,25 @@ bool fusedMultiplyAdd() {
 #endif
 }
 
-float mulAdd(float a, float b, float c) { return fusedMultiplyAdd() ? fmaf(a, b, c) : a * b + c; }
+// a * b + c rounded once, as the processor's instruction rounds it. Worked out here rather than with
+// the C library's fmaf, which some runtimes (MinGW-w64's) do not round correctly: the product is
+// exact in double precision, the sum's rounding error is found exactly (two-sum), and a rounded sum
+// is moved to the odd one of the two doubles around the true value, so that rounding it to single
+// precision sees on which side of a halfway point the true value lies.
+float fusedMulAdd(float a, float b, float c) {
+    const double product = (double)a * (double)b;
+    double sum = product + (double)c;
+    const double addendPart = sum - product;
+    const double error = (product - (sum - addendPart)) + ((double)c - addendPart);
+    if (error != 0.0) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, &sum, sizeof bits);
+        if ((bits & 1u) == 0) sum = std::nextafter(sum, error > 0.0 ? HUGE_VAL : -HUGE_VAL);
+    }
+    return (float)sum;
+}
+
+float mulAdd(float a, float b, float c) { return fusedMultiplyAdd() ? fusedMulAdd(a, b, c) : a * b + c; }
 
 // A position through the projection (rounded product, then sum) and the viewport.
 float toWindow(float p, float scale, float offset, float size) {
