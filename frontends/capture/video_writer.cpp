@@ -5,6 +5,7 @@
 #include "frontends/capture/options.h"  // Required for: videoFormatOf()
 #include "frontends/capture/output_files.h"
 #include "frontends/capture/stop_signals.h"
+#include "frontends/capture/yuv_frame.h"
 
 namespace {
 
@@ -52,10 +53,9 @@ bool openVideo(VideoWriter& video, const std::string& ffmpeg, const std::string&
     if (!makeWorkFolder(path, video.workFolder, error)) return false;
     const std::vector<std::string> args = {
         ffmpeg, "-nostats", "-hide_banner", "-loglevel", "error", "-y",
-        "-f", "rawvideo", "-pix_fmt", "rgba", "-video_size", std::to_string(width) + "x" + std::to_string(height),
+        "-f", "rawvideo", "-pix_fmt", "yuv420p", "-video_size", std::to_string(width) + "x" + std::to_string(height),
         "-framerate", std::to_string(fps), "-i", "pipe:0",
-        "-an", "-c:v", "libx264", "-preset", kPreset, "-crf", kCrf,
-        "-vf", "scale=out_color_matrix=bt709:out_range=tv", "-pix_fmt", "yuv420p",
+        "-an", "-c:v", "libx264", "-preset", kPreset, "-crf", kCrf, "-pix_fmt", "yuv420p",
         "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
         "-f", "mp4", fileUrl(picturePath(video))};
     if (!startWithInput(args, video.encoder)) {
@@ -67,8 +67,8 @@ bool openVideo(VideoWriter& video, const std::string& ffmpeg, const std::string&
 }
 
 bool writeVideoFrame(VideoWriter& video, const unsigned char* rgba, std::string& error) {
-    const size_t size = (size_t)video.width * (size_t)video.height * 4;
-    if (writeAll(video.encoder, rgba, size)) return true;
+    rgbaToYuv420(rgba, video.width, video.height, video.planes);
+    if (writeAll(video.encoder, video.planes.data(), video.planes.size())) return true;
     std::string why;
     finish(video.encoder, why);
     dropWorkFolder(video);

@@ -19,14 +19,15 @@ struct VideoWriter {
     int height = 0;
     int fps = 0;
     ChildProcess encoder;
+    std::vector<unsigned char> planes;  // Scratch: the frame as the encoder takes it
 };
 
-// Makes the work folder and starts the encoder for RGBA frames of this size; false with a
+// Makes the work folder and starts the encoder for frames of this size; false with a
 // one-line error.
 bool openVideo(VideoWriter& video, const std::string& ffmpeg, const std::string& path, bool replace, int width,
                int height, int fps, std::string& error);
 
-// One frame, width * height RGBA pixels, top row first.
+// One frame, width * height RGBA pixels, top row first (converted here: yuv_frame.h).
 bool writeVideoFrame(VideoWriter& video, const unsigned char* rgba, std::string& error);
 
 // Hands out the sound a piece at a time (so that a long video never holds it all): fills samples
