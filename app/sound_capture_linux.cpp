@@ -156,12 +156,12 @@ void runConnection(SoundCapture& capture) {
     pa_context* context = connectContext(loop, &capture.stop, error);
     pa_stream* stream = nullptr;
     if (context != nullptr) {
-        const pa_sample_spec spec = {PA_SAMPLE_FLOAT32NE, (uint32_t)kCaptureRate, (uint8_t)kCaptureChannels};
+        const pa_sample_spec sampleFormat = {PA_SAMPLE_FLOAT32NE, (uint32_t)kCaptureRate, (uint8_t)kCaptureChannels};
         pa_buffer_attr attributes;
         attributes.maxlength = (uint32_t)-1;
         attributes.tlength = attributes.prebuf = attributes.minreq = (uint32_t)-1;
-        attributes.fragsize = (uint32_t)pa_usec_to_bytes((pa_usec_t)(kCaptureFragmentSeconds * 1e6), &spec);
-        stream = pa_stream_new(context, kStreamName, &spec, nullptr);
+        attributes.fragsize = (uint32_t)pa_usec_to_bytes((pa_usec_t)(kCaptureFragmentSeconds * 1e6), &sampleFormat);
+        stream = pa_stream_new(context, kStreamName, &sampleFormat, nullptr);
         const char* device = capture.source.empty() ? kDefaultMonitor : capture.source.c_str();
         const pa_stream_flags_t flags = PA_STREAM_ADJUST_LATENCY;  // Fragments of the size asked for
         if (stream != nullptr) {

@@ -106,7 +106,9 @@ bool hearsTone(LiveRing& ring) {
 
 SoundCapture* startCapture(const std::string& source, LiveRing& ring, std::string& error) {
     SoundCapture* capture = startSoundCapture(source, error);
-    if (capture != nullptr) EXPECT_TRUE(attachCaptureRing(capture, &ring));
+    if (capture != nullptr) {
+        EXPECT_TRUE(attachCaptureRing(capture, &ring));
+    }
     return capture;
 }
 
@@ -153,13 +155,13 @@ TEST_F(SoundCaptureTest, ListsTheSourcesWithTheDefaultOutputsMonitorMarked) {
 // playback stream of 10 ms: the ring hears the silence as silence and the tone as soon as it plays. The time from the tone's first
 // samples entering the server to their arrival in the ring is printed (a measurement, not a test).
 void playSilenceThenTone(const std::atomic<bool>& wantTone, std::atomic<double>& toneWritten, const std::atomic<bool>& stop) {
-    const pa_sample_spec spec = {PA_SAMPLE_FLOAT32NE, (uint32_t)kCaptureRate, 2};
+    const pa_sample_spec sampleFormat = {PA_SAMPLE_FLOAT32NE, (uint32_t)kCaptureRate, 2};
     pa_buffer_attr attributes;
     attributes.maxlength = attributes.prebuf = attributes.minreq = attributes.fragsize = (uint32_t)-1;
-    attributes.tlength = (uint32_t)pa_usec_to_bytes(10000, &spec);
+    attributes.tlength = (uint32_t)pa_usec_to_bytes(10000, &sampleFormat);
     int code = 0;
-    pa_simple* out = pa_simple_new(nullptr, "capture test", PA_STREAM_PLAYBACK, kSink, "silence then a tone", &spec,
-                                   nullptr, &attributes, &code);
+    pa_simple* out = pa_simple_new(nullptr, "capture test", PA_STREAM_PLAYBACK, kSink, "silence then a tone",
+                                   &sampleFormat, nullptr, &attributes, &code);
     ASSERT_NE(out, nullptr) << pa_strerror(code);
     constexpr int kBlock = 441;  // 10 ms
     std::vector<float> block(kBlock * 2);
